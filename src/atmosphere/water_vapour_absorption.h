@@ -1,0 +1,42 @@
+// Water-vapour absorption: 15 lines with a 750 GHz cut-off plus the
+// self- and foreign-broadened continuum (Rosenkranz).
+#pragma once
+
+#include <array>
+
+namespace seasky {
+
+struct WaterVapourLine {
+    double frequency;  // f_i, GHz
+    double s1;         // line intensity at 300 K
+    double b2;         // temperature coefficient of the intensity
+    double w3;         // air-broadened width, GHz/mb at 300 K
+    double x;          // temperature exponent of w3
+    double ws;         // self-broadened width, GHz/mb at 300 K
+    double xs;         // temperature exponent of ws
+};
+
+// The lines in summation order.
+inline constexpr std::array<WaterVapourLine, 15> WaterVapourLineTable{{
+    {22.2351, 1.313585e-14, 2.144, 0.002697, 0.7, 0.012987, 1.2},
+    {183.3101, 2.279e-12, 0.668, 0.00281, 0.64, 0.01491, 0.85},
+    {321.2256, 8.058e-14, 6.179, 0.0023, 0.67, 0.0108, 0.54},
+    {325.1529, 2.701e-12, 1.541, 0.00278, 0.68, 0.0135, 0.74},
+    {380.1974, 2.444e-11, 1.048, 0.00287, 0.54, 0.01541, 0.89},
+    {439.1508, 2.185e-12, 3.595, 0.0021, 0.63, 0.009, 0.52},
+    {443.0183, 4.637e-13, 5.048, 0.00186, 0.6, 0.00788, 0.5},
+    {448.0011, 2.568e-11, 1.405, 0.00263, 0.66, 0.01275, 0.67},
+    {470.889, 8.392e-13, 3.597, 0.00215, 0.66, 0.00983, 0.65},
+    {474.6891, 3.272e-12, 2.379, 0.00236, 0.65, 0.01095, 0.64},
+    {488.4911, 6.676e-13, 2.852, 0.0026, 0.69, 0.01313, 0.72},
+    {556.936, 1.535e-09, 0.159, 0.00321, 0.69, 0.0132, 1.0},
+    {620.7008, 1.711e-11, 2.391, 0.00244, 0.71, 0.0114, 0.68},
+    {752.0332, 1.014e-09, 0.396, 0.00306, 0.68, 0.01253, 0.84},
+    {916.1712, 4.238e-11, 1.441, 0.00267, 0.7, 0.01275, 0.78},
+}};
+
+// Absorption coefficient in Np/km at air temperature T (K), total pressure P (mb),
+// water-vapour density rho (g/m^3) and frequency F (GHz). Exactly 0 for rho = 0.
+double WaterVapourAbsorption(double T, double P, double rho, double F);
+
+}  // namespace seasky

@@ -1,0 +1,17 @@
+// Linear interpolation and array extrema shared by the surface and atmosphere models.
+#pragma once
+
+namespace seasky {
+
+// Straight line through (x0, y0) and (x1, y1) evaluated at x; extrapolates outside
+// [x0, x1]. When the two abscissae coincide the line is undefined: equal ordinates
+// give that ordinate, different ones their mean.
+double LinearInterpolate(double x0, double y0, double x1, double y1, double x);
+
+// Largest / smallest of values[0..count-1], scanning from the first element and
+// replacing the running value only on a strict improvement. A count of 1 or less
+// returns values[0].
+double ArrayMaximum(const double* values, int count);
+double ArrayMinimum(const double* values, int count);
+
+}  // namespace seasky

@@ -1,0 +1,41 @@
+// Small value records exchanged between the models.
+#pragma once
+
+#include <vector>
+
+namespace seasky {
+
+// A vertical / horizontal pair: emissivities, emissivity increments (may be
+// negative), reflectivities or reflected-sky correction factors.
+struct EmissivityPair {
+    double v = 0.0;
+    double h = 0.0;
+};
+
+// Wind-direction increments and Stokes terms of the sea surface (dimensionless).
+struct DirectionalEmissivity {
+    double V = 0.0;           // increment of the vertical emissivity
+    double H = 0.0;           // increment of the horizontal emissivity
+    double HalfSum = 0.0;     // directional term of (V + H) / 2
+    double Difference = 0.0;  // directional term of V - H
+    double Third = 0.0;       // third Stokes parameter
+    double Fourth = 0.0;      // fourth Stokes parameter
+};
+
+// Atmospheric emission seen from one end of the profile.
+struct AtmosphereRadiationResult {
+    double brightness = 0.0;  // beam- and band-averaged brightness temperature, K
+    double opacity = 0.0;     // vertical optical depth of the atmosphere, Np
+};
+
+// An atmospheric profile: levelCount levels, each array in file order.
+struct ProfileStore {
+    int levelCount = 0;
+    std::vector<double> height;            // m above the sea surface
+    std::vector<double> airTemperature;    // K
+    std::vector<double> pressure;          // mb
+    std::vector<double> absoluteHumidity;  // water-vapour density, g/m^3
+    std::vector<double> cloudWater;        // cloud liquid water content, g/m^3
+};
+
+}  // namespace seasky
