@@ -1,0 +1,63 @@
+#include "cli/cli_support.h"
+
+#include <cmath>
+#include <memory>
+#include <optional>
+
+#include "app/profile_reader.h"
+#include "common/number_text.h"
+
+namespace seasky::cli {
+
+double ParseArgument(const std::string& text, const std::string& option) {
+    std::string normal = text;
+    for (char& c : normal)
+        if (c == ',') c = '.';
+    const std::optional<double> value = ParseUserNumber(normal, '.');
+    if (!value || !std::isfinite(*value))
+        throw InputError("Неверное число в параметре " + option + ": '" + text + "'");
+    return *value;
+}
+
+void NumberOptions::Add(CLI::App* app, const std::string& name, const std::string& help, bool required,
+                        const std::string& fallback) {
+    storage_.push_back(std::make_unique<std::string>(fallback));
+    std::string* text = storage_.back().get();
+    CLI::Option* option = app->add_option("--" + name, *text, help);
+    if (required) option->required();
+    else if (!fallback.empty()) option->capture_default_str();
+    texts_.emplace_back(name, std::string());
+}
+
+double NumberOptions::Get(const std::string& name) const {
+    for (std::size_t i = 0; i < texts_.size(); ++i)
+        if (texts_[i].first == name) return ParseArgument(*storage_[i], "--" + name);
+    throw std::logic_error("unknown option --" + name);
+}
+
+void PrintLines(std::ostream& out, const std::vector<Line>& lines) {
+    for (const Line& l : lines) {
+        out << l.name << ": " << FormatGeneral(l.value, '.');
+        if (!l.unit.empty()) out << ' ' << l.unit;
+        out << '\n';
+    }
+}
+
+void PrintJson(std::ostream& out, const Json& json) { out << json.dump() << '\n'; }
+
+void AddJsonFlag(CLI::App* command, Context& context) {
+    command->add_flag("--json", context.json, "Print one JSON object (numbers round-trip exactly)");
+}
+
+void CheckAbsorptionFrequency(double f) {
+    if (!(f > 0.0 && f <= 1000.0))
+        throw InputError("Неверное значение частоты!\nДиапазон допустимых значений: больше 0 и не более 1000 ГГц.");
+}
+
+ProfileStore LoadProfileArgument(const std::string& nameOrFile) {
+    ProfileReadResult result = ReadProfileFile(nameOrFile);
+    if (!result.ok) throw InputError(result.message);
+    return std::move(result.profile);
+}
+
+}  // namespace seasky::cli

@@ -1,0 +1,67 @@
+// Shared pieces of the seasky subcommands: number arguments, output forms and
+// the refusal of bad input.
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <functional>
+#include <nlohmann/json.hpp>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "common/records.h"
+
+namespace seasky::cli {
+
+using Json = nlohmann::ordered_json;
+
+// A refusal of the user's input: the message goes to standard error, exit status 2.
+struct InputError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// What the subcommands share while the command line is parsed and run.
+struct Context {
+    std::ostream& out;
+    std::ostream& err;
+    bool json = false;              // --json given
+    std::function<void()> action;   // set by the chosen subcommand's callback
+};
+
+// A number given on the command line; "." and "," are both the decimal point.
+double ParseArgument(const std::string& text, const std::string& option);
+
+// Numeric options of one subcommand, kept as texts and converted when run.
+class NumberOptions {
+public:
+    // Adds --name; an optional option without a fallback is absent unless given.
+    void Add(CLI::App* app, const std::string& name, const std::string& help, bool required,
+             const std::string& fallback = {});
+    double Get(const std::string& name) const;
+
+private:
+    std::vector<std::pair<std::string, std::string>> texts_;  // option name, text
+    std::vector<std::unique_ptr<std::string>> storage_;
+};
+
+// One value of text output: "name: value unit".
+struct Line {
+    std::string name;
+    double value;
+    std::string unit;
+};
+void PrintLines(std::ostream& out, const std::vector<Line>& lines);
+void PrintJson(std::ostream& out, const Json& json);
+
+// Adds --json to a subcommand.
+void AddJsonFlag(CLI::App* command, Context& context);
+
+// The absorption models hold for 0 < F <= 1000 GHz.
+void CheckAbsorptionFrequency(double f);
+
+// A profile file, or the name of a bundled atmosphere where the program has them.
+ProfileStore LoadProfileArgument(const std::string& nameOrFile);
+
+}  // namespace seasky::cli

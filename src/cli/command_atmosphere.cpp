@@ -1,0 +1,43 @@
+// seasky atmosphere: emission and opacity of a profile seen from below and from above.
+#include "atmosphere/atmosphere_radiation.h"
+#include "cli/commands.h"
+
+namespace seasky::cli {
+
+void AddAtmosphereCommand(CLI::App& app, Context& context) {
+    CLI::App* command = app.add_subcommand(
+        "atmosphere", "Brightness (K) and opacity (Np) of the atmosphere seen from below and from above");
+    auto profileName = std::make_shared<std::string>();
+    command->add_option("--profile", *profileName, "Profile file")->required();
+    auto options = std::make_shared<NumberOptions>();
+    options->Add(command, "freq", "Centre frequency, GHz (0 < F <= 1000)", true);
+    options->Add(command, "band", "Receiver bandwidth, GHz (0 = one frequency)", false, "0");
+    options->Add(command, "angle", "View angle from the vertical, degrees (0 to 85)", false, "0");
+    AddJsonFlag(command, context);
+    command->callback([options, profileName, &context] {
+        context.action = [options, profileName, &context] {
+            const double f = options->Get("freq");
+            const double band = options->Get("band");
+            const double angle = options->Get("angle");
+            CheckAbsorptionFrequency(f);
+            if (band > 0.0 && !(f - band * 0.5 > 0.0))
+                throw InputError("Неверное значение полосы частот!\nНижний край полосы должен быть выше 0 ГГц.");
+            if (!(angle >= 0.0 && angle <= 85.0))
+                throw InputError("Неверное значение угла визирования!\nДиапазон допустимых значений от 0 до 85 град.");
+            const ProfileStore profile = LoadProfileArgument(*profileName);
+            const AtmosphereRadiationResult down = AtmosphereRadiation(0.0, f, band, angle, profile);
+            const AtmosphereRadiationResult up = AtmosphereRadiation(1.0, f, band, angle, profile);
+            if (context.json) {
+                PrintJson(context.out, Json{{"down", {{"brightness", down.brightness}, {"opacity", down.opacity}}},
+                                            {"up", {{"brightness", up.brightness}, {"opacity", up.opacity}}}});
+            } else {
+                PrintLines(context.out, {{"down.brightness", down.brightness, "K"},
+                                         {"down.opacity", down.opacity, "Np"},
+                                         {"up.brightness", up.brightness, "K"},
+                                         {"up.opacity", up.opacity, "Np"}});
+            }
+        };
+    });
+}
+
+}  // namespace seasky::cli

@@ -1,0 +1,11 @@
+// The subcommands of seasky, each registered on the application by its own function.
+#pragma once
+
+#include "cli/cli_support.h"
+
+namespace seasky::cli {
+
+void AddAbsorptionCommand(CLI::App& app, Context& context);
+void AddAtmosphereCommand(CLI::App& app, Context& context);
+
+}  // namespace seasky::cli
