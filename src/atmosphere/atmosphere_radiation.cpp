@@ -32,25 +32,27 @@ BandSampling SampleBand(double F, double dF) {
     return {count, F - dF * 0.5, step};
 }
 
-AtmosphereRadiationResult AtmosphereRadiation(double viewFromTop, double F, double dF, double theta, int count,
-                                              const double* H, const double* T, const double* P, const double* rho,
-                                              const double* W) {
-    // 1-2. The 100 m grid: from the lowest level when it lies at 50 m or above,
-    // otherwise the centres of 100 m layers from the ground up.
+std::vector<double> RadiationGrid(const double* H, int count) {
     const double hMax = ArrayMaximum(H, count);
     const double hMin = ArrayMinimum(H, count);
-    int n;
     std::vector<double> z;
     if (hMin >= 50.0) {
-        n = static_cast<int>(hMax - hMin) / 100 + 1;
+        const int n = static_cast<int>(hMax - hMin) / 100 + 1;
         z.resize(n);
         for (int t = 0; t < n; ++t) z[t] = hMin + 100.0 * t;
     } else {
-        n = static_cast<int>(hMax) / 100;
-        if (n < 0) n = 0;
-        z.resize(n);
+        const int n = static_cast<int>(hMax) / 100;
+        if (n > 0) z.resize(n);
         for (int t = 0; t < n; ++t) z[t] = 100.0 * t + 50.0;
     }
+    return z;
+}
+
+AtmosphereRadiationResult AtmosphereRadiation(double viewFromTop, double F, double dF, double theta, int count,
+                                              const double* H, const double* T, const double* P, const double* rho,
+                                              const double* W) {
+    std::vector<double> z = RadiationGrid(H, count);
+    const int n = static_cast<int>(z.size());
     if (n == 0) return {0.0, 0.0};
 
     // 3. Air temperature on the grid.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <vector>
 
 #include "common/records.h"
 
@@ -42,6 +43,11 @@ struct BandSampling {
 // starting at the lower band edge; an edge that lies a whole number of steps away
 // is included even when dF/step rounds just below that number.
 BandSampling SampleBand(double F, double dF);
+
+// The 100 m grid heights (m) of a profile with heights H[0..count-1], count >= 1:
+// from the lowest level when it lies at 50 m or above, otherwise the centres of
+// 100 m layers from the ground up (empty below 100 m). Bottom first.
+std::vector<double> RadiationGrid(const double* H, int count);
 
 // viewFromTop == 1.0 puts the observer above the profile (upwelling emission), any
 // other value below it (downwelling). F: centre frequency, GHz; dF: bandwidth, GHz

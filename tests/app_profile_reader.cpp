@@ -1,0 +1,156 @@
+// Reading profile files: the format's rules and every refusal.
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <string>
+
+#include "app/profile_reader.h"
+#include "test_support.h"
+
+namespace seasky {
+namespace {
+
+const char* const kExample =
+    "3\n"
+    "0 288.15 1013.25 11.5 0\n"
+    "1000 281.65 898.76 7.1 0.2\n"
+    "2000 275.15 795.01 4.3 0\n";
+
+void ExpectExample(const ProfileReadResult& r) {
+    ASSERT_TRUE(r.ok) << r.message;
+    const ProfileStore& s = r.profile;
+    ASSERT_EQ(s.levelCount, 3);
+    EXPECT_EQ(s.height, (std::vector<double>{0, 1000, 2000}));
+    EXPECT_EQ(s.airTemperature, (std::vector<double>{288.15, 281.65, 275.15}));
+    EXPECT_EQ(s.pressure, (std::vector<double>{1013.25, 898.76, 795.01}));
+    EXPECT_EQ(s.absoluteHumidity, (std::vector<double>{11.5, 7.1, 4.3}));
+    EXPECT_EQ(s.cloudWater, (std::vector<double>{0, 0.2, 0}));
+}
+
+// The message of a refused text; fails the test if the text was accepted.
+std::string Refusal(const std::string& text) {
+    const ProfileReadResult r = ParseProfileText(text);
+    EXPECT_FALSE(r.ok) << text;
+    EXPECT_EQ(r.profile.levelCount, 0);
+    return r.message;
+}
+
+TEST(ProfileReader, ExampleFileAndItsEquivalentLayouts) {
+    ExpectExample(ParseProfileText(kExample));
+    // Line breaks carry no meaning; any white space separates.
+    ExpectExample(ParseProfileText("3 0 288.15 1013.25 11.5 0 1000 281.65 898.76 7.1 0.2 2000 275.15 795.01 4.3 0"));
+    ExpectExample(ParseProfileText("3\r\n0\t288.15\t1013.25\t11.5\t0\r\n1000\t281.65\t898.76\t7.1\t.2\v\f"
+                                   "2e3 +275.15 795.01 4.3E0 -0\r\n"));
+    // Anything after the last level is ignored.
+    ExpectExample(ParseProfileText(std::string(kExample) + "4000 260 600 1 0\nend of data, 1,5 !"));
+    // A read takes the longest number prefix and leaves the rest of the token:
+    // "1000.5.5" is the pressure 1000.5 followed by the humidity .5.
+    const ProfileReadResult glued = ParseProfileText("2\n0 288 1013 10 0\n100 287 1000.5.5 0.2x");
+    ASSERT_TRUE(glued.ok) << glued.message;
+    EXPECT_EQ(glued.profile.pressure[1], 1000.5);
+    EXPECT_EQ(glued.profile.absoluteHumidity[1], 0.5);
+    EXPECT_EQ(glued.profile.cloudWater[1], 0.2);  // "x" lies after the last level
+}
+
+TEST(ProfileReader, LevelsKeepFileOrder) {
+    const ProfileReadResult r = ParseProfileText("3\n2000 275.15 795.01 4.3 0\n1000 281.65 898.76 7.1 0.2\n"
+                                                 "0 288.15 1013.25 11.5 0\n");
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.profile.height, (std::vector<double>{2000, 1000, 0}));
+    EXPECT_EQ(r.profile.cloudWater, (std::vector<double>{0, 0.2, 0}));
+}
+
+TEST(ProfileReader, DecimalCommaStopsTheReading) {
+    // "288,15" gives 288 as the temperature; the pressure read then meets ",15".
+    const std::string m = Refusal("2\n0 288,15 1013.25 11.5 0\n1000 281.65 898.76 7.1 0\n");
+    EXPECT_NE(m.find("уровень 1, давление"), std::string::npos) << m;
+    EXPECT_NE(m.find("не удалось прочитать"), std::string::npos) << m;
+}
+
+TEST(ProfileReader, RefusesABadLevelCount) {
+    EXPECT_NE(Refusal("").find("число уровней"), std::string::npos);
+    EXPECT_NE(Refusal("\xEF\xBB\xBF" "3\n").find("не удалось прочитать число уровней"), std::string::npos);
+    EXPECT_NE(Refusal("levels 3\n").find("не удалось прочитать число уровней"), std::string::npos);
+    EXPECT_NE(Refusal("-2\n").find("число уровней -2"), std::string::npos);
+    EXPECT_NE(Refusal("0\n").find("число уровней 0"), std::string::npos);
+    EXPECT_NE(Refusal("1\n0 288 1013 10 0\n").find("число уровней 1"), std::string::npos);
+    EXPECT_NE(Refusal("100001\n").find("число уровней 100001"), std::string::npos);
+    EXPECT_NE(Refusal("99999999999999999999999\n").find("слишком велико"), std::string::npos);
+}
+
+TEST(ProfileReader, RefusesMissingAndMalformedValuesNamingLevelAndQuantity) {
+    // End of file in the middle of level 2.
+    std::string m = Refusal("2\n0 288 1013 10 0\n1000 281 900\n");
+    EXPECT_NE(m.find("уровень 2, абсолютная влажность"), std::string::npos) << m;
+    m = Refusal("2\n0 288 1013 10 0\n1000 x 900 7 0\n");
+    EXPECT_NE(m.find("уровень 2, температура воздуха"), std::string::npos) << m;
+    m = Refusal("2\n0 288 1013 10 0\n1000 281 900 7 nan\n");
+    EXPECT_NE(m.find("уровень 2, водность облаков"), std::string::npos) << m;
+    m = Refusal("2\n0 288 1013 10 0\ninf 281 900 7 0\n");
+    EXPECT_NE(m.find("уровень 2, высота"), std::string::npos) << m;
+    m = Refusal("2\n0 288 1e999 10 0\n1000 281 900 7 0\n");
+    EXPECT_NE(m.find("уровень 1, давление: значение слишком велико"), std::string::npos) << m;
+}
+
+TEST(ProfileReader, RefusesUnphysicalValues) {
+    std::string m = Refusal("2\n0 288 1013 10 0\n1000 0 900 7 0\n");
+    EXPECT_NE(m.find("уровень 2, температура воздуха: 0 К, должна быть больше 0 К"), std::string::npos) << m;
+    m = Refusal("2\n0 -5 1013 10 0\n1000 280 900 7 0\n");
+    EXPECT_NE(m.find("уровень 1, температура воздуха"), std::string::npos) << m;
+    m = Refusal("2\n0 288 -1 10 0\n1000 280 900 7 0\n");
+    EXPECT_NE(m.find("уровень 1, давление: -1, не может быть отрицательной"), std::string::npos) << m;
+    m = Refusal("2\n0 288 1013 -0.5 0\n1000 280 900 7 0\n");
+    EXPECT_NE(m.find("уровень 1, абсолютная влажность"), std::string::npos) << m;
+    m = Refusal("2\n0 288 1013 10 0\n1000 280 900 7 -0.1\n");
+    EXPECT_NE(m.find("уровень 2, водность облаков"), std::string::npos) << m;
+    m = Refusal("2\n0 288 1013 10 0\n2e6 280 900 7 0\n");
+    EXPECT_NE(m.find("уровень 2, высота"), std::string::npos) << m;
+}
+
+TEST(ProfileReader, LiquidCloudOnlyAboveMinus40Celsius) {
+    const std::string m = Refusal("2\n0 288 1013 10 0\n8000 233.1 350 0.1 0.05\n");
+    EXPECT_NE(m.find("уровень 2, водность облаков"), std::string::npos) << m;
+    EXPECT_NE(m.find("233,15 К"), std::string::npos) << m;
+    // At 233.15 K exactly, and for a cloud-free cold level, the file is accepted.
+    EXPECT_TRUE(ParseProfileText("2\n0 288 1013 10 0\n8000 233.15 350 0.1 0.05\n").ok);
+    EXPECT_TRUE(ParseProfileText("2\n0 288 1013 10 0\n8000 200 350 0.1 0\n").ok);
+}
+
+TEST(ProfileReader, IndependentOfTheCLocale) {
+    // The window switches the C library to the user's locale; a Russian locale
+    // makes strtod stop at ".". The reader must read "." regardless.
+    const std::string previous = std::setlocale(LC_ALL, nullptr);
+    const char* russian = std::setlocale(LC_ALL, "ru_RU.UTF-8");
+    if (russian == nullptr) GTEST_SKIP() << "ru_RU.UTF-8 locale not installed";
+    const ProfileReadResult r = ParseProfileText(kExample);
+    std::setlocale(LC_ALL, previous.c_str());
+    ExpectExample(r);
+}
+
+TEST(ProfileFile, ReadsAFileAndReportsOneThatCannotBeOpened) {
+    const test::TemporaryFile file(kExample, "профиль атмосферы.txt");  // a UTF-8 name
+    ExpectExample(ReadProfileFile(file.path()));
+
+    const std::string missing = file.path() + ".нет";
+    const ProfileReadResult r = ReadProfileFile(missing);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.message, "Не могу открыть файл\n" + missing);
+    // A folder is not a profile file.
+    const std::string folder = file.path().substr(0, file.path().rfind('/'));
+    EXPECT_EQ(ReadProfileFile(folder).message, "Не могу открыть файл\n" + folder);
+}
+
+TEST(ProfileFile, AFailedLoadLeavesTheEarlierProfile) {
+    const test::TemporaryFile good(kExample, "good.txt");
+    ProfileStore store;
+    EXPECT_EQ(LoadProfileFile(good.path(), store), "");
+    ASSERT_EQ(store.levelCount, 3);
+
+    const test::TemporaryFile bad("2\n0 288 1013 10 0\n1000 -1 900 7 0\n", "bad.txt");
+    EXPECT_NE(LoadProfileFile(bad.path(), store), "");
+    EXPECT_EQ(LoadProfileFile(good.path() + ".missing", store), "Не могу открыть файл\n" + good.path() + ".missing");
+    ExpectExample(ProfileReadResult{true, store, {}});
+}
+
+}  // namespace
+}  // namespace seasky

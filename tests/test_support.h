@@ -1,0 +1,77 @@
+// Helpers shared by the tests: reference tables and temporary files.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+namespace seasky::test {
+
+// A CSV file with a header line; rows as maps from column name to value.
+inline std::vector<std::map<std::string, double>> ReadCsv(const std::string& path) {
+    std::ifstream in(path);
+    EXPECT_TRUE(in.is_open()) << path;
+    std::string line;
+    std::getline(in, line);
+    std::vector<std::string> names;
+    {
+        std::stringstream header(line);
+        std::string name;
+        while (std::getline(header, name, ',')) names.push_back(name);
+    }
+    std::vector<std::map<std::string, double>> rows;
+    while (std::getline(in, line)) {
+        if (line.empty()) continue;
+        std::stringstream fields(line);
+        std::string field;
+        std::map<std::string, double> row;
+        for (const std::string& name : names) {
+            std::getline(fields, field, ',');
+            row[name] = std::stod(field);
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+inline std::string TestData(const std::string& name) { return std::string(SEASKY_TEST_DATA) + "/" + name; }
+
+// |actual - expected| <= tolerance * |expected|
+inline ::testing::AssertionResult RelativelyNear(double actual, double expected, double tolerance) {
+    const double error = std::fabs(actual - expected);
+    if (error <= tolerance * std::fabs(expected)) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "actual " << actual << " expected " << expected << " relative error "
+                                         << error / std::fabs(expected) << " > " << tolerance;
+}
+
+// A file in a fresh temporary folder, removed with the object.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(const std::string& contents, const std::string& name = "profile.txt") {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir_ = std::filesystem::temp_directory_path() /
+               ("seasky-" + std::string(info ? info->name() : "test") + "-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(dir_);
+        path_ = dir_ / name;
+        std::ofstream(path_, std::ios::binary) << contents;
+    }
+    ~TemporaryFile() {
+        std::error_code ec;
+        std::filesystem::remove_all(dir_, ec);
+    }
+    std::string path() const { return path_.string(); }
+
+private:
+    std::filesystem::path dir_;
+    std::filesystem::path path_;
+};
+
+}  // namespace seasky::test
