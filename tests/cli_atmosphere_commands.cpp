@@ -88,7 +88,7 @@ TEST(AtmosphereCommand, BothEndsMatchTheModel) {
     const auto text = RunSeasky({"atmosphere", "--profile", file.path(), "--freq", "36.5"});
     ASSERT_EQ(text.status, 0);
     EXPECT_NE(text.out.find("down.brightness: "), std::string::npos);
-    EXPECT_NE(text.out.find(" K\nup.brightness"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find(" Np\nup.brightness"), std::string::npos) << text.out;
 }
 
 TEST(AtmosphereCommand, RefusedProfilesAndArguments) {
