@@ -7,5 +7,6 @@ namespace seasky::cli {
 
 void AddAbsorptionCommand(CLI::App& app, Context& context);
 void AddAtmosphereCommand(CLI::App& app, Context& context);
+void AddSkyCorrectionCommand(CLI::App& app, Context& context);
 
 }  // namespace seasky::cli

@@ -1,0 +1,16 @@
+# Runs GENERATOR on DATA into OUTPUT and fails unless OUTPUT equals COMMITTED byte for byte.
+foreach(name GENERATOR DATA COMMITTED OUTPUT)
+  if(NOT DEFINED ${name})
+    message(FATAL_ERROR "check_generated.cmake: ${name} is not set")
+  endif()
+endforeach()
+file(REMOVE ${OUTPUT})
+execute_process(COMMAND ${GENERATOR} ${DATA} ${OUTPUT} RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "${GENERATOR} failed (${status})")
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${OUTPUT} ${COMMITTED} RESULT_VARIABLE differs)
+if(NOT differs EQUAL 0)
+  message(FATAL_ERROR "${COMMITTED} is out of date: the generator now writes ${OUTPUT}. "
+                      "Rebuild the target regenerate_sky_correction_table and commit the result.")
+endif()
