@@ -1,0 +1,49 @@
+// Complex relative permittivity of sea water: the two-relaxation (double-Debye)
+// model of Meissner and Wentz, with a separate fit of the ionic conductivity.
+#pragma once
+
+#include <complex>
+
+#include "common/constants.h"
+
+namespace seasky {
+
+// Coefficients of the relaxation model. a0..a10 describe pure water, b0..b14 the
+// salinity dependence of each pure-water quantity.
+struct PermittivityCoefficients {
+    double a0, a1, a2;       // intermediate permittivity e1 of pure water: a0 + a1 t + a2 t^2
+    double a3, a4, a5;       // first relaxation frequency nu1: (45 + t) / (a3 + a4 t + a5 t^2), GHz
+    double a6, a7;           // high-frequency permittivity of pure water: a6 + a7 t
+    double a8, a9, a10;      // second relaxation frequency nu2: (45 + t) / (a8 + a9 t + a10 t^2), GHz
+    double b0, b1, b2;       // static permittivity: exponent b0 s + b1 s^2 + b2 t s
+    double b3, b4, b5;       // intermediate permittivity: exponent b3 s + b4 s^2 + b5 t s
+    double b6, b7, b8, b9, b10;  // nu1: factor 1 + s (b6 + b7 t + b8 t^2 + b9 t^3 + b10 t^4)
+    double b11, b12;         // nu2: factor 1 + s (b11 + b12 t)
+    double b13, b14;         // high-frequency permittivity: factor 1 + s (b13 + b14 t)
+};
+
+inline constexpr PermittivityCoefficients kPermittivityCoefficients{
+    5.723, 0.022379, -0.00071237,
+    5.0478, -0.070315, 0.00060059,
+    3.6143, 0.028841,
+    0.13652, 0.0014825, 0.00024166,
+    -0.0033333, 4.74868e-6, 0.0,
+    -0.00628908, 0.000176032, -9.22144e-5,
+    // b9 is negative. The coefficient table of Meissner and Wentz (2012, IEEE TGRS
+    // 50(8), Table 7) prints it as +0.35594e-6; the model authors state that the
+    // sign was misprinted and give -0.35594e-6, the value their own code uses.
+    0.0023232, -7.9208e-5, 3.6764e-6, -3.5594e-7, 8.9795e-9,
+    -0.0199723, 0.000181176,
+    -0.00204265, 0.000157883,
+};
+
+// 1 / (2 pi e0) for the conductivity sigma in S/m and the frequency in GHz: the
+// conductivity adds 17.9751 sigma / f to the imaginary part of the permittivity.
+inline constexpr double kConductivityFactor = 17.9751;
+
+// Permittivity e' + i e'' (e'' > 0) of sea water at water temperature t (degrees C),
+// salinity s (per mille) and frequency code (GHz x 100; the frequency used is
+// code x 0.01 GHz, so code must be positive).
+std::complex<double> SeaWaterPermittivity(double t, double s, FrequencyCode code);
+
+}  // namespace seasky
