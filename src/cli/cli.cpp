@@ -13,6 +13,8 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     cli::Context context{out, err, false, {}};
     cli::AddAbsorptionCommand(app, context);
     cli::AddAtmosphereCommand(app, context);
+    cli::AddPermittivityCommand(app, context);
+    cli::AddEmissivityCommand(app, context);
     cli::AddSkyCorrectionCommand(app, context);
 
     try {

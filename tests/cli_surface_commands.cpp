@@ -1,0 +1,93 @@
+// seasky permittivity and seasky emissivity: values, output forms and refusals.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "cli_support.h"
+#include "surface/sea_water_permittivity.h"
+#include "surface/specular_emissivity.h"
+#include "surface/surface_emissivity.h"
+#include "surface/wind_direction_signal.h"
+#include "surface/wind_emissivity.h"
+
+namespace seasky {
+namespace {
+
+using test::RunSeasky;
+
+std::vector<std::string> Emissivity(std::string f, std::string a, std::string phi, std::string t, std::string s,
+                                    std::string w) {
+    return {"emissivity", "--freq", f, "--angle", a, "--azimuth", phi, "--temp", t, "--salinity", s, "--wind", w};
+}
+
+TEST(SurfaceCommands, PermittivityJsonAndText) {
+    const auto run = RunSeasky({"permittivity", "--freq", "18.7", "--temp", "20", "--salinity", "35", "--json"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto j = nlohmann::json::parse(run.out);
+    const std::complex<double> eps = SeaWaterPermittivity(20.0, 35.0, 1870);
+    EXPECT_EQ(j.at("frequencyCode").get<int>(), 1870);
+    EXPECT_EQ(j.at("real").get<double>(), eps.real());
+    EXPECT_EQ(j.at("imag").get<double>(), eps.imag());
+    const auto text = RunSeasky({"permittivity", "--freq", "22,235", "--temp=-3", "--salinity", "0"});
+    ASSERT_EQ(text.status, 0) << text.err;
+    EXPECT_EQ(text.out.rfind("frequencyCode: 2223\nreal: ", 0), 0u) << text.out;  // truncated, not rounded
+}
+
+TEST(SurfaceCommands, EmissivityJsonTermsAndTotals) {
+    auto args = Emissivity("18.7", "53.1", "30", "20", "35", "25");  // wind above 20 m/s is allowed here
+    args.push_back("--json");
+    const auto run = RunSeasky(args);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto j = nlohmann::ordered_json::parse(run.out);
+    std::vector<std::string> keys;
+    for (const auto& item : j.items()) keys.push_back(item.key());
+    EXPECT_EQ(keys, (std::vector<std::string>{"frequencyCode", "specularV", "specularH", "windV", "windH", "direction",
+                                              "totalV", "totalH"}));
+    const EmissivityPair flat = SpecularEmissivity(1870, 53.1, 20.0, 35.0);
+    const EmissivityPair wind = WindEmissivity(1870, 53.1, 20.0, 35.0, 25.0);
+    const DirectionalEmissivity d = WindDirectionSignal(1870, 53.1, 30.0, 25.0);
+    const EmissivityPair total = SurfaceEmissivity(1870.0, 53.1, 30.0, 20.0, 35.0, 25.0);
+    const std::vector<std::pair<const char*, double>> expected = {
+        {"specularV", flat.v}, {"specularH", flat.h}, {"windV", wind.v}, {"windH", wind.h},
+        {"totalV", total.v},   {"totalH", total.h}};
+    EXPECT_EQ(j.at("frequencyCode").get<int>(), 1870);
+    for (const auto& [key, value] : expected) EXPECT_EQ(j.at(key).get<double>(), value) << key;
+    const std::vector<std::pair<const char*, double>> direction = {{"V", d.V},          {"H", d.H},
+                                                                   {"HalfSum", d.HalfSum}, {"Difference", d.Difference},
+                                                                   {"Third", d.Third},  {"Fourth", d.Fourth}};
+    for (const auto& [key, value] : direction) EXPECT_EQ(j.at("direction").at(key).get<double>(), value) << key;
+}
+
+TEST(SurfaceCommands, InclusiveBoundsAndTheFirstFailingCheck) {
+    EXPECT_EQ(RunSeasky(Emissivity("6.75", "0", "0", "-3", "0", "0")).status, 0);
+    EXPECT_EQ(RunSeasky(Emissivity("89", "65", "360", "37", "45", "20")).status, 0);
+    EXPECT_EQ(RunSeasky({"permittivity", "--freq", "89", "--temp", "37", "--salinity", "45"}).status, 0);
+    const std::string range = "\nДиапазон допустимых значений от ";
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {Emissivity("6.7499", "70", "400", "40", "50", "-1"),
+         "Введено неверное значение частоты!" + range + "6,75 до 89 ГГц.\n"},
+        {Emissivity("18.7", "65.01", "400", "40", "50", "-1"),
+         "Введено неверное значение угла встречи с землей!" + range + "0 до 65 град.\n"},
+        {Emissivity("18.7", "30", "-0.1", "40", "50", "-1"),
+         "Введено неверное значение азимутального угла!" + range + "0 до 360 град.\n"},
+        {Emissivity("18.7", "30", "0", "37.1", "50", "-1"),
+         "Введено неверное значение температуры воды!" + range + "-3 до 37 град. С\n"},
+        {Emissivity("18.7", "30", "0", "20", "45.1", "-1"),
+         "Введено неверное значение солености воды!" + range + "0 до 45 промилле\n"},
+        {Emissivity("18.7", "30", "0", "20", "35", "-0.1"),
+         "Введено неверное значение скорости ветра!" + range + "0 до 20 м/с\n"},
+        {{"permittivity", "--freq", "89.0001", "--temp", "99", "--salinity", "99"},
+         "Введено неверное значение частоты!" + range + "6,75 до 89 ГГц.\n"},
+        {{"permittivity", "--freq", "37", "--temp", "20", "--salinity", "-1"},
+         "Введено неверное значение солености воды!" + range + "0 до 45 промилле\n"},
+    };
+    for (const auto& [args, message] : cases) {
+        const auto run = RunSeasky(args);
+        EXPECT_EQ(run.status, 2) << args[2];
+        EXPECT_EQ(run.out, "") << args[2];
+        EXPECT_EQ(run.err, message) << args[2];
+    }
+}
+
+}  // namespace
+}  // namespace seasky
