@@ -1,5 +1,8 @@
 #include "cli/cli.h"
 
+#include <string_view>
+#include <vector>
+
 #include "cli/commands.h"
 
 namespace seasky {
@@ -11,14 +14,23 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     app.require_subcommand(0, 1);
     app.set_help_all_flag("--help-all", "Print help for all subcommands");
     cli::Context context{out, err, false, {}};
+    cli::AddCalcCommand(app, context);
+    cli::AddProfilesCommand(app, context);
     cli::AddAbsorptionCommand(app, context);
     cli::AddAtmosphereCommand(app, context);
     cli::AddPermittivityCommand(app, context);
     cli::AddEmissivityCommand(app, context);
     cli::AddSkyCorrectionCommand(app, context);
 
+    // Without a subcommand seasky runs the main calculation: "seasky --freq 37"
+    // is "seasky calc --freq 37".
+    std::vector<const char*> args(argv, argv + argc);
+    if (args.size() == 1 || (args[1][0] == '-' && std::string_view(args[1]) != "-h" &&
+                             std::string_view(args[1]) != "--help" && std::string_view(args[1]) != "--help-all"))
+        args.insert(args.begin() + 1, "calc");
+
     try {
-        app.parse(argc, argv);
+        app.parse(static_cast<int>(args.size()), args.data());
     } catch (const CLI::CallForHelp&) {
         out << app.help();
         return 0;

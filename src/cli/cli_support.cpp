@@ -1,10 +1,12 @@
 #include "cli/cli_support.h"
 
 #include <cmath>
+#include <filesystem>
 #include <memory>
 #include <optional>
 
 #include "app/profile_reader.h"
+#include "app/standard_atmospheres.h"
 #include "common/number_text.h"
 
 namespace seasky::cli {
@@ -55,7 +57,12 @@ void CheckAbsorptionFrequency(double f) {
 }
 
 ProfileStore LoadProfileArgument(const std::string& nameOrFile) {
-    ProfileReadResult result = ReadProfileFile(nameOrFile);
+    // An existing file is read as such; otherwise a bundled atmosphere of that name.
+    std::error_code ec;
+    const StandardAtmosphere* bundled = FindStandardAtmosphere(nameOrFile);
+    ProfileReadResult result = bundled != nullptr && !std::filesystem::exists(nameOrFile, ec)
+                                   ? ParseProfileText(bundled->text)
+                                   : ReadProfileFile(nameOrFile);
     if (!result.ok) throw InputError(result.message);
     return std::move(result.profile);
 }

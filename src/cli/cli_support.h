@@ -61,7 +61,7 @@ void AddJsonFlag(CLI::App* command, Context& context);
 // The absorption models hold for 0 < F <= 1000 GHz.
 void CheckAbsorptionFrequency(double f);
 
-// A profile file, or the name of a bundled atmosphere where the program has them.
+// A profile file, or the name of a bundled atmosphere (when no such file exists).
 ProfileStore LoadProfileArgument(const std::string& nameOrFile);
 
 }  // namespace seasky::cli

@@ -8,7 +8,7 @@ void AddAtmosphereCommand(CLI::App& app, Context& context) {
     CLI::App* command = app.add_subcommand(
         "atmosphere", "Brightness (K) and opacity (Np) of the atmosphere seen from below and from above");
     auto profileName = std::make_shared<std::string>();
-    command->add_option("--profile", *profileName, "Profile file")->required();
+    command->add_option("--profile", *profileName, "Profile file or bundled atmosphere name (seasky profiles)")->required();
     auto options = std::make_shared<NumberOptions>();
     options->Add(command, "freq", "Centre frequency, GHz (0 < F <= 1000)", true);
     options->Add(command, "band", "Receiver bandwidth, GHz (0 = one frequency)", false, "0");

@@ -7,6 +7,8 @@ namespace seasky::cli {
 
 void AddAbsorptionCommand(CLI::App& app, Context& context);
 void AddAtmosphereCommand(CLI::App& app, Context& context);
+void AddCalcCommand(CLI::App& app, Context& context);
+void AddProfilesCommand(CLI::App& app, Context& context);
 void AddPermittivityCommand(CLI::App& app, Context& context);
 void AddEmissivityCommand(CLI::App& app, Context& context);
 void AddSkyCorrectionCommand(CLI::App& app, Context& context);
