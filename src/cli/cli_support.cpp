@@ -25,7 +25,7 @@ void NumberOptions::Add(CLI::App* app, const std::string& name, const std::strin
                         const std::string& fallback) {
     storage_.push_back(std::make_unique<std::string>(fallback));
     std::string* text = storage_.back().get();
-    CLI::Option* option = app->add_option("--" + name, *text, help);
+    CLI::Option* option = app->add_option("--" + name, *text, help)->type_name("NUMBER");
     if (required) option->required();
     else if (!fallback.empty()) option->capture_default_str();
     texts_.emplace_back(name, std::string());

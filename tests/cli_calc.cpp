@@ -1,0 +1,84 @@
+// seasky calc (and seasky without a subcommand) and seasky profiles.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "app/calculation.h"
+#include "app/profile_reader.h"
+#include "app/standard_atmospheres.h"
+#include "cli_support.h"
+#include "test_support.h"
+
+namespace seasky {
+namespace {
+
+using test::RunSeasky;
+
+ProfileStore Bundled(std::string_view name) { return ParseProfileText(FindStandardAtmosphere(name)->text).profile; }
+
+TEST(CalcCommand, DefaultsAreTheWindowsStartUpValuesOnMidlatitudeSummer) {
+    const auto run = RunSeasky({});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, RunSeasky({"calc"}).out);
+    const CalculationResult r = Calculate(CalculationInputs{}, Bundled("midlatitude-summer"));
+    const auto values = ResultValueTexts(r, '.');
+    const std::string expected = std::string("Вертикальная поляризация: ") + values[0] + " K\n" +
+                                 "Горизонтальная поляризация: " + values[1] + " K\n" + "Поляризация +45: " + values[2] +
+                                 " K\n" + "Поляризация -45: " + values[3] + " K\n" +
+                                 "Восходящее излучение атмосферы: " + values[4] + " K\n" +
+                                 "Нисходящее излучение атмосферы: " + values[5] + " K\n" +
+                                 "Интегральное поглощение атмосферы: " + values[6] + " Np\n";
+    EXPECT_EQ(run.out, expected);
+}
+
+TEST(CalcCommand, JsonCarriesResultsAndIntermediatesExactly) {
+    const test::TemporaryFile file(std::string(FindStandardAtmosphere("tropical")->text));
+    const auto run = RunSeasky({"--profile", file.path(), "--freq", "36,5", "--angle", "55", "--azimuth", "45",
+                                "--temp", "28", "--salinity", "34", "--wind", "7", "--band", "0.3", "--json"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto j = nlohmann::json::parse(run.out);
+    const CalculationResult r = Calculate({36.5, 55.0, 45.0, 28.0, 34.0, 7.0, 0.3}, Bundled("tropical"));
+    const std::pair<const char*, double> expected[] = {
+        {"tbV", r.tbV},           {"tbH", r.tbH},
+        {"tbPlus45", r.tbPlus45}, {"tbMinus45", r.tbMinus45},
+        {"tbUp", r.tbUp},         {"tbDown", r.tbDown},
+        {"opacity", r.opacity},   {"transmittance", r.transmittance},
+        {"emissivityV", r.emissivityV}, {"emissivityH", r.emissivityH},
+        {"omegaV", r.omegaV},     {"omegaH", r.omegaH},
+        {"thirdStokes", r.thirdStokes}};
+    EXPECT_EQ(j.size(), std::size(expected));
+    for (const auto& [key, value] : expected) EXPECT_EQ(j.at(key).get<double>(), value) << key;
+}
+
+TEST(CalcCommand, RefusesOutOfRangeInputWithTheFirstFailingMessage) {
+    auto run = RunSeasky({"calc", "--wind", "25", "--salinity", "50"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "Введено неверное значение солености воды!\nДиапазон допустимых значений от 0 до 45 промилле\n");
+    run = RunSeasky({"--freq", "6.7499"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err.rfind("Введено неверное значение частоты!", 0), 0u);
+    run = RunSeasky({"--profile", "no-such-atmosphere"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, "Не могу открыть файл\nno-such-atmosphere\n");
+    run = RunSeasky({"--freq", "18,7,1"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, "");
+}
+
+TEST(ProfilesCommand, ListsEveryBundledAtmosphere) {
+    const auto run = RunSeasky({"profiles"});
+    ASSERT_EQ(run.status, 0);
+    int lines = 0;
+    for (const StandardAtmosphere& a : StandardAtmospheres()) {
+        EXPECT_NE(run.out.find(std::string(a.name) + "  "), std::string::npos) << a.name;
+        ++lines;
+        // Each name also works as --profile.
+        EXPECT_EQ(RunSeasky({"calc", "--profile", std::string(a.name), "--json"}).status, 0) << a.name;
+    }
+    EXPECT_EQ(lines, 7);
+    EXPECT_NE(run.out.find("(default)"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace seasky
