@@ -1,7 +1,7 @@
 // Total surface emissivity: the frequency code it forms and how its terms combine.
 #include <gtest/gtest.h>
 
-#include "surface/specular_emissivity.h"
+#include "surface/flat_sea_emissivity.h"
 #include "surface/surface_emissivity.h"
 #include "surface/wind_direction_signal.h"
 #include "surface/wind_emissivity.h"

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <tuple>
 
-#include "surface/specular_emissivity.h"
+#include "surface/flat_sea_emissivity.h"
 #include "surface/wind_emissivity.h"
 
 namespace seasky {

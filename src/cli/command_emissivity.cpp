@@ -1,7 +1,7 @@
 // seasky emissivity: emissivity of the wind-roughened sea and its terms.
 #include "app/input_ranges.h"
 #include "cli/commands.h"
-#include "surface/specular_emissivity.h"
+#include "surface/flat_sea_emissivity.h"
 #include "surface/surface_emissivity.h"
 #include "surface/wind_direction_signal.h"
 #include "surface/wind_emissivity.h"

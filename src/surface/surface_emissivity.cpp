@@ -1,7 +1,7 @@
 #include "surface/surface_emissivity.h"
 
 #include "surface/sea_water_permittivity.h"
-#include "surface/specular_emissivity.h"
+#include "surface/flat_sea_emissivity.h"
 #include "surface/wind_direction_signal.h"
 #include "surface/wind_emissivity.h"
 

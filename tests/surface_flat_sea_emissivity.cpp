@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "surface/sea_water_permittivity.h"
-#include "surface/specular_emissivity.h"
+#include "surface/flat_sea_emissivity.h"
 
 namespace seasky {
 namespace {

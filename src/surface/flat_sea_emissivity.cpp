@@ -1,4 +1,4 @@
-#include "surface/specular_emissivity.h"
+#include "surface/flat_sea_emissivity.h"
 
 #include <cmath>
 
