@@ -28,12 +28,12 @@ void NumberOptions::Add(CLI::App* app, const std::string& name, const std::strin
     CLI::Option* option = app->add_option("--" + name, *text, help)->type_name("NUMBER");
     if (required) option->required();
     else if (!fallback.empty()) option->capture_default_str();
-    texts_.emplace_back(name, std::string());
+    names_.push_back(name);
 }
 
 double NumberOptions::Get(const std::string& name) const {
-    for (std::size_t i = 0; i < texts_.size(); ++i)
-        if (texts_[i].first == name) return ParseArgument(*storage_[i], "--" + name);
+    for (std::size_t i = 0; i < names_.size(); ++i)
+        if (names_[i] == name) return ParseArgument(*storage_[i], "--" + name);
     throw std::logic_error("unknown option --" + name);
 }
 
@@ -54,6 +54,11 @@ void AddJsonFlag(CLI::App* command, Context& context) {
 void CheckAbsorptionFrequency(double f) {
     if (!(f > 0.0 && f <= 1000.0))
         throw InputError("Неверное значение частоты!\nДиапазон допустимых значений: больше 0 и не более 1000 ГГц.");
+}
+
+void CheckBandEdge(double f, double band) {
+    if (band > 0.0 && !(f - band * 0.5 > 0.0))
+        throw InputError("Неверное значение полосы частот!\nНижний край полосы должен быть выше 0 ГГц.");
 }
 
 ProfileStore LoadProfileArgument(const std::string& nameOrFile) {

@@ -42,8 +42,8 @@ public:
     double Get(const std::string& name) const;
 
 private:
-    std::vector<std::pair<std::string, std::string>> texts_;  // option name, text
-    std::vector<std::unique_ptr<std::string>> storage_;
+    std::vector<std::string> names_;                     // option names, in order of adding
+    std::vector<std::unique_ptr<std::string>> storage_;  // their texts, same order
 };
 
 // One value of text output: "name: value unit".
@@ -60,6 +60,9 @@ void AddJsonFlag(CLI::App* command, Context& context);
 
 // The absorption models hold for 0 < F <= 1000 GHz.
 void CheckAbsorptionFrequency(double f);
+
+// A receiver band must keep its lower edge above 0 GHz.
+void CheckBandEdge(double f, double band);
 
 // A profile file, or the name of a bundled atmosphere (when no such file exists).
 ProfileStore LoadProfileArgument(const std::string& nameOrFile);

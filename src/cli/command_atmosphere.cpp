@@ -20,8 +20,7 @@ void AddAtmosphereCommand(CLI::App& app, Context& context) {
             const double band = options->Get("band");
             const double angle = options->Get("angle");
             CheckAbsorptionFrequency(f);
-            if (band > 0.0 && !(f - band * 0.5 > 0.0))
-                throw InputError("Неверное значение полосы частот!\nНижний край полосы должен быть выше 0 ГГц.");
+            CheckBandEdge(f, band);
             if (!(angle >= 0.0 && angle <= 85.0))
                 throw InputError("Неверное значение угла визирования!\nДиапазон допустимых значений от 0 до 85 град.");
             const ProfileStore profile = LoadProfileArgument(*profileName);

@@ -49,8 +49,7 @@ void AddCalcCommand(CLI::App& app, Context& context) {
             const std::string failure =
                 FirstRangeFailure(in.frequency, in.angle, in.azimuth, in.seaTemperature, in.salinity, in.wind);
             if (!failure.empty()) throw InputError(failure);
-            if (in.bandwidth > 0.0 && !(in.frequency - in.bandwidth * 0.5 > 0.0))
-                throw InputError("Неверное значение полосы частот!\nНижний край полосы должен быть выше 0 ГГц.");
+            CheckBandEdge(in.frequency, in.bandwidth);
             const ProfileStore profile = LoadProfileArgument(*profileName);
             const CalculationResult r = Calculate(in, profile);
             if (context.json) {

@@ -1,4 +1,5 @@
 // seasky sky-correction: the reflected-sky correction factors of a wind-roughened sea.
+#include "app/input_ranges.h"
 #include "cli/commands.h"
 #include "surface/reflected_sky_correction.h"
 
@@ -6,16 +7,14 @@ namespace seasky::cli {
 
 namespace {
 
-// The ranges the correction tables cover, checked in argument order.
+// The ranges the correction tables cover, checked in argument order: the
+// window's frequency, angle and wind ranges and the transmittance 0 to 1.
 void CheckSkyCorrectionInputs(double f, double tau, double theta, double w) {
-    if (!(f >= 6.75 && f <= 89.0))
-        throw InputError("Неверное значение частоты!\nДиапазон допустимых значений от 6,75 до 89 ГГц.");
-    if (!(tau >= 0.0 && tau <= 1.0))
-        throw InputError("Неверное значение пропускания атмосферы!\nДиапазон допустимых значений от 0 до 1.");
-    if (!(theta >= 0.0 && theta <= 65.0))
-        throw InputError("Неверное значение угла встречи с землей!\nДиапазон допустимых значений от 0 до 65 град.");
-    if (!(w >= 0.0 && w <= 20.0))
-        throw InputError("Неверное значение скорости ветра!\nДиапазон допустимых значений от 0 до 20 м/с.");
+    std::string failure = FirstRangeFailure({{RangedInput::Frequency, f}});
+    if (failure.empty() && !(tau >= 0.0 && tau <= 1.0))
+        failure = "Неверное значение пропускания атмосферы!\nДиапазон допустимых значений от 0 до 1.";
+    if (failure.empty()) failure = FirstRangeFailure({{RangedInput::Angle, theta}, {RangedInput::Wind, w}});
+    if (!failure.empty()) throw InputError(failure);
 }
 
 }  // namespace
