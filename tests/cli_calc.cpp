@@ -1,12 +1,14 @@
 // seasky calc (and seasky without a subcommand) and seasky profiles.
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <nlohmann/json.hpp>
 
 #include "app/calculation.h"
 #include "app/profile_reader.h"
 #include "app/standard_atmospheres.h"
 #include "cli_support.h"
+#include "reference_table.h"
 #include "test_support.h"
 
 namespace seasky {
@@ -64,6 +66,44 @@ TEST(CalcCommand, RefusesOutOfRangeInputWithTheFirstFailingMessage) {
     run = RunSeasky({"--freq", "18,7,1"});
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(run.out, "");
+}
+
+TEST(CalcCommand, ReproducesTheReferenceTableThroughJson) {
+    for (const test::ReferenceRow& row : test::ReadCalculationReference()) {
+        const CalculationInputs& in = row.inputs;
+        auto text = [](double v) {
+            char buf[32];
+            const auto r = std::to_chars(buf, buf + sizeof buf, v);
+            return std::string(buf, r.ptr);
+        };
+        const auto run = RunSeasky({"calc", "--profile", row.profile, "--freq", text(in.frequency), "--angle",
+                                    text(in.angle), "--azimuth", text(in.azimuth), "--temp=" + text(in.seaTemperature),
+                                    "--salinity", text(in.salinity), "--wind", text(in.wind), "--band",
+                                    text(in.bandwidth), "--json"});
+        ASSERT_EQ(run.status, 0) << run.err;
+        const auto j = nlohmann::json::parse(run.out);
+        for (const auto& [name, expected] : row.outputs)
+            EXPECT_TRUE(test::RelativelyNear(j.at(name).get<double>(), expected, 1e-12)) << row.Describe() << " " << name;
+    }
+}
+
+TEST(CalcCommand, DirectionRowsOptionSelectsTheReadingOfTheTable) {
+    const auto published = nlohmann::json::parse(RunSeasky({"calc", "--json"}).out);
+    const auto explicitVh = nlohmann::json::parse(RunSeasky({"calc", "--direction-rows", "v-h", "--json"}).out);
+    const auto run = RunSeasky({"calc", "--direction-rows", "sum-difference", "--json"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto old = nlohmann::json::parse(run.out);
+    ModelOptions options;
+    options.directionRows = DirectionRows::SumDifference;
+    const CalculationResult r = Calculate(CalculationInputs{}, Bundled("midlatitude-summer"), options);
+    EXPECT_EQ(old.at("tbH").get<double>(), r.tbH);
+    EXPECT_EQ(explicitVh, published);
+    // At the defaults (18.7 GHz, 53.1 degrees, upwind, 10 m/s) the readings differ by about 1.4 K in H.
+    EXPECT_GT(std::abs(old.at("tbH").get<double>() - published.at("tbH").get<double>()), 1.0);
+    const auto bad = RunSeasky({"calc", "--direction-rows", "sum"});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_EQ(bad.out, "");
+    EXPECT_NE(bad.err.find("--direction-rows"), std::string::npos);
 }
 
 TEST(ProfilesCommand, ListsEveryBundledAtmosphere) {

@@ -58,6 +58,20 @@ TEST(SurfaceCommands, EmissivityJsonTermsAndTotals) {
     for (const auto& [key, value] : direction) EXPECT_EQ(j.at("direction").at(key).get<double>(), value) << key;
 }
 
+TEST(SurfaceCommands, EmissivityDirectionRowsOption) {
+    auto args = Emissivity("10.7", "55.2", "0", "20", "35", "12");
+    args.insert(args.end(), {"--direction-rows", "sum-difference", "--json"});
+    const auto run = RunSeasky(args);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto j = nlohmann::json::parse(run.out);
+    const DirectionalEmissivity old = WindDirectionSignal(1070, 55.2, 0.0, 12.0, DirectionRows::SumDifference);
+    const DirectionalEmissivity published = WindDirectionSignal(1070, 55.2, 0.0, 12.0);
+    EXPECT_EQ(j.at("direction").at("H").get<double>(), old.H);
+    EXPECT_NE(old.H, published.H);
+    EXPECT_EQ(j.at("totalH").get<double>(), SurfaceEmissivity(1070.0, 55.2, 0.0, 20.0, 35.0, 12.0,
+                                                              DirectionRows::SumDifference).h);
+}
+
 TEST(SurfaceCommands, InclusiveBoundsAndTheFirstFailingCheck) {
     EXPECT_EQ(RunSeasky(Emissivity("6.75", "0", "0", "-3", "0", "0")).status, 0);
     EXPECT_EQ(RunSeasky(Emissivity("89", "65", "360", "37", "45", "20")).status, 0);

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "surface/wind_direction_signal.h"
+#include "test_support.h"
 
 namespace seasky {
 namespace {
@@ -101,6 +102,60 @@ TEST(WindDirectionSignal, AzimuthSymmetries) {
         EXPECT_NEAR(d90.Fourth, 0.0, 1e-18);
         EXPECT_NE(u.first, 0.0);
     }
+}
+
+// The model authors' own code at the reference angle 55.2 degrees: there the
+// angle law and the nadir term drop out and V, H are the published v-pol and
+// h-pol harmonic series. Their code is single precision, hence 1e-6 absolute.
+TEST(WindDirectionSignal, AgreesWithTheAuthorsCodeAtTheReferenceAngle) {
+    const auto rows = test::ReadCsv(test::TestData("wind-direction-reference.csv"));
+    ASSERT_EQ(rows.size(), 108u);
+    double worstSumDifference = 0.0;
+    for (const auto& row : rows) {
+        const FrequencyCode code = static_cast<FrequencyCode>(row.at("freq_ghz") * 100.0);
+        const double theta = row.at("incidence_deg"), w = row.at("wind_ms"), phi = row.at("azimuth_deg");
+        const DirectionalEmissivity d = WindDirectionSignal(code, theta, phi, w);
+        EXPECT_NEAR(d.V, row.at("dir_v"), 1e-6) << code << " " << w << " " << phi;
+        EXPECT_NEAR(d.H, row.at("dir_h"), 1e-6) << code << " " << w << " " << phi;
+        EXPECT_NEAR(d.Third, row.at("dir_third"), 1e-6) << code << " " << w << " " << phi;
+        EXPECT_NEAR(d.Fourth, row.at("dir_fourth"), 1e-6) << code << " " << w << " " << phi;
+        const DirectionalEmissivity old = WindDirectionSignal(code, theta, phi, w, DirectionRows::SumDifference);
+        worstSumDifference = std::max(worstSumDifference, std::abs(old.H - row.at("dir_h")));
+        // The Stokes rows are read the same way under both readings.
+        EXPECT_EQ(old.Third, d.Third);
+        EXPECT_EQ(old.Fourth, d.Fourth);
+    }
+    // Reading the rows as S1 and S2 misses the published H signal by far more
+    // than the single-precision agreement.
+    EXPECT_GT(worstSumDifference, 1e-3);
+}
+
+TEST(WindDirectionSignal, HalfSumAndDifferenceAreFormedFromTheVAndHRows) {
+    // At 40 degrees and 18.7 GHz by hand: the v and h series of each harmonic,
+    // S1 = (v + h)/2 with exponents (2, 2), S2 = v - h with (1, 4) and nadir +Y.
+    const WindDirectionCoefficients t = WindDirectionNode(1870);
+    const double w = 9.0, theta = 40.0, x = theta / 55.2, y = NadirY(18.7, w);
+    double v1 = 0.0, h1 = 0.0, v2 = 0.0, h2 = 0.0;
+    for (int k = 4; k >= 0; --k) {  // Horner
+        v1 = (v1 + t.harmonic[0][0][k]) * w;
+        h1 = (h1 + t.harmonic[0][1][k]) * w;
+        v2 = (v2 + t.harmonic[1][0][k]) * w;
+        h2 = (h2 + t.harmonic[1][1][k]) * w;
+    }
+    const HarmonicAmplitudePair s1 = HarmonicAmplitudes(1870, theta, w, kHalfSumComponent);
+    const HarmonicAmplitudePair s2 = HarmonicAmplitudes(1870, theta, w, kDifferenceComponent);
+    EXPECT_NEAR(s1.first, x * x * (v1 + h1) / 2, 1e-17);
+    EXPECT_NEAR(s1.second, x * x * (v2 + h2) / 2, 1e-17);
+    EXPECT_NEAR(s2.first, x * (v1 - h1), 1e-17);
+    EXPECT_NEAR(s2.second, y + std::pow(x, 4) * (v2 - h2 - y), 1e-17);
+    // The other reading takes each row as the component itself.
+    const HarmonicAmplitudePair raw = HarmonicAmplitudes(1870, theta, w, kDifferenceComponent, DirectionRows::SumDifference);
+    EXPECT_NEAR(raw.first, x * h1, 1e-17);
+    EXPECT_NEAR(raw.second, y + std::pow(x, 4) * (h2 - y), 1e-17);
+    // At 55.2 degrees and phi = 0, V and H are the v and h series themselves.
+    const DirectionalEmissivity d = WindDirectionSignal(1870, 55.2, 0.0, w);
+    EXPECT_NEAR(d.V, v1 + v2, 1e-17);
+    EXPECT_NEAR(d.H, h1 + h2, 1e-17);
 }
 
 }  // namespace

@@ -30,7 +30,7 @@ FrequencyCode ExtendedFrequencyCode(double f) {
     return static_cast<FrequencyCode>(product);
 }
 
-CalculationResult Calculate(const CalculationInputs& in, const ProfileStore& profile) {
+CalculationResult Calculate(const CalculationInputs& in, const ProfileStore& profile, const ModelOptions& options) {
     const double f = in.frequency;
     const double theta = in.angle;
     CalculationResult r;
@@ -48,7 +48,8 @@ CalculationResult Calculate(const CalculationInputs& in, const ProfileStore& pro
 
     // Sea surface: emissivity and reflectivity.
     const EmissivityPair e =
-        SurfaceEmissivity(f * kFrequencyScale, theta, in.azimuth, in.seaTemperature, in.salinity, in.wind);
+        SurfaceEmissivity(f * kFrequencyScale, theta, in.azimuth, in.seaTemperature, in.salinity, in.wind,
+                          options.directionRows);
     const double rV = 1.0 - e.v;
     const double rH = 1.0 - e.h;
 
@@ -68,7 +69,7 @@ CalculationResult Calculate(const CalculationInputs& in, const ProfileStore& pro
 
     // Third Stokes term of the surface, for the diagonal polarisations.
     const DirectionalEmissivity direction =
-        WindDirectionSignal(ExtendedFrequencyCode(f), theta, in.azimuth, in.wind);
+        WindDirectionSignal(ExtendedFrequencyCode(f), theta, in.azimuth, in.wind, options.directionRows);
     const double u = direction.Third;
     const double m = (tV + tH) * 0.5;
     // The surface's third Stokes signal scaled by the sea-sky contrast, attenuated.

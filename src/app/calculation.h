@@ -9,6 +9,7 @@
 
 #include "common/constants.h"
 #include "common/records.h"
+#include "surface/wind_direction_signal.h"
 
 namespace seasky {
 
@@ -21,6 +22,13 @@ struct CalculationInputs {
     double salinity = 35.0;       // S, per mille (0 to 45)
     double wind = 10.0;           // W, m/s (0 to 20)
     double bandwidth = 0.0;       // receiver bandwidth, GHz (0 = one frequency; not checked)
+};
+
+// Choices of model reading that are not inputs of the window.
+struct ModelOptions {
+    // How the first two rows of the wind-direction table are read (the window
+    // always uses the default, the published v-pol / h-pol meaning).
+    DirectionRows directionRows = DirectionRows::VerticalHorizontal;
 };
 
 // The seven input texts, in the same order.
@@ -62,7 +70,8 @@ std::array<std::string, 7> ResultValueTexts(const CalculationResult& result, cha
 FrequencyCode ExtendedFrequencyCode(double f);
 
 // The physics of one calculation for inputs that passed the range checks.
-CalculationResult Calculate(const CalculationInputs& inputs, const ProfileStore& profile);
+CalculationResult Calculate(const CalculationInputs& inputs, const ProfileStore& profile,
+                            const ModelOptions& options = {});
 
 // The error text of a number that does not convert.
 std::string ConversionErrorMessage(const std::string& text);

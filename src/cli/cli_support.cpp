@@ -61,6 +61,23 @@ void CheckBandEdge(double f, double band) {
         throw InputError("Неверное значение полосы частот!\nНижний край полосы должен быть выше 0 ГГц.");
 }
 
+void AddDirectionRowsOption(CLI::App* command, std::string& text) {
+    text = "v-h";
+    command
+        ->add_option("--direction-rows", text,
+                     "Reading of the first two wind-direction table rows: v-h (the published v-pol and h-pol "
+                     "series) or sum-difference (taken as (V+H)/2 and V-H directly)")
+        ->type_name("v-h|sum-difference")
+        ->capture_default_str();
+}
+
+DirectionRows DirectionRowsOf(const std::string& text) {
+    if (text == "v-h") return DirectionRows::VerticalHorizontal;
+    if (text == "sum-difference") return DirectionRows::SumDifference;
+    throw InputError("Неверное значение параметра --direction-rows: '" + text +
+                     "'\nДопустимые значения: v-h, sum-difference.");
+}
+
 ProfileStore LoadProfileArgument(const std::string& nameOrFile) {
     // An existing file is read as such; otherwise a bundled atmosphere of that name.
     std::error_code ec;

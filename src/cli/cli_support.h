@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/records.h"
+#include "surface/wind_direction_signal.h"
 
 namespace seasky::cli {
 
@@ -63,6 +64,11 @@ void CheckAbsorptionFrequency(double f);
 
 // A receiver band must keep its lower edge above 0 GHz.
 void CheckBandEdge(double f, double band);
+
+// Adds --direction-rows (v-h, the default, or sum-difference) to a subcommand that
+// computes emissivities; the text is kept in *text and read by DirectionRowsOf.
+void AddDirectionRowsOption(CLI::App* command, std::string& text);
+DirectionRows DirectionRowsOf(const std::string& text);
 
 // A profile file, or the name of a bundled atmosphere (when no such file exists).
 ProfileStore LoadProfileArgument(const std::string& nameOrFile);

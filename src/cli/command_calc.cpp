@@ -34,9 +34,11 @@ void AddCalcCommand(CLI::App& app, Context& context) {
     options->Add(command, "salinity", "Salinity, per mille (0 to 45)", false, text(defaults.salinity));
     options->Add(command, "wind", "Near-surface wind speed, m/s (0 to 20)", false, text(defaults.wind));
     options->Add(command, "band", "Receiver bandwidth, GHz (0 = one frequency)", false, text(defaults.bandwidth));
+    auto rows = std::make_shared<std::string>();
+    AddDirectionRowsOption(command, *rows);
     AddJsonFlag(command, context);
-    command->callback([options, profileName, &context] {
-        context.action = [options, profileName, &context] {
+    command->callback([options, profileName, rows, &context] {
+        context.action = [options, profileName, rows, &context] {
             CalculationInputs in;
             in.frequency = options->Get("freq");
             in.angle = options->Get("angle");
@@ -50,8 +52,10 @@ void AddCalcCommand(CLI::App& app, Context& context) {
                 FirstRangeFailure(in.frequency, in.angle, in.azimuth, in.seaTemperature, in.salinity, in.wind);
             if (!failure.empty()) throw InputError(failure);
             CheckBandEdge(in.frequency, in.bandwidth);
+            ModelOptions model;
+            model.directionRows = DirectionRowsOf(*rows);
             const ProfileStore profile = LoadProfileArgument(*profileName);
-            const CalculationResult r = Calculate(in, profile);
+            const CalculationResult r = Calculate(in, profile, model);
             if (context.json) {
                 PrintJson(context.out, Json{{"tbV", r.tbV},
                                             {"tbH", r.tbH},

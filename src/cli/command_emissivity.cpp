@@ -18,9 +18,11 @@ void AddEmissivityCommand(CLI::App& app, Context& context) {
     options->Add(command, "temp", "Water temperature, degrees C (-3 to 37)", true);
     options->Add(command, "salinity", "Salinity, per mille (0 to 45)", true);
     options->Add(command, "wind", "Wind speed, m/s (0 or more; linear extension above 20)", true);
+    auto rows = std::make_shared<std::string>();
+    AddDirectionRowsOption(command, *rows);
     AddJsonFlag(command, context);
-    command->callback([options, &context] {
-        context.action = [options, &context] {
+    command->callback([options, rows, &context] {
+        context.action = [options, rows, &context] {
             const double f = options->Get("freq");
             const double theta = options->Get("angle");
             const double phi = options->Get("azimuth");
@@ -35,12 +37,13 @@ void AddEmissivityCommand(CLI::App& app, Context& context) {
                                                            {RangedInput::Salinity, s},
                                                            {RangedInput::Wind, w, false}});
             if (!failure.empty()) throw InputError(failure);
+            const DirectionRows directionRows = DirectionRowsOf(*rows);
             const double x = f * kFrequencyScale;
             const FrequencyCode code = TruncateToFrequencyCode(x);
             const EmissivityPair flat = SpecularEmissivity(code, theta, t, s);
             const EmissivityPair wind = WindEmissivity(code, theta, t, s, w);
-            const DirectionalEmissivity d = WindDirectionSignal(code, theta, phi, w);
-            const EmissivityPair total = SurfaceEmissivity(x, theta, phi, t, s, w);
+            const DirectionalEmissivity d = WindDirectionSignal(code, theta, phi, w, directionRows);
+            const EmissivityPair total = SurfaceEmissivity(x, theta, phi, t, s, w, directionRows);
             if (context.json) {
                 PrintJson(context.out,
                           Json{{"frequencyCode", code},

@@ -4,6 +4,7 @@
 
 #include "common/constants.h"
 #include "common/records.h"
+#include "surface/wind_direction_signal.h"
 
 namespace seasky {
 
@@ -15,6 +16,8 @@ FrequencyCode TruncateToFrequencyCode(double hundredthsOfGHz);
 // (turned into the frequency code by truncation), theta the incidence angle and
 // phi the azimuth angle (degrees), t the water temperature (degrees C), s the
 // salinity (per mille) and w the wind speed (m/s). Not clamped to any range.
-EmissivityPair SurfaceEmissivity(double x, double theta, double phi, double t, double s, double w);
+// rows: how the wind-direction table is read (see wind_direction_signal.h).
+EmissivityPair SurfaceEmissivity(double x, double theta, double phi, double t, double s, double w,
+                                 DirectionRows rows = DirectionRows::VerticalHorizontal);
 
 }  // namespace seasky

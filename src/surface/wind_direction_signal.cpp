@@ -67,20 +67,47 @@ AmplitudeInputs InputsOf(FrequencyCode code, double theta, const WindSpeedPowers
     return in;
 }
 
-// Amplitudes of component c from the coefficients taken at the frequency.
-HarmonicAmplitudePair AmplitudesFrom(const WindDirectionCoefficients& t, const AmplitudeInputs& in, int c) {
-    // Amplitudes at the reference angle: sum of T[c][k] w^k, k = 1..5.
-    double a1 = 0.0;
-    double a2 = 0.0;
-    for (int k = 0; k < 5; ++k) {
-        a1 = a1 + t.harmonic[0][c][k] * in.wk[k];
-        a2 = a2 + t.harmonic[1][c][k] * in.wk[k];
+// Reference amplitude sum of T[row][k] w^k, k = 1..5, of one harmonic block,
+// the terms added in increasing k.
+double ReferenceAmplitude(const double (&block)[4][5], int row, const double* wk) {
+    double a = 0.0;
+    for (int k = 0; k < 5; ++k) a = a + block[row][k] * wk[k];
+    return a;
+}
+
+// Reference amplitudes (at 55.2 degrees) of component c, one per harmonic. The
+// first two table rows hold the v-pol and h-pol series of Meissner and Wentz
+// (2012), Tables III and IV: with the published reading S1 = (v + h) / 2 and
+// S2 = v - h are formed from them; with the sum-difference reading the rows are
+// taken as S1 and S2 directly. The Stokes rows are S3 and S4 either way.
+HarmonicAmplitudePair ReferenceAmplitudes(const WindDirectionCoefficients& t, const AmplitudeInputs& in, int c,
+                                          DirectionRows rows) {
+    HarmonicAmplitudePair a;
+    double* out[2] = {&a.first, &a.second};
+    for (int h = 0; h < 2; ++h) {
+        const double (&block)[4][5] = t.harmonic[h];
+        if (rows == DirectionRows::SumDifference || c >= kThirdStokesComponent) {
+            *out[h] = ReferenceAmplitude(block, c, in.wk);
+        } else {
+            const double v = ReferenceAmplitude(block, kVerticalRow, in.wk);
+            const double hp = ReferenceAmplitude(block, kHorizontalRow, in.wk);
+            *out[h] = c == kHalfSumComponent ? (v + hp) * 0.5 : v - hp;
+        }
     }
+    return a;
+}
+
+// Amplitudes of component c at the incidence angle, from the coefficients taken
+// at the frequency.
+HarmonicAmplitudePair AmplitudesFrom(const WindDirectionCoefficients& t, const AmplitudeInputs& in, int c,
+                                     DirectionRows rows) {
+    const HarmonicAmplitudePair reference = ReferenceAmplitudes(t, in, c, rows);
     // The first harmonic vanishes at nadir.
-    const double first = in.nadir ? 0.0 : in.angleFactor[kFirstHarmonicExponent[c]] * a1;
-    // The second harmonic goes from its nadir value y at 0 degrees to a2 at 55.2.
+    const double first = in.nadir ? 0.0 : in.angleFactor[kFirstHarmonicExponent[c]] * reference.first;
+    // The second harmonic goes from its nadir value y at 0 degrees to its
+    // reference value at 55.2.
     const double y = kNadirSign[c] == 0.0 ? 0.0 : in.nadirY * kNadirSign[c];
-    const double second = y + in.angleFactor[kSecondHarmonicExponent[c]] * (a2 - y);
+    const double second = y + in.angleFactor[kSecondHarmonicExponent[c]] * (reference.second - y);
     return {first, second};
 }
 
@@ -103,17 +130,18 @@ double NadirWindFactor(double w) {
     return (w * w - w * w * w * 0.044444444444444446) * 0.01799998560001152;
 }
 
-HarmonicAmplitudePair HarmonicAmplitudes(FrequencyCode code, double theta, double w, int c) {
+HarmonicAmplitudePair HarmonicAmplitudes(FrequencyCode code, double theta, double w, int c, DirectionRows rows) {
     const WindSpeedPowers powers = WindSpeedPowersOf(w);
-    return AmplitudesFrom(InterpolateWindDirectionCoefficients(code), InputsOf(code, theta, powers), c);
+    return AmplitudesFrom(InterpolateWindDirectionCoefficients(code), InputsOf(code, theta, powers), c, rows);
 }
 
-DirectionalEmissivity WindDirectionSignal(FrequencyCode code, double theta, double phi, double w) {
+DirectionalEmissivity WindDirectionSignal(FrequencyCode code, double theta, double phi, double w, DirectionRows rows) {
     if (code > kDirectionUpperCode) return {};
-    return WindDirectionSignal(code, theta, phi, WindSpeedPowersOf(w));
+    return WindDirectionSignal(code, theta, phi, WindSpeedPowersOf(w), rows);
 }
 
-DirectionalEmissivity WindDirectionSignal(FrequencyCode code, double theta, double phi, const WindSpeedPowers& w) {
+DirectionalEmissivity WindDirectionSignal(FrequencyCode code, double theta, double phi, const WindSpeedPowers& w,
+                                          DirectionRows rows) {
     DirectionalEmissivity d;
     if (code > kDirectionUpperCode) return d;
 
@@ -124,8 +152,8 @@ DirectionalEmissivity WindDirectionSignal(FrequencyCode code, double theta, doub
     WindDirectionCoefficients t{};
     InterpolateRows(code, kHalfSumComponent, stokes ? kFourthStokesComponent : kDifferenceComponent, t);
     const AmplitudeInputs in = InputsOf(code, theta, w);
-    const HarmonicAmplitudePair halfSum = AmplitudesFrom(t, in, kHalfSumComponent);
-    const HarmonicAmplitudePair difference = AmplitudesFrom(t, in, kDifferenceComponent);
+    const HarmonicAmplitudePair halfSum = AmplitudesFrom(t, in, kHalfSumComponent, rows);
+    const HarmonicAmplitudePair difference = AmplitudesFrom(t, in, kDifferenceComponent, rows);
 
     const double p = phi * kDegreesToRadians;
     const double q = (2.0 * phi) * kDegreesToRadians;
@@ -138,8 +166,8 @@ DirectionalEmissivity WindDirectionSignal(FrequencyCode code, double theta, doub
     d.V = d.Difference + d.H;
 
     if (!stokes) return d;  // Third = Fourth = 0 below 1065
-    const HarmonicAmplitudePair third = AmplitudesFrom(t, in, kThirdStokesComponent);
-    const HarmonicAmplitudePair fourth = AmplitudesFrom(t, in, kFourthStokesComponent);
+    const HarmonicAmplitudePair third = AmplitudesFrom(t, in, kThirdStokesComponent, rows);
+    const HarmonicAmplitudePair fourth = AmplitudesFrom(t, in, kFourthStokesComponent, rows);
     const double sinP = std::sin(p);
     const double sinQ = std::sin(q);
     d.Third = sinP * third.first + sinQ * third.second;

@@ -1,8 +1,36 @@
-// Wind-direction dependence of the sea emissivity: first and second harmonics in
-// the azimuth angle (cosine harmonics of the V/H half-sum and difference, sine
-// harmonics of the third and fourth Stokes parameters), with amplitudes that are
-// fifth-degree polynomials in wind speed at 55.2 degrees, carried to the actual
-// incidence angle by power laws.
+// Wind-direction (azimuthal) signal of the sea-surface emissivity.
+//
+// Given:   frequency code (GHz x 100, truncated; see common/frequency.h), incidence
+//          angle theta (degrees, 0 to 65), azimuth phi of the look direction
+//          relative to the wind (degrees, 0 = looking upwind), wind speed w (m/s,
+//          0 to 20 validated; larger w runs along the same polynomials).
+// Returns: dimensionless increments of the V and H emissivities and the
+//          directional terms S1 = (v + h)/2, S2 = v - h, S3 (third Stokes) and
+//          S4 (fourth Stokes), each a sum of a first and a second harmonic in phi
+//          (cosine harmonics for S1 and S2, sine harmonics for S3 and S4).
+//
+// Notes:
+//  - The harmonic amplitudes at the reference angle 55.2 degrees are fifth-degree
+//    polynomials in w with coefficients at 6.75, 10.7, 18.7 and 37.0 GHz, linear
+//    in the frequency code between nodes (codes 1065..1069 use the 10.7-18.7 pair).
+//    For components 0 and 1 the node table holds the v-pol and h-pol series of the
+//    paper; S1 and S2 are formed from them before the angle law is applied
+//    (DirectionRows::VerticalHorizontal, the default). DirectionRows::SumDifference
+//    takes the two rows as S1 and S2 directly, a reading that is kept only to
+//    reproduce results made with it; it differs by up to about 0.011 in emissivity
+//    (about 3 K in brightness) at 6.75-37 GHz.
+//  - Angle law (Table V of the paper): A1(theta) = (theta/55.2)^e1 A1, and
+//    A2(theta) = y + (theta/55.2)^e2 (A2 - y), with (e1, e2) = (2, 2) for S1 and
+//    S4 and (1, 4) for S2 and S3; the nadir value y is +Y for S2, -Y for S3 and 0
+//    otherwise, Y = w^2 (1 - w/22.5)/55.5556 (1 - log10(30/f))/145.
+//  - No signal above code 3700 (37 GHz); no S3 or S4 signal below code 1065. The
+//    6.75 GHz node has no S3 and S4 rows (zero here: they never reach a result).
+//
+// Reference: T. Meissner and F. J. Wentz, "The emissivity of the ocean surface
+// between 6 and 90 GHz over a large range of wind speeds and Earth incidence
+// angles", IEEE Transactions on Geoscience and Remote Sensing, vol. 50, no. 8,
+// pp. 3004-3026, 2012: eq. (24)-(25), Tables III and IV (coefficients, rows
+// p = v and p = h), Table V (angle exponents for S1..S4).
 #pragma once
 
 #include "common/constants.h"
@@ -11,15 +39,25 @@
 
 namespace seasky {
 
-// Stokes components, in table order.
-inline constexpr int kHalfSumComponent = 0;     // directional term of (V + H) / 2
-inline constexpr int kDifferenceComponent = 1;  // directional term of V - H
+// Directional components S1..S4, the index c of HarmonicAmplitudes.
+inline constexpr int kHalfSumComponent = 0;     // S1, directional term of (V + H) / 2
+inline constexpr int kDifferenceComponent = 1;  // S2, directional term of V - H
 inline constexpr int kThirdStokesComponent = 2;
 inline constexpr int kFourthStokesComponent = 3;
 
+// Rows of the coefficient table: the v-pol and h-pol series, then S3 and S4.
+inline constexpr int kVerticalRow = 0;
+inline constexpr int kHorizontalRow = 1;
+
+// How the first two rows of the coefficient table are read.
+enum class DirectionRows {
+    VerticalHorizontal,  // as published: the v-pol and h-pol series (default)
+    SumDifference,       // as S1 and S2 directly (for reproducing results made so)
+};
+
 // Polynomial coefficients of the harmonic amplitudes at one frequency:
-// harmonic[h - 1][c][k - 1] multiplies the k-th power of the wind speed (m/s) in
-// the amplitude of harmonic h (1, 2) of component c (0..3).
+// harmonic[h - 1][r][k - 1] multiplies the k-th power of the wind speed (m/s) in
+// the amplitude of harmonic h (1, 2) of table row r (v, h, S3, S4).
 struct WindDirectionCoefficients {
     double harmonic[2][4][5];
 };
@@ -101,17 +139,21 @@ double NadirFrequencyFactor(FrequencyCode code);
 // nadir, w in m/s.
 double NadirWindFactor(double w);
 
-// Amplitudes (A1, A2) of component c (0..3) at incidence angle theta (degrees) and
-// wind speed w (m/s). At nadir the first harmonic vanishes and the second takes
-// its nadir value: +Y for the difference, -Y for the third Stokes parameter and 0
-// for the others.
-HarmonicAmplitudePair HarmonicAmplitudes(FrequencyCode code, double theta, double w, int c);
+// Amplitudes (A1, A2) of component c (0..3: S1, S2, S3, S4) at incidence angle
+// theta (degrees) and wind speed w (m/s). At nadir the first harmonic vanishes
+// and the second takes its nadir value: +Y for S2, -Y for S3 and 0 for S1, S4.
+HarmonicAmplitudePair HarmonicAmplitudes(FrequencyCode code, double theta, double w, int c,
+                                         DirectionRows rows = DirectionRows::VerticalHorizontal);
 
 // Directional increments of the emissivity and the Stokes terms at incidence
-// angle theta and azimuth phi (both degrees) and wind speed w (m/s). All zero above
+// angle theta and azimuth phi (both degrees) and wind speed w (m/s):
+// HalfSum = S1 and Difference = S2 (cosine harmonics), V = S1 + S2/2,
+// H = S1 - S2/2, Third = S3 and Fourth = S4 (sine harmonics). All zero above
 // 37 GHz; Third and Fourth are zero below code 1065.
-DirectionalEmissivity WindDirectionSignal(FrequencyCode code, double theta, double phi, double w);
+DirectionalEmissivity WindDirectionSignal(FrequencyCode code, double theta, double phi, double w,
+                                          DirectionRows rows = DirectionRows::VerticalHorizontal);
 // The same with the wind powers already formed, for callers that share them.
-DirectionalEmissivity WindDirectionSignal(FrequencyCode code, double theta, double phi, const WindSpeedPowers& w);
+DirectionalEmissivity WindDirectionSignal(FrequencyCode code, double theta, double phi, const WindSpeedPowers& w,
+                                          DirectionRows rows = DirectionRows::VerticalHorizontal);
 
 }  // namespace seasky
