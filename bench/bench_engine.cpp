@@ -10,6 +10,7 @@
 #include "app/calculation.h"
 #include "app/profile_reader.h"
 #include "app/standard_atmospheres.h"
+#include "atmosphere/atmosphere_radiation.h"
 #include "baseline.h"
 
 namespace {
@@ -42,6 +43,10 @@ void Run(benchmark::State& state, const ProfileStore& profile, const Calculation
         if constexpr (kBaseline) benchmark::DoNotOptimize(baseline::Calculate(in, profile));
         else benchmark::DoNotOptimize(Calculate(in, profile));
     }
+    // Time per profile level plus grid layer: constant when the cost is linear in both.
+    const double layers = static_cast<double>(RadiationGrid(profile.height.data(), profile.levelCount).size());
+    state.counters["per_level_or_layer"] = benchmark::Counter(
+        profile.levelCount + layers, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 CalculationInputs Inputs(double f, double band) {

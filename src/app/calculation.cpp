@@ -35,9 +35,11 @@ CalculationResult Calculate(const CalculationInputs& in, const ProfileStore& pro
     const double theta = in.angle;
     CalculationResult r;
 
-    // Atmosphere: downwelling pass first (it also gives the opacity), then upwelling.
-    const AtmosphereRadiationResult down = AtmosphereRadiation(0.0, f, in.bandwidth, theta, profile);
-    const AtmosphereRadiationResult up = AtmosphereRadiation(1.0, f, in.bandwidth, theta, profile);
+    // Atmosphere, both observer ends from one transfer: the downwelling emission
+    // (whose opacity is the one shown) and the upwelling emission.
+    const AtmosphereTransferResult atmosphere = AtmosphereTransfer(f, in.bandwidth, theta, ViewOf(profile));
+    const AtmosphereRadiationResult& down = atmosphere.down;
+    const AtmosphereRadiationResult& up = atmosphere.up;
     const double tau = down.opacity;
     const double tDown = down.brightness;
     const double tUp = up.brightness;

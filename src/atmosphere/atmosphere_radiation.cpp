@@ -1,23 +1,45 @@
 #include "atmosphere/atmosphere_radiation.h"
 
 #include <algorithm>
-#include <cmath>
-#include <vector>
 
-#include "atmosphere/cloud_absorption.h"
-#include "atmosphere/gas_absorption.h"
-#include "atmosphere/resample_profile.h"
-#include "common/constants.h"
-#include "common/interpolate.h"
+#include "atmosphere/layer_transfer.h"
+#include "atmosphere/level_absorption.h"
+#include "atmosphere/transfer_grid.h"
 
 namespace seasky {
 
 namespace {
 
-constexpr double kLayerThickness = 0.1;  // km: the grid spacing is 100 m
-constexpr int kDirections = static_cast<int>(BeamTable.size());
-
 bool StrictlyInside(double F, double lo, double hi) { return lo < F && F < hi; }
+
+// Sub-frequencies whose level absorption is computed together: the gas terms
+// of a level are formed once per group, and the buffer stays at most this many
+// rows of the profile.
+constexpr int kFrequencyGroup = 16;
+
+// The working storage of the transfers on one thread, kept between calls.
+struct TransferWorkspace {
+    TransferGrid grid;
+    std::vector<double> temperature;  // Tz on the grid
+    std::vector<double> column;       // a density on the grid
+    std::vector<double> frequencies;  // sub-frequencies of one group
+    std::vector<double> kappa;        // level absorption, group x levels
+    std::vector<double> kappaZ;       // absorption on the grid
+    std::vector<double> layer;        // layer emissivities, grid x kBeamDirections
+};
+
+TransferWorkspace& Workspace() {
+    thread_local TransferWorkspace workspace;
+    return workspace;
+}
+
+double ColumnOnGrid(TransferWorkspace& ws, const double* H, const double* density) {
+    ws.column.resize(ws.grid.height.size());
+    ResampleOnGrid(ws.grid, H, density, ws.column.data());
+    double sum = 0.0;
+    for (double v : ws.column) sum += v * 0.1;  // g/m^3 x 100 m = 0.1 kg/m^2
+    return sum;
+}
 
 }  // namespace
 
@@ -33,95 +55,84 @@ BandSampling SampleBand(double F, double dF) {
 }
 
 std::vector<double> RadiationGrid(const double* H, int count) {
-    const double hMax = ArrayMaximum(H, count);
-    const double hMin = ArrayMinimum(H, count);
-    std::vector<double> z;
-    if (hMin >= 50.0) {
-        const int n = static_cast<int>(hMax - hMin) / 100 + 1;
-        z.resize(n);
-        for (int t = 0; t < n; ++t) z[t] = hMin + 100.0 * t;
-    } else {
-        const int n = static_cast<int>(hMax) / 100;
-        if (n > 0) z.resize(n);
-        for (int t = 0; t < n; ++t) z[t] = 100.0 * t + 50.0;
+    TransferGrid grid;
+    MakeTransferGrid(H, count, grid);
+    return std::move(grid.height);
+}
+
+AtmosphereTransferResult AtmosphereTransfer(double F, double dF, double theta, const ProfileView& p,
+                                            TransferEnds ends) {
+    AtmosphereTransferResult result;
+    TransferWorkspace& ws = Workspace();
+    const double* H = p.height;
+    MakeTransferGrid(H, p.levelCount, ws.grid);
+    const int n = ws.grid.size();
+    if (n == 0) return result;
+    result.layerCount = n;
+    result.bottomHeight = ws.grid.height.front();
+    result.topHeight = ws.grid.height.back();
+    result.precipitableWater = ColumnOnGrid(ws, H, p.absoluteHumidity);
+    result.liquidWaterPath = ColumnOnGrid(ws, H, p.cloudWater);
+
+    // Stage 1: the air temperature on the grid.
+    ws.temperature.resize(n);
+    ResampleOnGrid(ws.grid, H, p.airTemperature, ws.temperature.data());
+    const BeamGeometry beam = BeamGeometryOf(theta);
+    const BandSampling band = SampleBand(F, dF);
+    const bool bottom = ends != TransferEnds::Top;
+    const bool top = ends != TransferEnds::Bottom;
+
+    ws.kappaZ.resize(n);
+    ws.layer.resize(static_cast<std::size_t>(n) * kBeamDirections);
+    AtmosphereRadiationResult downSum, upSum, down0, up0;
+    for (int group = 0; group < band.count; group += kFrequencyGroup) {
+        const int m = std::min(kFrequencyGroup, band.count - group);
+        ws.frequencies.resize(m);
+        for (int g = 0; g < m; ++g) {
+            const int k = group + g;
+            ws.frequencies[g] = band.step > 0.0 ? band.first + k * band.step : F;
+        }
+        // Stage 2: the absorption at the levels, once for both ends.
+        ws.kappa.resize(static_cast<std::size_t>(m) * p.levelCount);
+        LevelAbsorption(p, ws.frequencies.data(), m, ws.kappa.data());
+        for (int g = 0; g < m; ++g) {
+            const int k = group + g;
+            ResampleOnGrid(ws.grid, H, ws.kappa.data() + static_cast<std::size_t>(g) * p.levelCount,
+                           ws.kappaZ.data());
+            // Stage 3: the layer emissivities, then each end.
+            LayerEmissivities(ws.kappaZ.data(), n, beam, ws.layer.data());
+            for (int e = 0; e < 2; ++e) {
+                if (e == 0 ? !bottom : !top) continue;
+                const EndTransfer r = TransferFromEnd(e == 0 ? ObserverEnd::Bottom : ObserverEnd::Top,
+                                                      ws.temperature.data(), ws.kappaZ.data(), ws.layer.data(), n, beam);
+                AtmosphereRadiationResult& sum = e == 0 ? downSum : upSum;
+                // Stage 4: the plain mean over the band, terms added in order of k.
+                if (k == 0) (e == 0 ? down0 : up0) = {r.brightness, r.opacity};
+                sum.brightness += r.brightness / band.count;
+                sum.opacity += r.opacity / band.count;
+            }
+        }
     }
-    return z;
+    result.down = dF > 0.0 ? downSum : down0;
+    result.up = dF > 0.0 ? upSum : up0;
+    return result;
 }
 
 AtmosphereRadiationResult AtmosphereRadiation(double viewFromTop, double F, double dF, double theta, int count,
                                               const double* H, const double* T, const double* P, const double* rho,
                                               const double* W) {
-    std::vector<double> z = RadiationGrid(H, count);
-    const int n = static_cast<int>(z.size());
-    if (n == 0) return {0.0, 0.0};
-
-    // 3. Air temperature on the grid.
-    std::vector<double> Tz(n, 0.0);
-    ResampleProfile(H, T, count, z.data(), Tz.data(), n);
-
-    // 4. Secants of the 13 beam directions and their normalised weights.
-    std::array<double, kDirections> sec{};
-    std::array<double, kDirections> weight{};
-    double weightSum = 0.0;
-    for (const BeamDirection& d : BeamTable) weightSum += d.weight;
-    for (int a = 0; a < kDirections; ++a) {
-        sec[a] = 1.0 / std::cos((theta + BeamTable[a].offset) * kDegreesToRadians);
-        weight[a] = BeamTable[a].weight / weightSum;
-    }
-
-    // 5. Sub-frequencies of the band.
-    const BandSampling band = SampleBand(F, dF);
-
-    // 6. Index 0 is the layer next to the observer.
-    if (viewFromTop == 1.0) {
-        std::reverse(z.begin(), z.end());
-        std::reverse(Tz.begin(), Tz.end());
-    }
-
-    std::vector<double> kappa(count);
-    std::vector<double> kappaZ(n, 0.0);
-    double brightnessSum = 0.0;
-    double opacitySum = 0.0;
-    double brightness0 = 0.0;
-    double opacity0 = 0.0;
-    for (int k = 0; k < band.count; ++k) {
-        const double fk = band.step > 0.0 ? band.first + k * band.step : F;
-        // 7.1-7.3 Absorption at the profile's own levels, Np/km.
-        for (int i = 0; i < count; ++i) {
-            const double c = W[i] > 0.0 ? CloudLiquidAbsorption(W[i], T[i], fk) : 0.0;
-            kappa[i] = GasAbsorption(fk, T[i], P[i], rho[i]).total + c;
-        }
-        // 7.4 ... and on the grid.
-        ResampleProfile(H, kappa.data(), count, z.data(), kappaZ.data(), n);
-
-        // 7.5 Layer-by-layer emission, attenuated by the optical depth between the
-        // layer and the observer along each direction.
-        std::array<double, kDirections> B{};
-        double L = 0.0;
-        for (int t = 0; t < n; ++t) {
-            for (int a = 0; a < kDirections; ++a)
-                B[a] += std::exp(-L * sec[a]) * (1.0 - std::exp(-kappaZ[t] * sec[a] * kLayerThickness)) * Tz[t];
-            L += kappaZ[t] * kLayerThickness;
-        }
-        double Bk = 0.0;
-        for (int a = 0; a < kDirections; ++a) Bk += weight[a] * B[a];
-
-        if (k == 0) {
-            brightness0 = Bk;
-            opacity0 = L;
-        }
-        brightnessSum += Bk / band.count;
-        opacitySum += L / band.count;
-    }
-    if (dF > 0.0) return {brightnessSum, opacitySum};
-    return {brightness0, opacity0};
+    const ProfileView view{count, H, T, P, rho, W};
+    const bool fromTop = viewFromTop == 1.0;
+    const AtmosphereTransferResult r =
+        AtmosphereTransfer(F, dF, theta, view, fromTop ? TransferEnds::Top : TransferEnds::Bottom);
+    return fromTop ? r.up : r.down;
 }
 
 AtmosphereRadiationResult AtmosphereRadiation(double viewFromTop, double F, double dF, double theta,
                                               const ProfileStore& profile) {
-    return AtmosphereRadiation(viewFromTop, F, dF, theta, profile.levelCount, profile.height.data(),
-                               profile.airTemperature.data(), profile.pressure.data(),
-                               profile.absoluteHumidity.data(), profile.cloudWater.data());
+    const ProfileView view = ViewOf(profile);
+    return AtmosphereRadiation(viewFromTop, F, dF, theta, view.levelCount, view.height, view.airTemperature,
+                               view.pressure, view.absoluteHumidity, view.cloudWater);
 }
 
 }  // namespace seasky

@@ -1,5 +1,35 @@
 // Thermal emission and opacity of the atmosphere along a slant path, averaged
 // over a 9-degree receiving beam and, optionally, over the receiver band.
+//
+// Given:   F, the centre frequency (GHz, > 0); dF, the receiver bandwidth (GHz;
+//          <= 0 for one frequency; the lower band edge F - dF/2 must stay above
+//          0); theta, the view angle from the vertical at the beam centre
+//          (degrees; 0 to 85 validated for the atmosphere alone, 0 to 65 in a
+//          whole calculation); a profile of at least two levels (heights m in any
+//          order, temperature K, pressure mb, vapour density and cloud water g/m^3).
+// Returns: for the observer at the bottom (downwelling emission reaching the
+//          sea) and/or at the top (upwelling emission leaving the atmosphere) the
+//          beam- and band-averaged brightness (K) and the vertical opacity (Np).
+//
+// Notes:
+//  - The stages: (1) the 100 m grid and the air temperature on it, once per
+//    profile (transfer_grid.h); (2) the absorption at the profile levels per
+//    sub-frequency, once for both observer ends (level_absorption.h), then
+//    resampled onto the grid; (3) the layer emissivities of the 13 directions,
+//    shared by both ends, and the transfer from each end (layer_transfer.h);
+//    (4) the weighted mean over the beam and the plain mean over the band.
+//    AtmosphereRadiation is the composition of the four for one end.
+//  - Beam: 13 directions every 0.75 degrees (BeamTable), the gain falling to one
+//    half at +-4.5 degrees. Band (SampleBand): a 0.05 GHz step inside the strong
+//    line regions (18, 25), (55, 65), (110, 125), (175, 191) GHz, 0.1 GHz
+//    elsewhere, from the lower band edge; the count includes an upper edge that
+//    lies a whole number of steps away.
+//  - Every layer is 0.1 km thick; the absorption is evaluated at the profile's
+//    own levels and reaches the grid by linear interpolation in height; the
+//    emission uses the resampled temperature. A profile lower than 100 m that
+//    starts below 50 m has no layer and gives 0 K and 0 Np.
+//  - Working storage is kept per thread and reused: no allocation per call once
+//    a thread has seen its largest profile and band.
 #pragma once
 
 #include <array>
@@ -49,12 +79,32 @@ BandSampling SampleBand(double F, double dF);
 // 100 m layers from the ground up (empty below 100 m). Bottom first.
 std::vector<double> RadiationGrid(const double* H, int count);
 
+// Which observer ends a transfer computes.
+enum class TransferEnds { Both, Bottom, Top };
+
+// Everything one transfer through a profile gives.
+struct AtmosphereTransferResult {
+    AtmosphereRadiationResult down;  // observer at the bottom: downwelling brightness, opacity
+    AtmosphereRadiationResult up;    // observer at the top: upwelling brightness, opacity
+    int layerCount = 0;              // 100 m grid layers the transfer used
+    double bottomHeight = 0.0;       // lowest and highest grid height, m (0 without layers)
+    double topHeight = 0.0;
+    double precipitableWater = 0.0;  // vapour column carried by the grid, kg/m^2 (= mm)
+    double liquidWaterPath = 0.0;    // cloud liquid water column carried by the grid, kg/m^2
+};
+
+// The transfer of the profile for one or both observer ends (the ends not
+// asked for are left zero). The columns are sums over the grid layers of the
+// resampled density times 100 m.
+AtmosphereTransferResult AtmosphereTransfer(double F, double dF, double theta, const ProfileView& profile,
+                                            TransferEnds ends = TransferEnds::Both);
+
 // viewFromTop == 1.0 puts the observer above the profile (upwelling emission), any
 // other value below it (downwelling). F: centre frequency, GHz; dF: bandwidth, GHz
 // (<= 0 for one frequency); theta: view angle from the vertical, degrees. The five
 // arrays hold count levels (heights m, temperature K, pressure mb, vapour density
-// and cloud water g/m^3) in any order of height. The profile is resampled on a
-// 100 m grid; fewer than two levels leave the grid unset and must not be passed.
+// and cloud water g/m^3) in any order of height. A single level leaves the grid
+// unbracketed (temperature and absorption 0 on it) and should not be passed.
 AtmosphereRadiationResult AtmosphereRadiation(double viewFromTop, double F, double dF, double theta, int count,
                                               const double* H, const double* T, const double* P, const double* rho,
                                               const double* W);

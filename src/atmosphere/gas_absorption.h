@@ -1,5 +1,21 @@
-// Clear-air absorption: nitrogen continuum + oxygen + water vapour.
+// Clear-air absorption at one level: nitrogen continuum + oxygen + water vapour.
+//
+// Given:   frequency F (GHz, > 0; validated 0 < F <= 1000), air temperature T
+//          (K, > 0), total pressure P (mb, >= 0), water-vapour density rho
+//          (g/m^3, >= 0).
+// Returns: the total (nitrogen + oxygen) + water vapour and the oxygen and
+//          water-vapour parts, each in Np/km.
+//
+// Notes: the three models are those of nitrogen_absorption.h,
+// oxygen_absorption.h and water_vapour_absorption.h (Rosenkranz 1993, 1998).
+// GasLevelOf forms what a level shares between frequencies once; GasAbsorption
+// of a GasLevel then costs only the line shapes at one frequency. Both forms
+// give the same numbers.
 #pragma once
+
+#include "atmosphere/nitrogen_absorption.h"
+#include "atmosphere/oxygen_absorption.h"
+#include "atmosphere/water_vapour_absorption.h"
 
 namespace seasky {
 
@@ -8,6 +24,18 @@ struct GasAbsorptionRecord {
     double oxygen = 0.0;       // OxygenAbsorption, Np/km
     double waterVapour = 0.0;  // WaterVapourAbsorption, Np/km
 };
+
+// The frequency-independent terms of the three models at one level.
+struct GasLevel {
+    NitrogenLevel nitrogen;
+    OxygenLevel oxygen;
+    WaterVapourLevel waterVapour;
+};
+
+GasLevel GasLevelOf(double T, double P, double rho);
+
+// Absorption of the level at frequency F (GHz).
+GasAbsorptionRecord GasAbsorption(const GasLevel& level, double F);
 
 // Frequency F (GHz), air temperature T (K), pressure P (mb), vapour density rho (g/m^3).
 GasAbsorptionRecord GasAbsorption(double F, double T, double P, double rho);

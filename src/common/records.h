@@ -38,4 +38,20 @@ struct ProfileStore {
     std::vector<double> cloudWater;        // cloud liquid water content, g/m^3
 };
 
+// A read-only view of a profile's five arrays (for instance of a ProfileStore,
+// or of arrays owned by a caller such as a batch or a Python module).
+struct ProfileView {
+    int levelCount = 0;
+    const double* height = nullptr;            // m
+    const double* airTemperature = nullptr;    // K
+    const double* pressure = nullptr;          // mb
+    const double* absoluteHumidity = nullptr;  // g/m^3
+    const double* cloudWater = nullptr;        // g/m^3
+};
+
+inline ProfileView ViewOf(const ProfileStore& s) {
+    return {s.levelCount, s.height.data(), s.airTemperature.data(), s.pressure.data(), s.absoluteHumidity.data(),
+            s.cloudWater.data()};
+}
+
 }  // namespace seasky

@@ -1,0 +1,127 @@
+#include "atmosphere/layer_transfer.h"
+
+#include <cmath>
+
+#include "atmosphere/atmosphere_radiation.h"
+#include "common/constants.h"
+#include "common/vector_math.h"
+
+namespace seasky {
+
+namespace {
+
+constexpr double kLayerThickness = 0.1;  // km: the grid spacing is 100 m
+
+// The layers in order from the observer: t = first, first + step, ...
+struct Walk {
+    int first;
+    int step;
+};
+
+Walk WalkFrom(ObserverEnd end, int n) { return end == ObserverEnd::Bottom ? Walk{0, 1} : Walk{n - 1, -1}; }
+
+}  // namespace
+
+BeamGeometry BeamGeometryOf(double theta) {
+    BeamGeometry beam;
+    double weightSum = 0.0;
+    for (const BeamDirection& d : BeamTable) weightSum += d.weight;
+    for (int a = 0; a < kBeamDirections; ++a) {
+        beam.secant[a] = 1.0 / std::cos((theta + BeamTable[a].offset) * kDegreesToRadians);
+        beam.weight[a] = BeamTable[a].weight / weightSum;
+    }
+    return beam;
+}
+
+// The direction loops below are compiled for AVX2 and for baseline x86-64 and
+// chosen at run time; both do the same IEEE operations in the same order (no
+// contraction into fused multiply-adds), so their results are identical.
+#if defined(__x86_64__) && !defined(__clang__)
+#define SEASKY_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define SEASKY_CLONES
+#endif
+
+SEASKY_CLONES static void LayerOpticalDepths(const double* kappa, int n, const double* secant, double* depth) {
+    for (int t = 0; t < n; ++t)
+        for (int a = 0; a < kBeamDirections; ++a) depth[t * kBeamDirections + a] = -kappa[t] * secant[a] * kLayerThickness;
+}
+
+void LayerEmissivities(const double* kappa, int n, const BeamGeometry& beam, double* layer) {
+    // The negative slant optical depths, then 1 - exp of them, a block of layers
+    // at a time so that the block stays in the first-level cache between the two.
+    constexpr int kBlock = 64;
+    for (int t = 0; t < n; t += kBlock) {
+        const int m = n - t < kBlock ? n - t : kBlock;
+        double* block = layer + static_cast<std::size_t>(t) * kBeamDirections;
+        LayerOpticalDepths(kappa + t, m, beam.secant, block);
+        OneMinusExpArray(block, block, static_cast<std::size_t>(m) * kBeamDirections);
+    }
+}
+
+SEASKY_CLONES EndTransfer TransferFromEnd(ObserverEnd end, const double* Tz, const double* kappa, const double* layer, int n,
+                            const BeamGeometry& beam, LayerSensitivities* sensitivities) {
+    EndTransfer result;
+    if (n <= 0) {
+        if (sensitivities != nullptr) {
+            sensitivities->temperature.clear();
+            sensitivities->absorption.clear();
+        }
+        return result;
+    }
+    const Walk walk = WalkFrom(end, n);
+    // Transmittance from the observer to the current layer, and the emission
+    // received so far, per direction.
+    double path[kBeamDirections];
+    double sum[kBeamDirections];
+    for (int a = 0; a < kBeamDirections; ++a) {
+        path[a] = 1.0;
+        sum[a] = 0.0;
+    }
+    // With sensitivities, the path transmittance in front of every layer is kept.
+    thread_local std::vector<double> paths;
+    if (sensitivities != nullptr) paths.resize(static_cast<std::size_t>(n) * kBeamDirections);
+    double L = 0.0;
+    for (int i = 0, t = walk.first; i < n; ++i, t += walk.step) {
+        const double* l = layer + static_cast<std::size_t>(t) * kBeamDirections;
+        const double T = Tz[t];
+        if (sensitivities != nullptr)
+            for (int a = 0; a < kBeamDirections; ++a) paths[static_cast<std::size_t>(t) * kBeamDirections + a] = path[a];
+        for (int a = 0; a < kBeamDirections; ++a) {
+            sum[a] += path[a] * l[a] * T;
+            path[a] *= 1.0 - l[a];
+        }
+    }
+    for (int i = 0, t = walk.first; i < n; ++i, t += walk.step) L += kappa[t] * kLayerThickness;
+    double B = 0.0;
+    for (int a = 0; a < kBeamDirections; ++a) B += beam.weight[a] * sum[a];
+    result.brightness = B;
+    result.opacity = L;
+
+    if (sensitivities != nullptr) {
+        sensitivities->temperature.assign(n, 0.0);
+        sensitivities->absorption.assign(n, 0.0);
+        // From the far end back to the observer: tail[a] is the emission of the
+        // layers beyond t as seen by the observer.
+        double tail[kBeamDirections] = {};
+        for (int i = 0, t = walk.first + (n - 1) * walk.step; i < n; ++i, t -= walk.step) {
+            const double* l = layer + static_cast<std::size_t>(t) * kBeamDirections;
+            const double* p = &paths[static_cast<std::size_t>(t) * kBeamDirections];
+            const double T = Tz[t];
+            double dT = 0.0;
+            double dKappa = 0.0;
+            for (int a = 0; a < kBeamDirections; ++a) {
+                const double emitted = p[a] * l[a];
+                dT += beam.weight[a] * emitted;
+                // d l / d kappa = 0.1 sec (1 - l); every layer beyond loses 0.1 sec of its share.
+                dKappa += beam.weight[a] * kLayerThickness * beam.secant[a] * (T * (1.0 - l[a]) * p[a] - tail[a]);
+                tail[a] += emitted * T;
+            }
+            sensitivities->temperature[t] = dT;
+            sensitivities->absorption[t] = dKappa;
+        }
+    }
+    return result;
+}
+
+}  // namespace seasky
