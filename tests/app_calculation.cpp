@@ -50,12 +50,12 @@ const char* const kWindMessage =
 
 TEST(FrequencyCodes, ExtendedProductForTheDirectionSignalDoubleProductForTheSurface) {
     static_assert(std::numeric_limits<long double>::digits == 64, "needs the 80-bit extended format");
-    EXPECT_EQ(ExtendedFrequencyCode(18.7), 1869);
-    EXPECT_EQ(ExtendedFrequencyCode(10.7), 1069);
-    EXPECT_EQ(ExtendedFrequencyCode(22.235), 2223);
-    EXPECT_EQ(ExtendedFrequencyCode(6.75), 675);
-    EXPECT_EQ(ExtendedFrequencyCode(89.0), 8900);
-    EXPECT_EQ(ExtendedFrequencyCode(37.0), 3700);
+    EXPECT_EQ(DirectionFrequencyCode(18.7), 1869);
+    EXPECT_EQ(DirectionFrequencyCode(10.7), 1069);
+    EXPECT_EQ(DirectionFrequencyCode(22.235), 2223);
+    EXPECT_EQ(DirectionFrequencyCode(6.75), 675);
+    EXPECT_EQ(DirectionFrequencyCode(89.0), 8900);
+    EXPECT_EQ(DirectionFrequencyCode(37.0), 3700);
     // The double product rounds 1869.99999999999992... up to 1870.
     EXPECT_EQ(TruncateToFrequencyCode(18.7 * 100.0), 1870);
     EXPECT_EQ(TruncateToFrequencyCode(10.7 * 100.0), 1070);
@@ -220,6 +220,60 @@ TEST(Calculation, PhysicallySensibleOnTheStandardAtmospheres) {
     const CalculationResult cloudy = Calculate(in, Bundled("tropical-cloudy"));
     EXPECT_GT(cloudy.tbH, clear.tbH + 5.0);
     EXPECT_GT(cloudy.opacity, clear.opacity);
+}
+
+TEST(Calculation, FullStokesAndCircularPolarisations) {
+    const ProfileStore& p = MidlatitudeSummer();
+    for (double phi : {0.0, 30.0, 45.0, 90.0, 135.0}) {
+        CalculationInputs in;
+        in.azimuth = phi;
+        const CalculationResult r = Calculate(in, p);
+        // The Stokes terms at the top: the sea-sky contrast times the surface terms, attenuated.
+        const double tsky = r.transmittance * 2.73 + r.tbDown;
+        const double contrast = r.transmittance * (in.seaTemperature + 273.15 - tsky);
+        EXPECT_TRUE(RelativelyNear(r.tbThirdStokes, contrast * r.thirdStokes, 1e-12) || r.thirdStokes == 0.0);
+        EXPECT_NEAR(r.tbFourthStokes, contrast * r.fourthStokes, 1e-12);
+        EXPECT_NEAR(r.tbPlus45 - r.tbMinus45, r.tbThirdStokes, 1e-12);
+        EXPECT_NEAR(r.tbLeftCircular - r.tbRightCircular, r.tbFourthStokes, 1e-12);
+        EXPECT_TRUE(RelativelyNear(r.tbLeftCircular + r.tbRightCircular, r.tbV + r.tbH, 1e-15));
+        // The parts of the surface emissivity and the reflectivity.
+        EXPECT_EQ(r.emissivityV, (r.specular.v + r.windIncrement.v) + r.direction.V);
+        EXPECT_EQ(r.emissivityH, (r.specular.h + r.windIncrement.h) + r.direction.H);
+        EXPECT_EQ(r.reflectivityV, 1.0 - r.emissivityV);
+        EXPECT_EQ(r.surfaceCode, 1870);
+        EXPECT_EQ(r.stokesCode, 1869);
+        // The fourth Stokes term has only a second harmonic, sin(2 phi): none upwind
+        // or crosswind, largest at 45 and 135 degrees (about 0.1 K at 10 m/s).
+        if (phi == 0.0) EXPECT_EQ(r.tbFourthStokes, 0.0);
+        if (phi == 90.0) EXPECT_LT(std::fabs(r.tbFourthStokes), 1e-14);
+        if (phi == 45.0 || phi == 135.0) EXPECT_GT(std::fabs(r.tbFourthStokes), 0.05);
+    }
+}
+
+TEST(Calculation, GridAndColumnsOfTheStandardAtmospheres) {
+    // Every level of the bundled atmospheres lies on a whole 100 m, so the grid's
+    // 100 m layers centred between the levels integrate the piecewise-linear
+    // profile exactly: the columns are the trapezoid rule over the levels.
+    for (const char* name : {"midlatitude-summer", "tropical-cloudy", "subarctic-winter"}) {
+        const ProfileStore p = Bundled(name);
+        const CalculationResult r = Calculate(CalculationInputs{}, p);
+        double vapour = 0.0, liquid = 0.0;  // g/m^2
+        for (int i = 0; i + 1 < p.levelCount; ++i) {
+            const double dz = p.height[i + 1] - p.height[i];
+            vapour += 0.5 * (p.absoluteHumidity[i] + p.absoluteHumidity[i + 1]) * dz;
+            liquid += 0.5 * (p.cloudWater[i] + p.cloudWater[i + 1]) * dz;
+        }
+        EXPECT_TRUE(RelativelyNear(r.precipitableWater, vapour / 1000.0, 1e-12)) << name;
+        EXPECT_NEAR(r.liquidWaterPath, liquid / 1000.0, 1e-15) << name;
+        EXPECT_EQ(r.layerCount, 500) << name;
+        EXPECT_EQ(r.gridBottom, 50.0);
+        EXPECT_EQ(r.gridTop, 49950.0);
+        EXPECT_TRUE(RelativelyNear(r.opacityUp, r.opacity, 1e-13));
+    }
+    // The cloudy tropical atmosphere: 0.2 g/m^3 at 1 and 2 km, ramps to 0 at 0 and 3 km.
+    EXPECT_NEAR(Calculate(CalculationInputs{}, Bundled("tropical-cloudy")).liquidWaterPath, 0.4, 1e-15);
+    // Midlatitude summer carries 29.8 kg/m^2 (2.98 g/cm^2) of vapour.
+    EXPECT_NEAR(Calculate(CalculationInputs{}, MidlatitudeSummer()).precipitableWater, 29.8, 0.01);
 }
 
 TEST(Calculation, ResultLinesUseTheUsersSeparator) {

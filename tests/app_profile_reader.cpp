@@ -116,6 +116,29 @@ TEST(ProfileReader, LiquidCloudOnlyAboveMinus40Celsius) {
     EXPECT_TRUE(ParseProfileText("2\n0 288 1013 10 0\n8000 200 350 0.1 0\n").ok);
 }
 
+TEST(ProfileReader, RefusalCarriesTheRuleBroken) {
+    ProfileReadResult r = ParseProfileText("3\n0 288 1013 10 0\n1000 280 900 7 0\n8000 233.1 350 0.1 0.05\n");
+    ASSERT_FALSE(r.ok);
+    EXPECT_EQ(r.message,
+              "Ошибка в файле профиля: уровень 3, водность облаков: 0.05 г/м^3 при температуре воздуха 233.1 К; "
+              "жидкая вода в облаках возможна только при температуре не ниже 233,15 К.");
+    ASSERT_TRUE(r.failure);
+    EXPECT_EQ(r.failure->quantity, Checked::LiquidCloudTemperature);
+    EXPECT_EQ(r.failure->level, 3);
+    EXPECT_EQ(r.failure->value, 233.1);
+    EXPECT_EQ(r.failure->lower, 233.15);
+    EXPECT_EQ(r.failure->message, r.message);
+    r = ParseProfileText("2\n0 288 1013 10 0\n-1000001 280 900 7 0\n");
+    EXPECT_EQ(r.message, "Ошибка в файле профиля: уровень 2, высота: -1000001 м, допустимо не более 1000000 м по модулю.");
+    EXPECT_EQ(r.failure->quantity, Checked::Height);
+    EXPECT_EQ(r.failure->input, "height");
+    r = ParseProfileText("1\n0 288 1013 10 0\n");
+    EXPECT_EQ(r.message, "Ошибка в файле профиля: число уровней 1, допустимо от 2 до 100000.");
+    EXPECT_EQ(r.failure->quantity, Checked::LevelCount);
+    // The same rule refuses the same level in the absorption command, with its own message.
+    EXPECT_EQ(CheckLevel({std::nullopt, 233.1, 350.0, 0.1, 0.05})->quantity, Checked::LiquidCloudTemperature);
+}
+
 TEST(ProfileReader, IndependentOfTheCLocale) {
     // The window switches the C library to the user's locale; a Russian locale
     // makes strtod stop at ".". The reader must read "." regardless.
@@ -149,7 +172,7 @@ TEST(ProfileFile, AFailedLoadLeavesTheEarlierProfile) {
     const test::TemporaryFile bad("2\n0 288 1013 10 0\n1000 -1 900 7 0\n", "bad.txt");
     EXPECT_NE(LoadProfileFile(bad.path(), store), "");
     EXPECT_EQ(LoadProfileFile(good.path() + ".missing", store), "Не могу открыть файл\n" + good.path() + ".missing");
-    ExpectExample(ProfileReadResult{true, store, {}});
+    ExpectExample(ProfileReadResult{true, store, {}, std::nullopt});
 }
 
 }  // namespace

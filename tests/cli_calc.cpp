@@ -35,21 +35,34 @@ TEST(CalcCommand, DefaultsAreTheWindowsStartUpValuesOnMidlatitudeSummer) {
 
 TEST(CalcCommand, JsonCarriesResultsAndIntermediatesExactly) {
     const test::TemporaryFile file(std::string(FindStandardAtmosphere("tropical")->text));
-    const auto run = RunSeasky({"--profile", file.path(), "--freq", "36,5", "--angle", "55", "--azimuth", "45",
+    const auto run = RunSeasky({"--profile", file.path(), "--freq", "18,7", "--angle", "55", "--azimuth", "45",
                                 "--temp", "28", "--salinity", "34", "--wind", "7", "--band", "0.3", "--json"});
     ASSERT_EQ(run.status, 0) << run.err;
-    const auto j = nlohmann::json::parse(run.out);
-    const CalculationResult r = Calculate({36.5, 55.0, 45.0, 28.0, 34.0, 7.0, 0.3}, Bundled("tropical"));
+    const auto j = nlohmann::ordered_json::parse(run.out);
+    std::vector<std::string> keys;
+    for (const auto& item : j.items()) keys.push_back(item.key());
+    const std::vector<std::string> expectedKeys = {
+        "tbV", "tbH", "tbPlus45", "tbMinus45", "tbUp", "tbDown", "opacity", "transmittance", "emissivityV",
+        "emissivityH", "omegaV", "omegaH", "thirdStokes", "tbThirdStokes", "tbFourthStokes", "tbLeftCircular",
+        "tbRightCircular", "opacityUp", "layerCount", "gridBottom", "gridTop", "precipitableWater",
+        "liquidWaterPath", "surfaceCode", "specularV", "specularH", "windV", "windH", "directionV", "directionH",
+        "directionHalfSum", "directionDifference", "directionThird", "directionFourth", "reflectivityV",
+        "reflectivityH", "stokesCode", "fourthStokes"};
+    EXPECT_EQ(keys, expectedKeys);
+    const CalculationResult r = Calculate({18.7, 55.0, 45.0, 28.0, 34.0, 7.0, 0.3}, Bundled("tropical"));
     const std::pair<const char*, double> expected[] = {
         {"tbV", r.tbV},           {"tbH", r.tbH},
         {"tbPlus45", r.tbPlus45}, {"tbMinus45", r.tbMinus45},
         {"tbUp", r.tbUp},         {"tbDown", r.tbDown},
         {"opacity", r.opacity},   {"transmittance", r.transmittance},
-        {"emissivityV", r.emissivityV}, {"emissivityH", r.emissivityH},
-        {"omegaV", r.omegaV},     {"omegaH", r.omegaH},
-        {"thirdStokes", r.thirdStokes}};
-    EXPECT_EQ(j.size(), std::size(expected));
+        {"tbFourthStokes", r.tbFourthStokes}, {"precipitableWater", r.precipitableWater},
+        {"directionV", r.direction.V}, {"fourthStokes", r.fourthStokes}};
     for (const auto& [key, value] : expected) EXPECT_EQ(j.at(key).get<double>(), value) << key;
+    // Both frequency codes are stated: 18.7 GHz is 1870 for the surface and 1869
+    // for the Stokes terms.
+    EXPECT_EQ(j.at("surfaceCode").get<int>(), 1870);
+    EXPECT_EQ(j.at("stokesCode").get<int>(), 1869);
+    EXPECT_EQ(j.at("layerCount").get<int>(), 500);
 }
 
 TEST(CalcCommand, RefusesOutOfRangeInputWithTheFirstFailingMessage) {

@@ -52,6 +52,7 @@ TEST(SurfaceCommands, EmissivityJsonTermsAndTotals) {
         {"totalV", total.v},   {"totalH", total.h}};
     EXPECT_EQ(j.at("frequencyCode").get<int>(), 1870);
     for (const auto& [key, value] : expected) EXPECT_EQ(j.at(key).get<double>(), value) << key;
+    EXPECT_EQ(j.at("direction").at("code").get<int>(), 1870);  // the surface code, as in the totals
     const std::vector<std::pair<const char*, double>> direction = {{"V", d.V},          {"H", d.H},
                                                                    {"HalfSum", d.HalfSum}, {"Difference", d.Difference},
                                                                    {"Third", d.Third},  {"Fourth", d.Fourth}};

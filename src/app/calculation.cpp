@@ -3,7 +3,6 @@
 #include <cmath>
 #include <optional>
 
-#include "app/input_ranges.h"
 #include "atmosphere/atmosphere_radiation.h"
 #include "common/number_text.h"
 #include "surface/reflected_sky_correction.h"
@@ -23,35 +22,37 @@ std::array<std::string, 7> ResultValueTexts(const CalculationResult& result, cha
     return texts;
 }
 
-FrequencyCode ExtendedFrequencyCode(double f) {
-    // 64-bit mantissa: 18.7 is stored as 18.699999999999999289..., whose product
-    // with 100 keeps the deficit (1869.99999999999992...) instead of rounding to 1870.
-    const long double product = static_cast<long double>(f) * 100.0L;
-    return static_cast<FrequencyCode>(product);
+std::optional<ValidationFailure> ValidateInputs(const CalculationInputs& in) {
+    std::optional<ValidationFailure> f = FirstFailure({{Checked::Frequency, in.frequency},
+                                                       {Checked::Angle, in.angle},
+                                                       {Checked::Azimuth, in.azimuth},
+                                                       {Checked::SeaTemperature, in.seaTemperature},
+                                                       {Checked::Salinity, in.salinity},
+                                                       {Checked::Wind, in.wind}});
+    if (!f && in.bandwidth > 0.0) f = Check(Checked::BandLowerEdge, in.frequency - in.bandwidth * 0.5);
+    return f;
 }
 
-CalculationResult Calculate(const CalculationInputs& in, const ProfileStore& profile, const ModelOptions& options) {
+CalculationResult Calculate(const CalculationInputs& in, const ProfileView& profile, const ModelOptions& options) {
     const double f = in.frequency;
     const double theta = in.angle;
     CalculationResult r;
 
     // Atmosphere, both observer ends from one transfer: the downwelling emission
     // (whose opacity is the one shown) and the upwelling emission.
-    const AtmosphereTransferResult atmosphere = AtmosphereTransfer(f, in.bandwidth, theta, ViewOf(profile));
-    const AtmosphereRadiationResult& down = atmosphere.down;
-    const AtmosphereRadiationResult& up = atmosphere.up;
-    const double tau = down.opacity;
-    const double tDown = down.brightness;
-    const double tUp = up.brightness;
+    const AtmosphereTransferResult atmosphere = AtmosphereTransfer(f, in.bandwidth, theta, profile);
+    const double tau = atmosphere.down.opacity;
+    const double tDown = atmosphere.down.brightness;
+    const double tUp = atmosphere.up.brightness;
     const double gamma = std::exp(-1.0 * tau / std::cos(theta * kDegreesToRadians));
 
     const double tc = kCosmicBackground;
     const double ts = in.seaTemperature + kKelvinOffset;
 
-    // Sea surface: emissivity and reflectivity.
-    const EmissivityPair e =
-        SurfaceEmissivity(f * kFrequencyScale, theta, in.azimuth, in.seaTemperature, in.salinity, in.wind,
-                          options.directionRows);
+    // Sea surface: emissivity and reflectivity, at the surface code.
+    const SurfaceEmissivityTerms surface = SurfaceEmissivityParts(
+        f * kFrequencyScale, theta, in.azimuth, in.seaTemperature, in.salinity, in.wind, options.directionRows);
+    const EmissivityPair& e = surface.total;
     const double rV = 1.0 - e.v;
     const double rH = 1.0 - e.h;
 
@@ -69,15 +70,18 @@ CalculationResult Calculate(const CalculationInputs& in, const ProfileStore& pro
     const double tV = gamma * e.v * ts + tUp + gamma * trV;
     const double tH = gamma * e.h * ts + tUp + gamma * trH;
 
-    // Third Stokes term of the surface, for the diagonal polarisations.
-    const DirectionalEmissivity direction =
-        WindDirectionSignal(ExtendedFrequencyCode(f), theta, in.azimuth, in.wind, options.directionRows);
-    const double u = direction.Third;
+    // Third and fourth Stokes terms of the surface at the direction code, scaled
+    // by the contrast between the sea and the incident sky and attenuated.
+    const FrequencyCode stokesCode = DirectionFrequencyCode(f);
+    const DirectionalEmissivity stokes =
+        WindDirectionSignal(stokesCode, theta, in.azimuth, in.wind, options.directionRows);
+    const double u = stokes.Third;
     const double m = (tV + tH) * 0.5;
-    // The surface's third Stokes signal scaled by the sea-sky contrast, attenuated.
     const double uToa = gamma * ts * u - tSky * gamma * u;
     const double tMinus45 = (2.0 * m - uToa) * 0.5;
     const double tPlus45 = 2.0 * m - tMinus45;
+    const double s4 = stokes.Fourth;
+    const double vToa = gamma * ts * s4 - tSky * gamma * s4;
 
     r.tbV = tV;
     r.tbH = tH;
@@ -86,32 +90,60 @@ CalculationResult Calculate(const CalculationInputs& in, const ProfileStore& pro
     r.tbUp = tUp;
     r.tbDown = tDown;
     r.opacity = tau;
+
+    r.tbThirdStokes = uToa;
+    r.tbFourthStokes = vToa;
+    r.tbLeftCircular = m + vToa * 0.5;
+    r.tbRightCircular = m - vToa * 0.5;
+
+    r.opacityUp = atmosphere.up.opacity;
     r.transmittance = gamma;
+    r.layerCount = atmosphere.layerCount;
+    r.gridBottom = atmosphere.bottomHeight;
+    r.gridTop = atmosphere.topHeight;
+    r.precipitableWater = atmosphere.precipitableWater;
+    r.liquidWaterPath = atmosphere.liquidWaterPath;
+
+    r.surfaceCode = surface.code;
     r.emissivityV = e.v;
     r.emissivityH = e.h;
+    r.reflectivityV = rV;
+    r.reflectivityH = rH;
+    r.specular = surface.specular;
+    r.windIncrement = surface.wind;
+    r.direction = surface.direction;
     r.omegaV = omega.v;
     r.omegaH = omega.h;
+
+    r.stokesCode = stokesCode;
     r.thirdStokes = u;
+    r.fourthStokes = s4;
     return r;
+}
+
+CalculationResult Calculate(const CalculationInputs& inputs, const ProfileStore& profile,
+                            const ModelOptions& options) {
+    return Calculate(inputs, ViewOf(profile), options);
 }
 
 std::string ConversionErrorMessage(const std::string& text) { return "'" + text + "' is not a valid floating point value"; }
 
-CalculationOutcome RunCalculationRequest(const CalculationInputs& inputs, const ProfileStore& profile) {
+CalculationOutcome RunCalculationRequest(const CalculationInputs& inputs, const ProfileStore& profile,
+                                         const ModelOptions& options) {
     CalculationOutcome outcome;
     outcome.inputs = inputs;
-    outcome.message = FirstRangeFailure(inputs.frequency, inputs.angle, inputs.azimuth, inputs.seaTemperature,
-                                        inputs.salinity, inputs.wind);
-    if (!outcome.message.empty()) {
+    outcome.failure = ValidateInputs(inputs);
+    if (outcome.failure) {
         outcome.status = CalculationStatus::rangeError;
+        outcome.message = outcome.failure->message;
         return outcome;
     }
-    outcome.result = Calculate(inputs, profile);
+    outcome.result = Calculate(inputs, profile, options);
     return outcome;
 }
 
 CalculationOutcome RunCalculationRequest(const CalculationInputTexts& texts, char separator,
-                                         const ProfileStore& profile) {
+                                         const ProfileStore& profile, const ModelOptions& options) {
     std::array<double, 7> values{};
     for (std::size_t i = 0; i < texts.size(); ++i) {
         const std::optional<double> value = ParseUserNumber(texts[i], separator);
@@ -119,12 +151,21 @@ CalculationOutcome RunCalculationRequest(const CalculationInputTexts& texts, cha
             CalculationOutcome outcome;
             outcome.status = CalculationStatus::conversionError;
             outcome.message = ConversionErrorMessage(texts[i]);
+            ValidationFailure failure;
+            if (i < 6) {  // the six ranged inputs: their bounds from the table
+                failure = *Check(static_cast<Checked>(i), std::nan(""));
+                failure.quantity.reset();
+            }
+            failure.input = kInputNames[i];
+            failure.value = std::nan("");
+            failure.message = outcome.message;
+            outcome.failure = failure;
             return outcome;
         }
         values[i] = *value;
     }
     const CalculationInputs inputs{values[0], values[1], values[2], values[3], values[4], values[5], values[6]};
-    return RunCalculationRequest(inputs, profile);
+    return RunCalculationRequest(inputs, profile, options);
 }
 
 }  // namespace seasky

@@ -1,19 +1,23 @@
-// One calculation of the top-of-atmosphere brightness temperatures: the seven
-// input texts are converted and range-checked, the atmosphere and sea-surface
+// One calculation of the top-of-atmosphere brightness temperatures: the inputs
+// are checked against the validation table, the atmosphere and sea-surface
 // models are called in a fixed order and their results combined. Toolkit-free:
-// the window and the command line are thin front ends over this request.
+// the window, the command line and the batch runs are thin front ends over this
+// request.
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 
+#include "app/validation.h"
 #include "common/constants.h"
 #include "common/records.h"
 #include "surface/wind_direction_signal.h"
 
 namespace seasky {
 
-// The seven inputs, in the order in which they are read.
+// The seven inputs, in the order in which they are read. The defaults are the
+// window's start-up values.
 struct CalculationInputs {
     double frequency = 18.7;      // f, GHz (6.75 to 89)
     double angle = 53.1;          // theta, incidence angle, degrees (0 to 65)
@@ -21,8 +25,13 @@ struct CalculationInputs {
     double seaTemperature = 20.0; // t, degrees C (-3 to 37)
     double salinity = 35.0;       // S, per mille (0 to 45)
     double wind = 10.0;           // W, m/s (0 to 20)
-    double bandwidth = 0.0;       // receiver bandwidth, GHz (0 = one frequency; not checked)
+    double bandwidth = 0.0;       // receiver bandwidth, GHz (0 = one frequency; lower edge above 0 GHz)
 };
+
+// The input names, in the same order (the names of the validation table; the
+// bandwidth is checked through its lower band edge).
+inline constexpr std::array<const char*, 7> kInputNames{"frequency", "angle",  "azimuth",  "temperature",
+                                                        "salinity",  "wind",   "bandwidth"};
 
 // Choices of model reading that are not inputs of the window.
 struct ModelOptions {
@@ -34,22 +43,48 @@ struct ModelOptions {
 // The seven input texts, in the same order.
 using CalculationInputTexts = std::array<std::string, 7>;
 
-// The results and the intermediate quantities they are built from.
+// The results and every component they are built from.
 struct CalculationResult {
-    double tbV = 0.0;        // brightness temperature at the top of the atmosphere, V, K
-    double tbH = 0.0;        // ... H, K
-    double tbPlus45 = 0.0;   // ... linear +45 degrees, K
-    double tbMinus45 = 0.0;  // ... linear -45 degrees, K
-    double tbUp = 0.0;       // upwelling brightness of the atmosphere, K
-    double tbDown = 0.0;     // downwelling brightness of the atmosphere, K
+    // The seven results of the window, K (opacity Np).
+    double tbV = 0.0;        // brightness temperature at the top of the atmosphere, V
+    double tbH = 0.0;        // ... H
+    double tbPlus45 = 0.0;   // ... linear +45 degrees
+    double tbMinus45 = 0.0;  // ... linear -45 degrees
+    double tbUp = 0.0;       // upwelling brightness of the atmosphere
+    double tbDown = 0.0;     // downwelling brightness of the atmosphere
     double opacity = 0.0;    // vertical opacity of the atmosphere (downwelling pass), Np
 
-    double transmittance = 0.0;  // Gamma = exp(-opacity / cos theta)
-    double emissivityV = 0.0;    // total sea-surface emissivity, V
-    double emissivityH = 0.0;    // ... H
-    double omegaV = 0.0;         // reflected-sky correction, V
-    double omegaH = 0.0;         // ... H
-    double thirdStokes = 0.0;    // U, third Stokes term of the wind-direction signal
+    // The other Stokes terms at the top of the atmosphere, K.
+    double tbThirdStokes = 0.0;    // U_toa = Gamma Ts U - Tsky Gamma U = T(+45) - T(-45)
+    double tbFourthStokes = 0.0;   // V_toa = Gamma Ts S4 - Tsky Gamma S4
+    double tbLeftCircular = 0.0;   // (T_V + T_H)/2 + V_toa/2
+    double tbRightCircular = 0.0;  // (T_V + T_H)/2 - V_toa/2
+
+    // The atmosphere.
+    double opacityUp = 0.0;          // vertical opacity summed from the top, Np (equal to opacity up to rounding)
+    double transmittance = 0.0;      // Gamma = exp(-opacity / cos theta), slant path
+    int layerCount = 0;              // 100 m grid layers of the transfer
+    double gridBottom = 0.0;         // lowest and highest grid height, m
+    double gridTop = 0.0;
+    double precipitableWater = 0.0;  // vapour column on the grid, kg/m^2
+    double liquidWaterPath = 0.0;    // cloud liquid water column on the grid, kg/m^2
+
+    // The sea surface (dimensionless), at the surface code.
+    FrequencyCode surfaceCode = 0;  // f x 100 as a double, truncated
+    double emissivityV = 0.0;       // total emissivity, V
+    double emissivityH = 0.0;       // ... H
+    double reflectivityV = 0.0;     // 1 - emissivityV
+    double reflectivityH = 0.0;     // 1 - emissivityH
+    EmissivityPair specular;        // flat-sea emissivity
+    EmissivityPair windIncrement;   // isotropic wind increment
+    DirectionalEmissivity direction;  // wind-direction terms (V, H added to the total)
+    double omegaV = 0.0;            // reflected-sky correction, V
+    double omegaH = 0.0;            // ... H
+
+    // The surface Stokes terms, at the direction code (f x 100 in extended precision).
+    FrequencyCode stokesCode = 0;
+    double thirdStokes = 0.0;   // U, the third Stokes term of the wind-direction signal
+    double fourthStokes = 0.0;  // the fourth Stokes term of the wind-direction signal
 };
 
 // Captions of the seven result lines, in line order.
@@ -64,13 +99,15 @@ std::array<double, 7> ResultValues(const CalculationResult& result);
 // The result values as text (the 15-digit general form with the given separator).
 std::array<std::string, 7> ResultValueTexts(const CalculationResult& result, char separator);
 
-// The frequency code of the wind-direction call: f x 100 formed in extended
-// precision and truncated (18.7 GHz gives 1869, where the double product 1870.0
-// truncates to 1870).
-FrequencyCode ExtendedFrequencyCode(double f);
+// The first refusal of the inputs: the six ranges in the order frequency,
+// angle, azimuth, temperature, salinity, wind, then, for a bandwidth above 0,
+// the lower band edge.
+std::optional<ValidationFailure> ValidateInputs(const CalculationInputs& inputs);
 
-// The physics of one calculation for inputs that passed the range checks.
+// The physics of one calculation for inputs that passed ValidateInputs.
 CalculationResult Calculate(const CalculationInputs& inputs, const ProfileStore& profile,
+                            const ModelOptions& options = {});
+CalculationResult Calculate(const CalculationInputs& inputs, const ProfileView& profile,
                             const ModelOptions& options = {});
 
 // The error text of a number that does not convert.
@@ -80,17 +117,19 @@ enum class CalculationStatus { ok, conversionError, rangeError };
 
 struct CalculationOutcome {
     CalculationStatus status = CalculationStatus::ok;
-    std::string message;       // the conversion or range message when not ok
-    CalculationInputs inputs;  // the converted inputs (when converted)
-    CalculationResult result;  // when ok
+    std::string message;                     // the conversion or range message when not ok
+    std::optional<ValidationFailure> failure;  // the same, with its fields
+    CalculationInputs inputs;                // the converted inputs (when converted)
+    CalculationResult result;                // when ok
 };
 
 // Converts the texts with the user's decimal separator (all seven before any
-// check), checks the six ranges in order and, when all pass, calculates.
+// check), validates and, when all pass, calculates.
 CalculationOutcome RunCalculationRequest(const CalculationInputTexts& texts, char separator,
-                                         const ProfileStore& profile);
+                                         const ProfileStore& profile, const ModelOptions& options = {});
 
-// Checks and calculates inputs already held as numbers.
-CalculationOutcome RunCalculationRequest(const CalculationInputs& inputs, const ProfileStore& profile);
+// Validates and calculates inputs already held as numbers.
+CalculationOutcome RunCalculationRequest(const CalculationInputs& inputs, const ProfileStore& profile,
+                                         const ModelOptions& options = {});
 
 }  // namespace seasky

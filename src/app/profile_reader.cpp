@@ -100,6 +100,35 @@ std::string LevelPrefix(int level, int quantity) {
     return "Ошибка в файле профиля: уровень " + std::to_string(level) + ", " + kQuantityNames[quantity];
 }
 
+// The column of the file a level rule checks.
+int ColumnOf(Checked quantity) {
+    switch (quantity) {
+        case Checked::Height:
+            return 0;
+        case Checked::AirTemperature:
+            return 1;
+        case Checked::Pressure:
+            return 2;
+        case Checked::Humidity:
+            return 3;
+        default:
+            return 4;  // cloud water, and liquid cloud water in cold air
+    }
+}
+
+// "Ошибка в файле профиля: уровень N, <quantity>: <value> <unit>, <rule>"; for
+// cloud water in cold air the water and the temperature are both named.
+std::string LevelMessage(const ValidationFailure& f, double cloudWater) {
+    const CheckedQuantity& q = QuantityOf(*f.quantity);
+    std::string text = LevelPrefix(f.level, ColumnOf(*f.quantity)) + ": ";
+    if (*f.quantity == Checked::LiquidCloudTemperature)
+        return text + FormatGeneral(cloudWater, '.') + " г/м^3 при температуре воздуха " + FormatGeneral(f.value, '.') +
+               " " + q.levelUnit + "; " + q.levelRule;
+    text += FormatGeneral(f.value, '.');
+    if (*q.levelUnit != '\0') text += std::string(" ") + q.levelUnit;
+    return text + ", " + q.levelRule;
+}
+
 }  // namespace
 
 ProfileReadResult ParseProfileText(std::string_view text) {
@@ -108,10 +137,18 @@ ProfileReadResult ParseProfileText(std::string_view text) {
     const ReadStatus countStatus = reader.ReadInteger(count);
     if (countStatus == ReadStatus::unreadable)
         return Refuse("Ошибка в файле профиля: не удалось прочитать число уровней (первое число файла).");
-    if (countStatus == ReadStatus::outOfRange || count < 2 || count > kMaxProfileLevels)
-        return Refuse("Ошибка в файле профиля: число уровней " +
-                      (countStatus == ReadStatus::ok ? std::to_string(count) : std::string("слишком велико")) +
-                      ", допустимо от 2 до " + std::to_string(kMaxProfileLevels) + ".");
+    const CheckedQuantity& levels = QuantityOf(Checked::LevelCount);
+    if (countStatus == ReadStatus::outOfRange || !IsAccepted(Checked::LevelCount, static_cast<double>(count))) {
+        ProfileReadResult refused =
+            Refuse("Ошибка в файле профиля: число уровней " +
+                   (countStatus == ReadStatus::ok ? std::to_string(count) : std::string("слишком велико")) +
+                   ", допустимо от " + FormatGeneral(levels.lower, '.') + " до " + FormatGeneral(levels.upper, '.') +
+                   ".");
+        refused.failure = Check(Checked::LevelCount, countStatus == ReadStatus::ok ? static_cast<double>(count)
+                                                                                  : kNoBound);
+        refused.failure->message = refused.message;
+        return refused;
+    }
 
     ProfileStore store;
     store.levelCount = static_cast<int>(count);
@@ -132,23 +169,15 @@ ProfileReadResult ParseProfileText(std::string_view text) {
                 return Refuse(LevelPrefix(level, q) + ": значение слишком велико.");
             (*columns[q])[i] = value;
         }
-        const double h = store.height[i];
-        const double t = store.airTemperature[i];
-        if (std::fabs(h) > kMaxProfileHeight)
-            return Refuse(LevelPrefix(level, 0) + ": " + FormatGeneral(h, '.') + " м, допустимо не более " +
-                          FormatGeneral(kMaxProfileHeight, '.') + " м по модулю.");
-        if (!(t > 0.0))
-            return Refuse(LevelPrefix(level, 1) + ": " + FormatGeneral(t, '.') + " К, должна быть больше 0 К.");
-        for (int q = 2; q < 5; ++q) {
-            const double v = (*columns[q])[i];
-            if (v < 0.0)
-                return Refuse(LevelPrefix(level, q) + ": " + FormatGeneral(v, '.') +
-                              ", не может быть отрицательной величиной.");
+        const std::optional<ValidationFailure> failure = CheckLevel(
+            {store.height[i], store.airTemperature[i], store.pressure[i], store.absoluteHumidity[i], store.cloudWater[i]},
+            level);
+        if (failure) {
+            ProfileReadResult refused = Refuse(LevelMessage(*failure, store.cloudWater[i]));
+            refused.failure = failure;
+            refused.failure->message = refused.message;
+            return refused;
         }
-        if (store.cloudWater[i] > 0.0 && t < kMinLiquidCloudTemperature)
-            return Refuse(LevelPrefix(level, 4) + ": " + FormatGeneral(store.cloudWater[i], '.') +
-                          " г/м^3 при температуре воздуха " + FormatGeneral(t, '.') +
-                          " К; жидкая вода в облаках возможна только при температуре не ниже 233,15 К.");
     }
     ProfileReadResult result;
     result.ok = true;

@@ -14,22 +14,23 @@
 #include <string>
 #include <string_view>
 
+#include "app/validation.h"
 #include "common/records.h"
 
 namespace seasky {
 
-// Largest level count accepted.
-inline constexpr int kMaxProfileLevels = 100000;
-// Largest height magnitude accepted, m (1000 km): keeps the 100 m grid of the
-// radiative transfer within 20001 layers.
-inline constexpr double kMaxProfileHeight = 1.0e6;
-// Below this air temperature, K, a level may not hold liquid cloud water.
-inline constexpr double kMinLiquidCloudTemperature = 233.15;
+// The level count (2 to 100000) and the values of every level are checked by
+// the rules of the validation table (app/validation.h): a height of at most
+// 1000 km in magnitude keeps the 100 m grid of the radiative transfer within
+// 20001 layers; liquid cloud water only at 233.15 K or warmer.
 
 struct ProfileReadResult {
     bool ok = false;
     ProfileStore profile;  // filled only when ok
     std::string message;   // why the file was refused, when not ok
+    // The rule a refused level broke (none for a file that cannot be read or whose
+    // numbers cannot be read).
+    std::optional<ValidationFailure> failure;
 };
 
 // Parses the text of a profile file.

@@ -1,5 +1,26 @@
-// Absorption of suspended cloud liquid water in the Rayleigh limit, with the
-// single-Debye permittivity of pure water (Klein-Swift temperature polynomials).
+// Absorption of suspended cloud liquid water in the Rayleigh (small droplet)
+// limit.
+//
+// Given:   liquid water content W (g/m^3, > 0), air temperature T (K; liquid
+//          cloud is accepted from 233.15 K), frequency F (GHz, > 0).
+// Returns: absorption coefficient, Np/km: Im((eps - 1)/(eps + 2)) x 0.6 pi / lambda
+//          x W, lambda = 30/F cm, with the single-Debye permittivity of pure water
+//          eps = 4.9 + (eps_s - 4.9)/(1 - i x), x = 2 pi f tau.
+//
+// Notes:
+//  - eps_s and 2 pi tau are the Klein-Swift temperature polynomials in
+//    t = T - 273.16 (the triple point, not 273.15): eps_s = 87.134 - 0.1949 t
+//    - 0.01276 t^2 + 0.0002491 t^3, 2 pi tau = 1.1109e-10 - 3.824e-12 t
+//    + 6.938e-14 t^2 - 5.096e-16 t^3 s. Fresh water: no salinity, no conductivity.
+//  - Linear in W; positive wherever eps_s exceeds 4.9 (T above about 214 K).
+//    Below 233.15 K supercooled liquid does not persist, and the polynomials
+//    are outside their fitted range: the validation table refuses such levels.
+//
+// Reference: L. A. Klein and C. T. Swift, "An improved model for the dielectric
+// constant of sea water at microwave frequencies", IEEE Trans. Antennas Propag.
+// AP-25(1), 104-111, 1977 (the pure-water Debye parameters); the Rayleigh
+// absorption of a cloud of small spheres, e.g. F. T. Ulaby, R. K. Moore and
+// A. K. Fung, Microwave Remote Sensing, vol. I, Addison-Wesley, 1981, sec. 5-7.
 #pragma once
 
 namespace seasky {

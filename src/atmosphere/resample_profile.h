@@ -1,4 +1,15 @@
 // Piecewise-linear resampling of a profile onto new abscissae.
+//
+// Given:   abscissae xs[0..count-1] in any order (rising, falling, repeated) with
+//          values ys, and targets xnew[0..m-1].
+// Returns: ynew[i], the straight line through the interval of xs that brackets
+//          xnew[i]; where several intervals bracket a target (a target on an inner
+//          level, or abscissae that fold back) the last in index order wins; a
+//          target bracketed by none keeps the value ynew[i] had before the call.
+//
+// Notes: every target scans every interval (cost count x m). The radiative
+// transfer resamples onto its regular grid with the same result in linear time
+// (transfer_grid.h); this general form serves arbitrary targets.
 #pragma once
 
 namespace seasky {

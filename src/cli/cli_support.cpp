@@ -51,14 +51,13 @@ void AddJsonFlag(CLI::App* command, Context& context) {
     command->add_flag("--json", context.json, "Print one JSON object (numbers round-trip exactly)");
 }
 
-void CheckAbsorptionFrequency(double f) {
-    if (!(f > 0.0 && f <= 1000.0))
-        throw InputError("Неверное значение частоты!\nДиапазон допустимых значений: больше 0 и не более 1000 ГГц.");
+void ThrowIfRefused(const std::optional<ValidationFailure>& failure) {
+    if (failure) throw InputError(*failure);
 }
 
-void CheckBandEdge(double f, double band) {
-    if (band > 0.0 && !(f - band * 0.5 > 0.0))
-        throw InputError("Неверное значение полосы частот!\nНижний край полосы должен быть выше 0 ГГц.");
+std::optional<ValidationFailure> CheckBandEdge(double f, double band) {
+    if (!(band > 0.0)) return std::nullopt;
+    return Check(Checked::BandLowerEdge, f - band * 0.5);
 }
 
 void AddDirectionRowsOption(CLI::App* command, std::string& text) {
@@ -85,7 +84,10 @@ ProfileStore LoadProfileArgument(const std::string& nameOrFile) {
     ProfileReadResult result = bundled != nullptr && !std::filesystem::exists(nameOrFile, ec)
                                    ? ParseProfileText(bundled->text)
                                    : ReadProfileFile(nameOrFile);
-    if (!result.ok) throw InputError(result.message);
+    if (!result.ok) {
+        if (result.failure) throw InputError(*result.failure);
+        throw InputError(result.message);
+    }
     return std::move(result.profile);
 }
 

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/validation.h"
 #include "common/records.h"
 #include "surface/wind_direction_signal.h"
 
@@ -21,7 +22,12 @@ using Json = nlohmann::ordered_json;
 // A refusal of the user's input: the message goes to standard error, exit status 2.
 struct InputError : std::runtime_error {
     using std::runtime_error::runtime_error;
+    explicit InputError(const ValidationFailure& f) : std::runtime_error(f.message), failure(f) {}
+    std::optional<ValidationFailure> failure;  // the rule broken, when a rule of the validation table
 };
+
+// Throws the failure, if there is one.
+void ThrowIfRefused(const std::optional<ValidationFailure>& failure);
 
 // What the subcommands share while the command line is parsed and run.
 struct Context {
@@ -59,11 +65,9 @@ void PrintJson(std::ostream& out, const Json& json);
 // Adds --json to a subcommand.
 void AddJsonFlag(CLI::App* command, Context& context);
 
-// The absorption models hold for 0 < F <= 1000 GHz.
-void CheckAbsorptionFrequency(double f);
-
-// A receiver band must keep its lower edge above 0 GHz.
-void CheckBandEdge(double f, double band);
+// A receiver band of width band (GHz, > 0) around f must keep its lower edge
+// above 0 GHz.
+std::optional<ValidationFailure> CheckBandEdge(double f, double band);
 
 // Adds --direction-rows (v-h, the default, or sum-difference) to a subcommand that
 // computes emissivities; the text is kept in *text and read by DirectionRowsOf.

@@ -1,26 +1,11 @@
 // seasky absorption: absorption coefficients of clear air and cloud water at one level.
-#include "app/profile_reader.h"
+#include "app/validation.h"
 #include "atmosphere/cloud_absorption.h"
 #include "atmosphere/gas_absorption.h"
 #include "atmosphere/nitrogen_absorption.h"
 #include "cli/commands.h"
 
 namespace seasky::cli {
-
-namespace {
-
-void CheckLevel(double t, double p, double rho, double w) {
-    if (!(t > 0.0)) throw InputError("Неверное значение температуры воздуха!\nТемпература должна быть больше 0 К.");
-    if (!(p >= 0.0)) throw InputError("Неверное значение давления!\nДавление не может быть отрицательным.");
-    if (!(rho >= 0.0))
-        throw InputError("Неверное значение абсолютной влажности!\nВлажность не может быть отрицательной.");
-    if (!(w >= 0.0)) throw InputError("Неверное значение водности облаков!\nВодность не может быть отрицательной.");
-    if (w > 0.0 && t < kMinLiquidCloudTemperature)
-        throw InputError("Неверное сочетание водности облаков и температуры!\n"
-                         "Жидкая вода в облаках возможна только при температуре не ниже 233,15 К.");
-}
-
-}  // namespace
 
 void AddAbsorptionCommand(CLI::App& app, Context& context) {
     CLI::App* command =
@@ -39,8 +24,9 @@ void AddAbsorptionCommand(CLI::App& app, Context& context) {
             const double p = options->Get("pressure");
             const double rho = options->Get("humidity");
             const double w = options->Get("cloud");
-            CheckAbsorptionFrequency(f);
-            CheckLevel(t, p, rho, w);
+            // The frequency, then the rules of a profile level (without a height).
+            ThrowIfRefused(Check(Checked::AbsorptionFrequency, f));
+            ThrowIfRefused(CheckLevel({std::nullopt, t, p, rho, w}));
             const double nitrogen = NitrogenAbsorption(t, p, f);
             const GasAbsorptionRecord gas = GasAbsorption(f, t, p, rho);
             const double cloud = w > 0.0 ? CloudLiquidAbsorption(w, t, f) : 0.0;

@@ -19,10 +19,9 @@ void AddAtmosphereCommand(CLI::App& app, Context& context) {
             const double f = options->Get("freq");
             const double band = options->Get("band");
             const double angle = options->Get("angle");
-            CheckAbsorptionFrequency(f);
-            CheckBandEdge(f, band);
-            if (!(angle >= 0.0 && angle <= 85.0))
-                throw InputError("Неверное значение угла визирования!\nДиапазон допустимых значений от 0 до 85 град.");
+            ThrowIfRefused(Check(Checked::AbsorptionFrequency, f));
+            ThrowIfRefused(CheckBandEdge(f, band));
+            ThrowIfRefused(Check(Checked::ViewAngle, angle));
             const ProfileStore profile = LoadProfileArgument(*profileName);
             const AtmosphereRadiationResult down = AtmosphereRadiation(0.0, f, band, angle, profile);
             const AtmosphereRadiationResult up = AtmosphereRadiation(1.0, f, band, angle, profile);

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "app/calculation.h"
-#include "app/input_ranges.h"
 #include "app/standard_atmospheres.h"
 #include "cli/commands.h"
 #include "common/number_text.h"
@@ -16,6 +15,54 @@ namespace {
 constexpr std::array<const char*, 7> kResultUnits{"K", "K", "K", "K", "K", "K", "Np"};
 
 }  // namespace
+
+Json CalculationJson(const CalculationResult& r) {
+    return Json{
+        // The seven results of the window.
+        {"tbV", r.tbV},
+        {"tbH", r.tbH},
+        {"tbPlus45", r.tbPlus45},
+        {"tbMinus45", r.tbMinus45},
+        {"tbUp", r.tbUp},
+        {"tbDown", r.tbDown},
+        {"opacity", r.opacity},
+        // Intermediates.
+        {"transmittance", r.transmittance},
+        {"emissivityV", r.emissivityV},
+        {"emissivityH", r.emissivityH},
+        {"omegaV", r.omegaV},
+        {"omegaH", r.omegaH},
+        {"thirdStokes", r.thirdStokes},
+        // The other Stokes terms at the top of the atmosphere.
+        {"tbThirdStokes", r.tbThirdStokes},
+        {"tbFourthStokes", r.tbFourthStokes},
+        {"tbLeftCircular", r.tbLeftCircular},
+        {"tbRightCircular", r.tbRightCircular},
+        // The atmosphere and the grid it was integrated on.
+        {"opacityUp", r.opacityUp},
+        {"layerCount", r.layerCount},
+        {"gridBottom", r.gridBottom},
+        {"gridTop", r.gridTop},
+        {"precipitableWater", r.precipitableWater},
+        {"liquidWaterPath", r.liquidWaterPath},
+        // The surface at the surface code, and its Stokes terms at the direction code.
+        {"surfaceCode", r.surfaceCode},
+        {"specularV", r.specular.v},
+        {"specularH", r.specular.h},
+        {"windV", r.windIncrement.v},
+        {"windH", r.windIncrement.h},
+        {"directionV", r.direction.V},
+        {"directionH", r.direction.H},
+        {"directionHalfSum", r.direction.HalfSum},
+        {"directionDifference", r.direction.Difference},
+        {"directionThird", r.direction.Third},
+        {"directionFourth", r.direction.Fourth},
+        {"reflectivityV", r.reflectivityV},
+        {"reflectivityH", r.reflectivityH},
+        {"stokesCode", r.stokesCode},
+        {"fourthStokes", r.fourthStokes},
+    };
+}
 
 void AddCalcCommand(CLI::App& app, Context& context) {
     CLI::App* command = app.add_subcommand(
@@ -47,29 +94,14 @@ void AddCalcCommand(CLI::App& app, Context& context) {
             in.salinity = options->Get("salinity");
             in.wind = options->Get("wind");
             in.bandwidth = options->Get("band");
-            // The ranges first, so that a bad value is reported before a bad profile.
-            const std::string failure =
-                FirstRangeFailure(in.frequency, in.angle, in.azimuth, in.seaTemperature, in.salinity, in.wind);
-            if (!failure.empty()) throw InputError(failure);
-            CheckBandEdge(in.frequency, in.bandwidth);
+            // The inputs first, so that a bad value is reported before a bad profile.
+            ThrowIfRefused(ValidateInputs(in));
             ModelOptions model;
             model.directionRows = DirectionRowsOf(*rows);
             const ProfileStore profile = LoadProfileArgument(*profileName);
             const CalculationResult r = Calculate(in, profile, model);
             if (context.json) {
-                PrintJson(context.out, Json{{"tbV", r.tbV},
-                                            {"tbH", r.tbH},
-                                            {"tbPlus45", r.tbPlus45},
-                                            {"tbMinus45", r.tbMinus45},
-                                            {"tbUp", r.tbUp},
-                                            {"tbDown", r.tbDown},
-                                            {"opacity", r.opacity},
-                                            {"transmittance", r.transmittance},
-                                            {"emissivityV", r.emissivityV},
-                                            {"emissivityH", r.emissivityH},
-                                            {"omegaV", r.omegaV},
-                                            {"omegaH", r.omegaH},
-                                            {"thirdStokes", r.thirdStokes}});
+                PrintJson(context.out, CalculationJson(r));
             } else {
                 const std::array<double, 7> values = ResultValues(r);
                 std::vector<Line> lines;

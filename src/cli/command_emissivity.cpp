@@ -1,10 +1,8 @@
 // seasky emissivity: emissivity of the wind-roughened sea and its terms.
-#include "app/input_ranges.h"
+#include "app/validation.h"
 #include "cli/commands.h"
-#include "surface/flat_sea_emissivity.h"
 #include "surface/surface_emissivity.h"
 #include "surface/wind_direction_signal.h"
-#include "surface/wind_emissivity.h"
 
 namespace seasky::cli {
 
@@ -30,20 +28,22 @@ void AddEmissivityCommand(CLI::App& app, Context& context) {
             const double s = options->Get("salinity");
             const double w = options->Get("wind");
             // Wind above 20 m/s is allowed here: the model extends it linearly.
-            const std::string failure = FirstRangeFailure({{RangedInput::Frequency, f},
-                                                           {RangedInput::Angle, theta},
-                                                           {RangedInput::Azimuth, phi},
-                                                           {RangedInput::Temperature, t},
-                                                           {RangedInput::Salinity, s},
-                                                           {RangedInput::Wind, w, false}});
-            if (!failure.empty()) throw InputError(failure);
+            ThrowIfRefused(FirstFailure({{Checked::Frequency, f},
+                                         {Checked::Angle, theta},
+                                         {Checked::Azimuth, phi},
+                                         {Checked::SeaTemperature, t},
+                                         {Checked::Salinity, s},
+                                         {Checked::ModelWind, w}}));
             const DirectionRows directionRows = DirectionRowsOf(*rows);
-            const double x = f * kFrequencyScale;
-            const FrequencyCode code = TruncateToFrequencyCode(x);
-            const EmissivityPair flat = SpecularEmissivity(code, theta, t, s);
-            const EmissivityPair wind = WindEmissivity(code, theta, t, s, w);
-            const DirectionalEmissivity d = WindDirectionSignal(code, theta, phi, w, directionRows);
-            const EmissivityPair total = SurfaceEmissivity(x, theta, phi, t, s, w, directionRows);
+            // Every term at the surface code, the code SurfaceEmissivity uses (a whole
+            // calculation takes its Stokes terms at the direction code instead).
+            const SurfaceEmissivityTerms terms =
+                SurfaceEmissivityParts(f * kFrequencyScale, theta, phi, t, s, w, directionRows);
+            const FrequencyCode code = terms.code;
+            const EmissivityPair& flat = terms.specular;
+            const EmissivityPair& wind = terms.wind;
+            const DirectionalEmissivity& d = terms.direction;
+            const EmissivityPair& total = terms.total;
             if (context.json) {
                 PrintJson(context.out,
                           Json{{"frequencyCode", code},
@@ -52,7 +52,8 @@ void AddEmissivityCommand(CLI::App& app, Context& context) {
                                {"windV", wind.v},
                                {"windH", wind.h},
                                {"direction",
-                                {{"V", d.V},
+                                {{"code", code},
+                                 {"V", d.V},
                                  {"H", d.H},
                                  {"HalfSum", d.HalfSum},
                                  {"Difference", d.Difference},
@@ -66,6 +67,7 @@ void AddEmissivityCommand(CLI::App& app, Context& context) {
                                          {"specularH", flat.h, ""},
                                          {"windV", wind.v, ""},
                                          {"windH", wind.h, ""},
+                                         {"direction.code", static_cast<double>(code), ""},
                                          {"direction.V", d.V, ""},
                                          {"direction.H", d.H, ""},
                                          {"direction.HalfSum", d.HalfSum, ""},

@@ -1,5 +1,5 @@
 // seasky permittivity: complex permittivity of sea water.
-#include "app/input_ranges.h"
+#include "app/validation.h"
 #include "cli/commands.h"
 #include "surface/sea_water_permittivity.h"
 #include "surface/surface_emissivity.h"
@@ -18,11 +18,9 @@ void AddPermittivityCommand(CLI::App& app, Context& context) {
             const double f = options->Get("freq");
             const double t = options->Get("temp");
             const double s = options->Get("salinity");
-            const std::string failure = FirstRangeFailure({{RangedInput::Frequency, f},
-                                                           {RangedInput::Temperature, t},
-                                                           {RangedInput::Salinity, s}});
-            if (!failure.empty()) throw InputError(failure);
-            const FrequencyCode code = TruncateToFrequencyCode(f * kFrequencyScale);
+            ThrowIfRefused(
+                FirstFailure({{Checked::Frequency, f}, {Checked::SeaTemperature, t}, {Checked::Salinity, s}}));
+            const FrequencyCode code = SurfaceFrequencyCode(f);
             const std::complex<double> eps = SeaWaterPermittivity(t, s, code);
             if (context.json) {
                 PrintJson(context.out, Json{{"frequencyCode", code}, {"real", eps.real()}, {"imag", eps.imag()}});

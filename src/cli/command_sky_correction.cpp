@@ -1,23 +1,9 @@
 // seasky sky-correction: the reflected-sky correction factors of a wind-roughened sea.
-#include "app/input_ranges.h"
+#include "app/validation.h"
 #include "cli/commands.h"
 #include "surface/reflected_sky_correction.h"
 
 namespace seasky::cli {
-
-namespace {
-
-// The ranges the correction tables cover, checked in argument order: the
-// window's frequency, angle and wind ranges and the transmittance 0 to 1.
-void CheckSkyCorrectionInputs(double f, double tau, double theta, double w) {
-    std::string failure = FirstRangeFailure({{RangedInput::Frequency, f}});
-    if (failure.empty() && !(tau >= 0.0 && tau <= 1.0))
-        failure = "Неверное значение пропускания атмосферы!\nДиапазон допустимых значений от 0 до 1.";
-    if (failure.empty()) failure = FirstRangeFailure({{RangedInput::Angle, theta}, {RangedInput::Wind, w}});
-    if (!failure.empty()) throw InputError(failure);
-}
-
-}  // namespace
 
 void AddSkyCorrectionCommand(CLI::App& app, Context& context) {
     CLI::App* command = app.add_subcommand(
@@ -34,7 +20,11 @@ void AddSkyCorrectionCommand(CLI::App& app, Context& context) {
             const double tau = options->Get("transmittance");
             const double theta = options->Get("angle");
             const double w = options->Get("wind");
-            CheckSkyCorrectionInputs(f, tau, theta, w);
+            // The ranges the correction tables cover, in argument order.
+            ThrowIfRefused(FirstFailure({{Checked::Frequency, f},
+                                         {Checked::Transmittance, tau},
+                                         {Checked::Angle, theta},
+                                         {Checked::Wind, w}}));
             const EmissivityPair omega = ReflectedSkyCorrection(f, tau, theta, w);
             if (context.json) {
                 PrintJson(context.out, Json{{"omegaV", omega.v}, {"omegaH", omega.h}});

@@ -1,6 +1,7 @@
 // The subcommands of seasky, each registered on the application by its own function.
 #pragma once
 
+#include "app/calculation.h"
 #include "cli/cli_support.h"
 
 namespace seasky::cli {
@@ -12,5 +13,9 @@ void AddProfilesCommand(CLI::App& app, Context& context);
 void AddPermittivityCommand(CLI::App& app, Context& context);
 void AddEmissivityCommand(CLI::App& app, Context& context);
 void AddSkyCorrectionCommand(CLI::App& app, Context& context);
+
+// Every result and component of a calculation as one JSON object (the form of
+// seasky calc --json).
+Json CalculationJson(const CalculationResult& result);
 
 }  // namespace seasky::cli

@@ -23,6 +23,8 @@
 #include "app/calculation.h"
 #include "app/profile_reader.h"
 #include "app/standard_atmospheres.h"
+#include "app/validation.h"
+#include "common/number_text.h"
 #include "gui/elided_label.h"
 #include "gui/user_interaction.h"
 
@@ -42,23 +44,33 @@ QFont TahomaFont(int pixels, bool bold) {
     return font;
 }
 
-// One input row of the first group box.
+// One input row of the first group box. The range captions of the six checked
+// inputs are made from the validation table, the start texts from the defaults
+// of the calculation's inputs.
 struct InputRow {
     int top;
     const char* caption;
-    const char* range;
-    const char* startText;  // with "," standing for the user's separator
 };
 
 constexpr InputRow kRows[7] = {
-    {13, "Частота излучения (ГГц):", "(от 6,75 до 89 ГГц)", "18,7"},
-    {40, "Угол визирования (град.):", "(от 0 до 65 град.)", "53,1"},
-    {67, "Азимутальный угол (град.):", "(от 0 до 360 град.)", "0"},
-    {94, "Температура воды (град. С):", "(от -3 до 37 град. С)", "20"},
-    {121, "Соленость воды (промилле):", "(от 0 до 45 промилле)", "35"},
-    {148, "Скорость приводного ветра (м/с):", "(от 0 до 20 м/с)", "10"},
-    {175, "Полоса частот принимаемого излучения (ГГц):", "(0 - отсутствие полосы)", "0"},
+    {13, "Частота излучения (ГГц):"},
+    {40, "Угол визирования (град.):"},
+    {67, "Азимутальный угол (град.):"},
+    {94, "Температура воды (град. С):"},
+    {121, "Соленость воды (промилле):"},
+    {148, "Скорость приводного ветра (м/с):"},
+    {175, "Полоса частот принимаемого излучения (ГГц):"},
 };
+
+const char* const kBandCaption = "(0 - отсутствие полосы)";
+
+// The start-up value of input i, in the order of the inputs.
+double StartValue(int i) {
+    const CalculationInputs defaults;
+    const double values[7] = {defaults.frequency, defaults.angle,    defaults.azimuth, defaults.seaTemperature,
+                              defaults.salinity,  defaults.wind,     defaults.bandwidth};
+    return values[i];
+}
 
 }  // namespace
 
@@ -107,7 +119,6 @@ TForm2::TForm2(UserInteraction& interaction, QWidget* parent) : QWidget(parent),
     GroupBox1->setFont(TahomaFont(13, true));
     GroupBox1->setStyleSheet(QStringLiteral("QGroupBox#GroupBox1 { color: red; }"));
     const char* editNames[7] = {"EditFreq", "EditTet", "EditFi", "EditTs", "EditSol", "EditWind", "Edit_dF"};
-    const QString separator(QChar::fromLatin1(DecimalSeparator()));
     for (int i = 0; i < 7; ++i) {
         const InputRow& row = kRows[i];
         QLabel* caption = new QLabel(QString::fromUtf8(row.caption), GroupBox1);
@@ -120,9 +131,10 @@ TForm2::TForm2(UserInteraction& interaction, QWidget* parent) : QWidget(parent),
         edit->setFont(normal);
         edit->setGeometry(253, row.top, 50, 21);
         // Start-up texts with the user's separator, so the first press converts.
-        edit->setText(QString::fromUtf8(row.startText).replace(QLatin1Char(','), separator));
+        edit->setText(QString::fromStdString(FormatGeneral(StartValue(i), DecimalSeparator())));
         edit->installEventFilter(this);
-        QLabel* range = new QLabel(QString::fromUtf8(row.range), GroupBox1);
+        const std::string rangeText = i < 6 ? RangeCaption(static_cast<Checked>(i)) : std::string(kBandCaption);
+        QLabel* range = new QLabel(QString::fromStdString(rangeText), GroupBox1);
         range->setObjectName(QStringLiteral("Label%1").arg(2 * i + 2));
         range->setFont(normal);
         range->setGeometry(307, row.top + 3, 122, 13);
@@ -137,7 +149,7 @@ TForm2::TForm2(UserInteraction& interaction, QWidget* parent) : QWidget(parent),
     EditSol = edits_[4];
     EditWind = edits_[5];
     Edit_dF = edits_[6];
-    EditFreq->setToolTip(QStringLiteral("Частота излучения в ГГц (6,75 - 89 ГГц)"));
+    EditFreq->setToolTip(QString::fromStdString(FrequencyHint()));
     Edit_dF->setEnabled(false);
     Edit_dF->setFocusPolicy(Qt::NoFocus);
 

@@ -1,5 +1,21 @@
 // Emissivity of a flat (specular) sea surface: one minus the Fresnel power
-// reflectivity of the water with the permittivity of SeaWaterPermittivity.
+// reflectivity of water of permittivity eps seen from vacuum.
+//
+// Given:   the permittivity eps = e' + i e'' (e'' > 0, from SeaWaterPermittivity),
+//          or the frequency code, water temperature (degrees C) and salinity
+//          (per mille) it is made from; the incidence angle (degrees for
+//          SpecularEmissivity, radians for FlatSurfaceReflectivity).
+// Returns: (R_V, R_H) or (1 - R_V, 1 - R_H), dimensionless.
+//
+// Notes: q = sqrt(eps - sin^2 theta) (principal root, first quadrant for
+// e'' > 0); r_V = (eps cos - q)/(eps cos + q), r_H = (cos - q)/(cos + q);
+// R = |r|^2. At nadir both polarisations equal |(sqrt(eps) - 1)/(sqrt(eps) + 1)|^2
+// (to the last bit: they are formed by different expressions). Over 0-65 degrees
+// the V emissivity rises and the H emissivity falls with the angle.
+//
+// Reference: the Fresnel equations, e.g. M. Born and E. Wolf, Principles of
+// Optics, 7th ed., Cambridge University Press, 1999, sec. 1.5.2; F. T. Ulaby,
+// R. K. Moore and A. K. Fung, Microwave Remote Sensing, vol. I, 1981, sec. 2-8.
 #pragma once
 
 #include <complex>

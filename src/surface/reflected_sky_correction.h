@@ -1,9 +1,27 @@
-// Reflected-sky correction of a wind-roughened sea: the factors Omega_V and Omega_H
-// by which the rough surface changes the specularly reflected sky radiation, as a
-// function of frequency, slant-path transmittance of the atmosphere, incidence
-// angle and wind speed (Meissner and Wentz 2012). The calculation adds, for each
-// polarisation, Omega x reflectivity x (sky brightness at the surface - cold-space
-// brightness) to the specularly reflected sky term.
+// Reflected-sky correction of a wind-roughened sea.
+//
+// Given:   frequency f (GHz, 6.75 to 89), slant-path transmittance tau of the
+//          atmosphere (0 to 1), incidence angle theta (degrees, 0 to 65), wind
+//          speed w (m/s, 0 to 20).
+// Returns: (Omega_V, Omega_H), dimensionless: the calculation adds, per
+//          polarisation, Omega x reflectivity x (sky brightness at the surface -
+//          cold-space brightness) to the specularly reflected sky.
+//
+// Notes:
+//  - The published Omega (two decimals, at 4, 7, 12 and 20 m/s on a grid of
+//    5 angles x 6 frequencies x 7 transmittances) is held as one cubic in
+//    u = (w - 10)/10 per grid point: the least-squares fit through Omega = 0 at
+//    w = 0 and the four published values, coefficients rounded to 7 decimals
+//    (generated exactly by tools/generate_sky_correction.cpp).
+//  - Linear between grid nodes, first in transmittance, then frequency, then
+//    angle; 6.75-6.8 GHz extrapolates along the 6.8-10.7 GHz line; a
+//    transmittance above 0.95 is held at 0.95; transmittance 0 (an opaque,
+//    isotropic sky) gives 0.
+//
+// Reference: T. Meissner and F. J. Wentz, "The emissivity of the ocean surface
+// between 6 and 90 GHz over a large range of wind speeds and Earth incidence
+// angles", IEEE Trans. Geosci. Remote Sens. 50(8), 3004-3026, 2012, Appendix B,
+// Tables 8-12.
 #pragma once
 
 #include <array>

@@ -6,7 +6,7 @@ namespace seasky {
 
 std::complex<double> SeaWaterPermittivity(double t, double s, FrequencyCode code) {
     const PermittivityCoefficients& k = kPermittivityCoefficients;
-    const double f = code * 0.01;  // GHz
+    const double f = FrequencyOfCode(code);  // GHz
 
     // Static permittivity: the pure-water fit, reduced by the dissolved salt.
     const double epsS0 = (37088.6 - 82.168 * t) / (t + 421.854);

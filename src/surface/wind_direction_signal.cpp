@@ -122,7 +122,7 @@ WindDirectionCoefficients InterpolateWindDirectionCoefficients(FrequencyCode cod
 }
 
 double NadirFrequencyFactor(FrequencyCode code) {
-    const double f = code * 0.01;  // GHz
+    const double f = FrequencyOfCode(code);  // GHz
     return (1.0 - std::log10(30.0 / f)) * 0.006896551724137931;
 }
 

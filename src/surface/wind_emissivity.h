@@ -1,7 +1,27 @@
 // Isotropic (wind-direction independent) change of the sea emissivity with wind
-// speed: a fifth-degree polynomial in wind speed at 55.2 degrees and 20 degrees C,
-// carried to the actual water temperature by the ratio of flat-sea emissivities
-// and to the actual incidence angle by a power law, extended linearly above 20 m/s.
+// speed.
+//
+// Given:   frequency code (GHz x 100), incidence angle theta (degrees, 0 to 65),
+//          water temperature t (degrees C), salinity s (per mille), wind speed w
+//          (m/s, >= 0; 0 to 20 in a calculation).
+// Returns: the increments (dE_V, dE_H) of the emissivity, dimensionless, may be
+//          negative.
+//
+// Notes:
+//  - At 55.2 degrees and 20 degrees C the increment is a fifth-degree polynomial
+//    in w without constant term, with coefficients at 6.75, 10.7, 18.7, 37 and
+//    89 GHz interpolated linearly in the code (extrapolated along the 6.75-89 GHz
+//    line outside); it is carried to the actual temperature by the ratio of the
+//    flat-sea emissivities at 55.2 degrees, E(t)/E(20 C), per polarisation, and to
+//    the actual angle around the polarisation mean M by (theta/55.2)^4 (V) and
+//    (theta/55.2)^1.5 (H).
+//  - Above 20 m/s (outside the fitted range) it follows the straight line
+//    through its values at 19 and 20 m/s.
+//
+// Reference: T. Meissner and F. J. Wentz, "The emissivity of the ocean surface
+// between 6 and 90 GHz over a large range of wind speeds and Earth incidence
+// angles", IEEE Trans. Geosci. Remote Sens. 50(8), 3004-3026, 2012 (the
+// wind-induced isotropic emissivity and its incidence-angle dependence).
 #pragma once
 
 #include <complex>

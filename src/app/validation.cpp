@@ -1,0 +1,72 @@
+#include "app/validation.h"
+
+#include "common/number_text.h"
+
+namespace seasky {
+
+const CheckedQuantity& QuantityOf(Checked id) { return kCheckedQuantities[static_cast<std::size_t>(id)]; }
+
+bool IsAccepted(Checked id, double value) {
+    const CheckedQuantity& q = QuantityOf(id);
+    const bool aboveLower = q.lowerInclusive ? value >= q.lower : value > q.lower;
+    const bool belowUpper = q.upperInclusive ? value <= q.upper : value < q.upper;
+    return aboveLower && belowUpper;  // false for NaN
+}
+
+std::optional<ValidationFailure> Check(Checked id, double value) {
+    if (IsAccepted(id, value)) return std::nullopt;
+    const CheckedQuantity& q = QuantityOf(id);
+    ValidationFailure f;
+    f.quantity = id;
+    f.input = q.name;
+    f.unit = q.unit;
+    f.value = value;
+    f.lower = q.lower;
+    f.lowerInclusive = q.lowerInclusive;
+    f.upper = q.upper;
+    f.upperInclusive = q.upperInclusive;
+    f.message = q.message;
+    return f;
+}
+
+std::optional<ValidationFailure> FirstFailure(std::initializer_list<CheckedValue> checks) {
+    for (const CheckedValue& c : checks)
+        if (std::optional<ValidationFailure> f = Check(c.id, c.value)) return f;
+    return std::nullopt;
+}
+
+std::optional<ValidationFailure> CheckLevel(const LevelValues& v, int level) {
+    std::optional<ValidationFailure> f;
+    if (v.height) f = Check(Checked::Height, *v.height);
+    if (!f) f = FirstFailure({{Checked::AirTemperature, v.airTemperature},
+                              {Checked::Pressure, v.pressure},
+                              {Checked::Humidity, v.humidity},
+                              {Checked::CloudWater, v.cloudWater}});
+    if (!f && v.cloudWater > 0.0) f = Check(Checked::LiquidCloudTemperature, v.airTemperature);
+    if (f) f->level = level;
+    return f;
+}
+
+std::string RangeCaption(Checked id) {
+    const CheckedQuantity& q = QuantityOf(id);
+    return "(от " + FormatGeneral(q.lower, ',') + " до " + FormatGeneral(q.upper, ',') + " " + q.caption + ")";
+}
+
+std::string FrequencyHint() {
+    const CheckedQuantity& q = QuantityOf(Checked::Frequency);
+    return std::string("Частота излучения в ") + q.caption + " (" + FormatGeneral(q.lower, ',') + " - " +
+           FormatGeneral(q.upper, ',') + " " + q.caption + ")";
+}
+
+}  // namespace seasky
+
+namespace seasky {
+namespace {
+constexpr bool TableInOrder() {
+    for (std::size_t i = 0; i < kCheckedQuantities.size(); ++i)
+        if (static_cast<std::size_t>(kCheckedQuantities[i].id) != i) return false;
+    return true;
+}
+static_assert(TableInOrder(), "kCheckedQuantities must be indexed by Checked");
+}  // namespace
+}  // namespace seasky

@@ -1,0 +1,152 @@
+// Every quantity the program checks before it computes, in one table, and the
+// structured failure a refused value gives. Toolkit-free: the window, every
+// subcommand of the command line and the batch runs check through it.
+//
+// A check is a pair of bounds, each inclusive or exclusive or absent. The
+// message of a refusal is the program's own Russian text; the failure also
+// carries the quantity's name, its unit, the value and the bounds, so that a
+// front end can show the message (the window, the command line) or record the
+// fields (a batch run, per scene).
+#pragma once
+
+#include <array>
+#include <limits>
+#include <optional>
+#include <string>
+
+namespace seasky {
+
+// The checked quantities. The first six are the window's inputs, in the order
+// in which a calculation checks them.
+enum class Checked {
+    Frequency,            // f of a calculation and of the surface models, GHz
+    Angle,                // incidence angle, degrees
+    Azimuth,              // azimuth of the look direction relative to the wind, degrees
+    SeaTemperature,       // degrees C
+    Salinity,             // per mille
+    Wind,                 // m/s
+    ModelWind,            // m/s, the surface models alone: no upper bound (linear beyond 20 m/s)
+    AbsorptionFrequency,  // f of the absorption models and of the atmosphere alone, GHz
+    ViewAngle,            // view angle of the atmosphere alone, degrees from the vertical
+    Transmittance,        // slant-path transmittance of the reflected-sky correction
+    BandLowerEdge,        // f - bandwidth / 2 of a band, GHz
+    LevelCount,           // levels of a profile
+    Height,               // height of a profile level, m
+    AirTemperature,       // K
+    Pressure,             // mb
+    Humidity,             // absolute humidity (water-vapour density), g/m^3
+    CloudWater,           // cloud liquid water content, g/m^3
+    LiquidCloudTemperature,  // air temperature of a level that holds cloud water, K
+};
+
+inline constexpr double kNoBound = std::numeric_limits<double>::infinity();
+
+struct CheckedQuantity {
+    Checked id;
+    const char* name;      // the input's name (command-line option, batch variable)
+    const char* unit;      // SI-style unit of the name ("GHz", "degC", "1")
+    double lower;          // -kNoBound: none
+    bool lowerInclusive;
+    double upper;          // kNoBound: none
+    bool upperInclusive;
+    const char* caption;   // Russian unit of the window's range caption ("" where not shown)
+    const char* message;   // the refusal
+    // The profile reader names the level and writes: value, levelUnit, levelRule.
+    const char* levelUnit;
+    const char* levelRule;
+};
+
+// Indexed by Checked.
+inline constexpr std::array<CheckedQuantity, 18> kCheckedQuantities{{
+    {Checked::Frequency, "frequency", "GHz", 6.75, true, 89.0, true, "ГГц",
+     "Введено неверное значение частоты!\nДиапазон допустимых значений от 6,75 до 89 ГГц.", "", ""},
+    {Checked::Angle, "angle", "deg", 0.0, true, 65.0, true, "град.",
+     "Введено неверное значение угла встречи с землей!\nДиапазон допустимых значений от 0 до 65 град.", "", ""},
+    {Checked::Azimuth, "azimuth", "deg", 0.0, true, 360.0, true, "град.",
+     "Введено неверное значение азимутального угла!\nДиапазон допустимых значений от 0 до 360 град.", "", ""},
+    {Checked::SeaTemperature, "temperature", "degC", -3.0, true, 37.0, true, "град. С",
+     "Введено неверное значение температуры воды!\nДиапазон допустимых значений от -3 до 37 град. С", "", ""},
+    {Checked::Salinity, "salinity", "1e-3", 0.0, true, 45.0, true, "промилле",
+     "Введено неверное значение солености воды!\nДиапазон допустимых значений от 0 до 45 промилле", "", ""},
+    {Checked::Wind, "wind", "m/s", 0.0, true, 20.0, true, "м/с",
+     "Введено неверное значение скорости ветра!\nДиапазон допустимых значений от 0 до 20 м/с", "", ""},
+    {Checked::ModelWind, "wind", "m/s", 0.0, true, kNoBound, false, "м/с",
+     "Введено неверное значение скорости ветра!\nДиапазон допустимых значений от 0 до 20 м/с", "", ""},
+    {Checked::AbsorptionFrequency, "frequency", "GHz", 0.0, false, 1000.0, true, "ГГц",
+     "Неверное значение частоты!\nДиапазон допустимых значений: больше 0 и не более 1000 ГГц.", "", ""},
+    {Checked::ViewAngle, "angle", "deg", 0.0, true, 85.0, true, "град.",
+     "Неверное значение угла визирования!\nДиапазон допустимых значений от 0 до 85 град.", "", ""},
+    {Checked::Transmittance, "transmittance", "1", 0.0, true, 1.0, true, "",
+     "Неверное значение пропускания атмосферы!\nДиапазон допустимых значений от 0 до 1.", "", ""},
+    {Checked::BandLowerEdge, "bandLowerEdge", "GHz", 0.0, false, kNoBound, false, "ГГц",
+     "Неверное значение полосы частот!\nНижний край полосы должен быть выше 0 ГГц.", "", ""},
+    {Checked::LevelCount, "levelCount", "1", 2.0, true, 100000.0, true, "", "", "", ""},
+    {Checked::Height, "height", "m", -1.0e6, true, 1.0e6, true, "м", "", "м",
+     "допустимо не более 1000000 м по модулю."},
+    {Checked::AirTemperature, "airTemperature", "K", 0.0, false, kNoBound, false, "К",
+     "Неверное значение температуры воздуха!\nТемпература должна быть больше 0 К.", "К", "должна быть больше 0 К."},
+    {Checked::Pressure, "pressure", "hPa", 0.0, true, kNoBound, false, "мб",
+     "Неверное значение давления!\nДавление не может быть отрицательным.", "", "не может быть отрицательной величиной."},
+    {Checked::Humidity, "humidity", "g/m3", 0.0, true, kNoBound, false, "г/м^3",
+     "Неверное значение абсолютной влажности!\nВлажность не может быть отрицательной.", "",
+     "не может быть отрицательной величиной."},
+    {Checked::CloudWater, "cloudWater", "g/m3", 0.0, true, kNoBound, false, "г/м^3",
+     "Неверное значение водности облаков!\nВодность не может быть отрицательной.", "",
+     "не может быть отрицательной величиной."},
+    {Checked::LiquidCloudTemperature, "airTemperature", "K", 233.15, true, kNoBound, false, "К",
+     "Неверное сочетание водности облаков и температуры!\n"
+     "Жидкая вода в облаках возможна только при температуре не ниже 233,15 К.",
+     "К", "жидкая вода в облаках возможна только при температуре не ниже 233,15 К."},
+}};
+
+const CheckedQuantity& QuantityOf(Checked id);
+
+// A refused value.
+struct ValidationFailure {
+    std::optional<Checked> quantity;  // none for a text that is not a number
+    std::string input;  // the quantity's name
+    std::string unit;
+    double value = 0.0;
+    double lower = -kNoBound;
+    bool lowerInclusive = true;
+    double upper = kNoBound;
+    bool upperInclusive = true;
+    std::string message;
+    int level = 0;  // profile level (from 1) for the level rules, 0 otherwise
+};
+
+// True when value lies within the bounds of the quantity (NaN never does).
+bool IsAccepted(Checked id, double value);
+
+// The failure of value, or nothing when it is accepted.
+std::optional<ValidationFailure> Check(Checked id, double value);
+
+// The first failure of the checks in the order given.
+struct CheckedValue {
+    Checked id;
+    double value;
+};
+std::optional<ValidationFailure> FirstFailure(std::initializer_list<CheckedValue> checks);
+
+// The values of one profile level (the height is checked when present: the
+// absorption command has none).
+struct LevelValues {
+    std::optional<double> height;  // m
+    double airTemperature = 0.0;   // K
+    double pressure = 0.0;         // mb
+    double humidity = 0.0;         // g/m^3
+    double cloudWater = 0.0;       // g/m^3
+};
+
+// The level rules, in the order height, air temperature, pressure, humidity,
+// cloud water, then liquid cloud water only at 233.15 K or warmer. level (from
+// 1, 0 outside a file) is recorded in the failure.
+std::optional<ValidationFailure> CheckLevel(const LevelValues& values, int level = 0);
+
+// The window's range caption of a quantity: "(от 6,75 до 89 ГГц)".
+std::string RangeCaption(Checked id);
+
+// The window's hint of the frequency edit: "Частота излучения в ГГц (6,75 - 89 ГГц)".
+std::string FrequencyHint();
+
+}  // namespace seasky

@@ -1,0 +1,112 @@
+// The validation table: bounds, order of the checks, the structured failure, the
+// level rules shared by the profile reader and the absorption command, and the
+// window's captions made from the same table.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "app/calculation.h"
+#include "app/validation.h"
+
+namespace seasky {
+namespace {
+
+TEST(Validation, CalculationInputsFirstFailureInCheckOrder) {
+    auto inputs = [](double f, double a, double phi, double t, double s, double w, double band = 0.0) {
+        return CalculationInputs{f, a, phi, t, s, w, band};
+    };
+    EXPECT_FALSE(ValidateInputs(inputs(6.75, 0.0, 0.0, -3.0, 0.0, 0.0)));
+    EXPECT_FALSE(ValidateInputs(inputs(89.0, 65.0, 360.0, 37.0, 45.0, 20.0)));
+    const auto wind = ValidateInputs(inputs(18.7, 30.0, 0.0, 20.0, 35.0, 20.5));
+    ASSERT_TRUE(wind);
+    EXPECT_EQ(wind->message, "Введено неверное значение скорости ветра!\nДиапазон допустимых значений от 0 до 20 м/с");
+    EXPECT_EQ(wind->input, "wind");
+    EXPECT_EQ(wind->unit, "m/s");
+    EXPECT_EQ(wind->value, 20.5);
+    EXPECT_EQ(wind->lower, 0.0);
+    EXPECT_EQ(wind->upper, 20.0);
+    EXPECT_TRUE(wind->lowerInclusive && wind->upperInclusive);
+    EXPECT_EQ(ValidateInputs(inputs(std::nan(""), 30.0, 0.0, 20.0, 35.0, 10.0))->input, "frequency");
+    // Each check in turn is the first to fail, above and below its range.
+    const double good[6] = {18.7, 30.0, 0.0, 20.0, 35.0, 10.0};
+    for (std::size_t i = 0; i < 6; ++i) {
+        const CheckedQuantity& q = kCheckedQuantities[i];
+        for (double outside : {q.upper + 0.5, q.lower - 0.5}) {
+            double v[6];
+            for (std::size_t j = 0; j < 6; ++j) v[j] = j < i ? good[j] : j == i ? outside : kCheckedQuantities[j].upper + 1;
+            const auto f = ValidateInputs(inputs(v[0], v[1], v[2], v[3], v[4], v[5]));
+            ASSERT_TRUE(f) << i;
+            EXPECT_EQ(f->message, q.message) << i;
+            EXPECT_EQ(f->quantity, static_cast<Checked>(i));
+        }
+    }
+    // The band: only its lower edge is checked, and only for a band above 0.
+    EXPECT_FALSE(ValidateInputs(inputs(18.7, 30.0, 0.0, 20.0, 35.0, 10.0, -5.0)));
+    EXPECT_FALSE(ValidateInputs(inputs(18.7, 30.0, 0.0, 20.0, 35.0, 10.0, 37.3)));
+    const auto edge = ValidateInputs(inputs(18.7, 30.0, 0.0, 20.0, 35.0, 10.0, 37.4));
+    ASSERT_TRUE(edge);
+    EXPECT_EQ(edge->input, "bandLowerEdge");
+    EXPECT_NEAR(edge->value, 0.0, 1e-12);
+    EXPECT_FALSE(edge->lowerInclusive);
+}
+
+TEST(Validation, ExclusiveAndOneSidedBounds) {
+    EXPECT_FALSE(IsAccepted(Checked::AbsorptionFrequency, 0.0));
+    EXPECT_TRUE(IsAccepted(Checked::AbsorptionFrequency, 1e-300));
+    EXPECT_TRUE(IsAccepted(Checked::AbsorptionFrequency, 1000.0));
+    EXPECT_FALSE(IsAccepted(Checked::AbsorptionFrequency, 1000.0000001));
+    EXPECT_TRUE(IsAccepted(Checked::ModelWind, 45.0));  // the surface models alone extend above 20 m/s
+    EXPECT_FALSE(IsAccepted(Checked::ModelWind, -0.01));
+    EXPECT_TRUE(IsAccepted(Checked::ViewAngle, 85.0));
+    EXPECT_FALSE(IsAccepted(Checked::ViewAngle, 85.01));
+    EXPECT_TRUE(IsAccepted(Checked::Transmittance, 0.0));
+    EXPECT_FALSE(IsAccepted(Checked::Transmittance, 1.0000001));
+    for (const CheckedQuantity& q : kCheckedQuantities) EXPECT_FALSE(IsAccepted(q.id, std::nan(""))) << q.name;
+}
+
+TEST(Validation, LevelRulesInOrder) {
+    EXPECT_FALSE(CheckLevel({0.0, 288.0, 1013.0, 10.0, 0.2}));
+    EXPECT_FALSE(CheckLevel({std::nullopt, 233.15, 0.0, 0.0, 0.5}));  // liquid cloud at exactly 233.15 K
+    struct Case {
+        LevelValues values;
+        Checked broken;
+    };
+    const Case cases[] = {
+        {{1.0e6 + 1.0, -5.0, -1.0, -1.0, -1.0}, Checked::Height},
+        {{-1.0e6 - 1.0, 288.0, 1.0, 1.0, 0.0}, Checked::Height},
+        {{std::nullopt, 0.0, -1.0, -1.0, -1.0}, Checked::AirTemperature},
+        {{std::nullopt, 250.0, -1.0, -1.0, -1.0}, Checked::Pressure},
+        {{std::nullopt, 250.0, 0.0, -1.0, -1.0}, Checked::Humidity},
+        {{std::nullopt, 250.0, 0.0, 0.0, -1.0}, Checked::CloudWater},
+        {{std::nullopt, 233.14, 500.0, 0.1, 0.05}, Checked::LiquidCloudTemperature},
+    };
+    for (const Case& c : cases) {
+        const auto f = CheckLevel(c.values, 7);
+        ASSERT_TRUE(f);
+        EXPECT_EQ(f->quantity, c.broken) << QuantityOf(c.broken).name;
+        EXPECT_EQ(f->level, 7);
+        EXPECT_EQ(f->message, QuantityOf(c.broken).message);
+    }
+    // Cold cloud-free air is fine at any temperature above 0 K.
+    EXPECT_FALSE(CheckLevel({std::nullopt, 180.0, 100.0, 0.0, 0.0}));
+}
+
+TEST(Validation, WindowCaptionsComeFromTheTable) {
+    EXPECT_EQ(RangeCaption(Checked::Frequency), "(от 6,75 до 89 ГГц)");
+    EXPECT_EQ(RangeCaption(Checked::Angle), "(от 0 до 65 град.)");
+    EXPECT_EQ(RangeCaption(Checked::Azimuth), "(от 0 до 360 град.)");
+    EXPECT_EQ(RangeCaption(Checked::SeaTemperature), "(от -3 до 37 град. С)");
+    EXPECT_EQ(RangeCaption(Checked::Salinity), "(от 0 до 45 промилле)");
+    EXPECT_EQ(RangeCaption(Checked::Wind), "(от 0 до 20 м/с)");
+    EXPECT_EQ(FrequencyHint(), "Частота излучения в ГГц (6,75 - 89 ГГц)");
+    // The messages quote the same bounds as the captions.
+    for (Checked id : {Checked::Frequency, Checked::Angle, Checked::Azimuth, Checked::SeaTemperature,
+                       Checked::Salinity, Checked::Wind}) {
+        const std::string caption = RangeCaption(id);
+        const std::string bounds = caption.substr(1, caption.size() - 2);  // "от 6,75 до 89 ГГц"
+        EXPECT_NE(std::string(QuantityOf(id).message).find(bounds), std::string::npos) << caption;
+    }
+}
+
+}  // namespace
+}  // namespace seasky
