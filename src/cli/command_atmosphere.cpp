@@ -23,8 +23,10 @@ void AddAtmosphereCommand(CLI::App& app, Context& context) {
             ThrowIfRefused(CheckBandEdge(f, band));
             ThrowIfRefused(Check(Checked::ViewAngle, angle));
             const ProfileStore profile = LoadProfileArgument(*profileName);
-            const AtmosphereRadiationResult down = AtmosphereRadiation(0.0, f, band, angle, profile);
-            const AtmosphereRadiationResult up = AtmosphereRadiation(1.0, f, band, angle, profile);
+            // Both observer ends from one transfer (the level absorption shared).
+            const AtmosphereTransferResult both = AtmosphereTransfer(f, band, angle, ViewOf(profile));
+            const AtmosphereRadiationResult& down = both.down;
+            const AtmosphereRadiationResult& up = both.up;
             if (context.json) {
                 PrintJson(context.out, Json{{"down", {{"brightness", down.brightness}, {"opacity", down.opacity}}},
                                             {"up", {{"brightness", up.brightness}, {"opacity", up.opacity}}}});
