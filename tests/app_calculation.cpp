@@ -244,9 +244,13 @@ TEST(Calculation, FullStokesAndCircularPolarisations) {
         EXPECT_EQ(r.stokesCode, 1869);
         // The fourth Stokes term has only a second harmonic, sin(2 phi): none upwind
         // or crosswind, largest at 45 and 135 degrees (about 0.1 K at 10 m/s).
-        if (phi == 0.0) EXPECT_EQ(r.tbFourthStokes, 0.0);
-        if (phi == 90.0) EXPECT_LT(std::fabs(r.tbFourthStokes), 1e-14);
-        if (phi == 45.0 || phi == 135.0) EXPECT_GT(std::fabs(r.tbFourthStokes), 0.05);
+        if (phi == 0.0) {
+            EXPECT_EQ(r.tbFourthStokes, 0.0);
+        } else if (phi == 90.0) {
+            EXPECT_LT(std::fabs(r.tbFourthStokes), 1e-14);
+        } else if (phi == 45.0 || phi == 135.0) {
+            EXPECT_GT(std::fabs(r.tbFourthStokes), 0.05);
+        }
     }
 }
 

@@ -2,7 +2,6 @@
 // and the expected results of whole calculations.
 #pragma once
 
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -28,31 +27,18 @@ struct ReferenceRow {
 };
 
 inline std::vector<ReferenceRow> ReadCalculationReference() {
-    std::ifstream in(TestData("calculation-reference.csv"));
-    EXPECT_TRUE(in.is_open());
-    std::string line;
-    std::getline(in, line);
-    std::vector<std::string> names;
-    {
-        std::stringstream header(line);
-        std::string name;
-        while (std::getline(header, name, ',')) names.push_back(name);
-    }
+    const CsvText csv = ReadCsvText(TestData("calculation-reference.csv"));
     std::vector<ReferenceRow> rows;
-    while (std::getline(in, line)) {
-        if (line.empty()) continue;
-        std::stringstream fields(line);
-        std::string field;
+    for (const std::vector<std::string>& fields : csv.rows) {
         ReferenceRow row;
-        std::getline(fields, row.profile, ',');
-        double values[7];
-        for (std::size_t i = 1; i < names.size(); ++i) {
-            std::getline(fields, field, ',');
-            const double v = std::stod(field);
-            if (i <= 7) values[i - 1] = v;
-            else row.outputs.emplace_back(names[i], v);
+        row.profile = fields.at(0);
+        double inputs[7];
+        for (std::size_t i = 1; i < csv.names.size(); ++i) {
+            const double v = std::stod(fields.at(i));
+            if (i <= 7) inputs[i - 1] = v;
+            else row.outputs.emplace_back(csv.names[i], v);
         }
-        row.inputs = {values[0], values[1], values[2], values[3], values[4], values[5], values[6]};
+        row.inputs = {inputs[0], inputs[1], inputs[2], inputs[3], inputs[4], inputs[5], inputs[6]};
         rows.push_back(row);
     }
     return rows;

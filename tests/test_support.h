@@ -15,28 +15,38 @@
 
 namespace seasky::test {
 
-// A CSV file with a header line; rows as maps from column name to value.
-inline std::vector<std::map<std::string, double>> ReadCsv(const std::string& path) {
+// A CSV file with a header line: the column names and the rows of text fields.
+struct CsvText {
+    std::vector<std::string> names;
+    std::vector<std::vector<std::string>> rows;
+};
+
+inline CsvText ReadCsvText(const std::string& path) {
     std::ifstream in(path);
     EXPECT_TRUE(in.is_open()) << path;
+    auto split = [](const std::string& line) {
+        std::vector<std::string> fields;
+        std::stringstream s(line);
+        std::string field;
+        while (std::getline(s, field, ',')) fields.push_back(field);
+        return fields;
+    };
+    CsvText csv;
     std::string line;
     std::getline(in, line);
-    std::vector<std::string> names;
-    {
-        std::stringstream header(line);
-        std::string name;
-        while (std::getline(header, name, ',')) names.push_back(name);
-    }
+    csv.names = split(line);
+    while (std::getline(in, line))
+        if (!line.empty()) csv.rows.push_back(split(line));
+    return csv;
+}
+
+// A CSV file of numbers with a header line; rows as maps from column name to value.
+inline std::vector<std::map<std::string, double>> ReadCsv(const std::string& path) {
+    const CsvText csv = ReadCsvText(path);
     std::vector<std::map<std::string, double>> rows;
-    while (std::getline(in, line)) {
-        if (line.empty()) continue;
-        std::stringstream fields(line);
-        std::string field;
+    for (const std::vector<std::string>& fields : csv.rows) {
         std::map<std::string, double> row;
-        for (const std::string& name : names) {
-            std::getline(fields, field, ',');
-            row[name] = std::stod(field);
-        }
+        for (std::size_t i = 0; i < csv.names.size() && i < fields.size(); ++i) row[csv.names[i]] = std::stod(fields[i]);
         rows.push_back(row);
     }
     return rows;

@@ -4,7 +4,7 @@
 
 namespace seasky {
 
-static_assert(std::numeric_limits<long double>::digits == 64,
+static_assert(std::numeric_limits<long double>::digits >= 64,
               "the direction code needs the 80-bit extended format (x86-64)");
 
 FrequencyCode TruncateToFrequencyCode(double hundredthsOfGHz) { return static_cast<FrequencyCode>(hundredthsOfGHz); }
