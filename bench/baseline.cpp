@@ -1,14 +1,17 @@
 // The frozen baseline (see baseline.h): the code of the transfer and of the
-// clear-air models as it stood, with the line tables of the program.
+// clear-air models as it stood, with the line tables of the program. The grid,
+// the interval-scanning ResampleProfile and the cloud model are the program's
+// own: they have not changed.
 #include "baseline.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <complex>
 #include <vector>
 
 #include "atmosphere/atmosphere_radiation.h"
+#include "atmosphere/cloud_absorption.h"
+#include "atmosphere/resample_profile.h"
 #include "atmosphere/oxygen_absorption.h"
 #include "atmosphere/water_vapour_absorption.h"
 #include "common/constants.h"
@@ -79,48 +82,6 @@ double WaterVapour(double T, double P, double rho, double F) {
     return 3.183e-5 * n * sum + continuum;
 }
 
-double Cloud(double W, double T, double F) {
-    const double lambda = 30.0 / F;
-    const double f = F * 1e9;
-    const double t = T - 273.16;
-    const double epsS = 87.134 - 0.1949 * t - 0.01276 * t * t + 0.0002491 * t * t * t;
-    const double epsInf = 4.9;
-    const double tau = (1.1109e-10 - 3.824e-12 * t + 6.938e-14 * t * t - 5.096e-16 * t * t * t) / (2.0 * kPiValue);
-    const double x = 2.0 * kPiValue * f * tau;
-    const double epsRe = epsInf + (epsS - epsInf) / (1.0 + x * x);
-    const double epsIm = x * (epsS - epsInf) / (1.0 + x * x);
-    const std::complex<double> eps(epsRe, epsIm);
-    const std::complex<double> K = (eps - 1.0) / (eps + 2.0);
-    return K.imag() * (0.6 * kPiValue / lambda) * W;
-}
-
-void Resample(const double* xs, const double* ys, int count, const double* xnew, double* ynew, int m) {
-    for (int i = 0; i < m; ++i) {
-        const double x = xnew[i];
-        for (int j = 0; j + 1 < count; ++j) {
-            const double a = xs[j];
-            const double b = xs[j + 1];
-            if ((a <= x && x <= b) || (b <= x && x <= a)) ynew[i] = LinearInterpolate(a, ys[j], b, ys[j + 1], x);
-        }
-    }
-}
-
-std::vector<double> Grid(const double* H, int count) {
-    const double hMax = ArrayMaximum(H, count);
-    const double hMin = ArrayMinimum(H, count);
-    std::vector<double> z;
-    if (hMin >= 50.0) {
-        const int n = static_cast<int>(hMax - hMin) / 100 + 1;
-        z.resize(n);
-        for (int t = 0; t < n; ++t) z[t] = hMin + 100.0 * t;
-    } else {
-        const int n = static_cast<int>(hMax) / 100;
-        if (n > 0) z.resize(n);
-        for (int t = 0; t < n; ++t) z[t] = 100.0 * t + 50.0;
-    }
-    return z;
-}
-
 }  // namespace
 
 AtmosphereRadiationResult Radiation(double viewFromTop, double F, double dF, double theta,
@@ -131,11 +92,11 @@ AtmosphereRadiationResult Radiation(double viewFromTop, double F, double dF, dou
     const double* P = profile.pressure.data();
     const double* rho = profile.absoluteHumidity.data();
     const double* W = profile.cloudWater.data();
-    std::vector<double> z = Grid(H, count);
+    std::vector<double> z = RadiationGrid(H, count);
     const int n = static_cast<int>(z.size());
     if (n == 0) return {0.0, 0.0};
     std::vector<double> Tz(n, 0.0);
-    Resample(H, T, count, z.data(), Tz.data(), n);
+    ResampleProfile(H, T, count, z.data(), Tz.data(), n);
     constexpr int kDirections = 13;
     std::array<double, kDirections> sec{};
     std::array<double, kDirections> weight{};
@@ -163,10 +124,10 @@ AtmosphereRadiationResult Radiation(double viewFromTop, double F, double dF, dou
     for (int k = 0; k < bandCount; ++k) {
         const double fk = step > 0.0 ? first + k * step : F;
         for (int i = 0; i < count; ++i) {
-            const double c = W[i] > 0.0 ? Cloud(W[i], T[i], fk) : 0.0;
+            const double c = W[i] > 0.0 ? CloudLiquidAbsorption(W[i], T[i], fk) : 0.0;
             kappa[i] = (Nitrogen(T[i], P[i], fk) + Oxygen(T[i], P[i], rho[i], fk)) + WaterVapour(T[i], P[i], rho[i], fk) + c;
         }
-        Resample(H, kappa.data(), count, z.data(), kappaZ.data(), n);
+        ResampleProfile(H, kappa.data(), count, z.data(), kappaZ.data(), n);
         std::array<double, kDirections> B{};
         double L = 0.0;
         for (int t = 0; t < n; ++t) {
