@@ -33,14 +33,14 @@ std::optional<ValidationFailure> ValidateInputs(const CalculationInputs& in) {
     return f;
 }
 
-CalculationResult Calculate(const CalculationInputs& in, const ProfileView& profile, const ModelOptions& options) {
+CalculationResult CombineWithSurface(const CalculationInputs& in, const AtmosphereTransferResult& atmosphere,
+                                     const ModelOptions& options) {
     const double f = in.frequency;
     const double theta = in.angle;
     CalculationResult r;
 
-    // Atmosphere, both observer ends from one transfer: the downwelling emission
-    // (whose opacity is the one shown) and the upwelling emission.
-    const AtmosphereTransferResult atmosphere = AtmosphereTransfer(f, in.bandwidth, theta, profile);
+    // The atmosphere seen from both ends: the downwelling emission (whose opacity
+    // is the one shown) and the upwelling emission.
     const double tau = atmosphere.down.opacity;
     const double tDown = atmosphere.down.brightness;
     const double tUp = atmosphere.up.brightness;
@@ -119,6 +119,10 @@ CalculationResult Calculate(const CalculationInputs& in, const ProfileView& prof
     r.thirdStokes = u;
     r.fourthStokes = s4;
     return r;
+}
+
+CalculationResult Calculate(const CalculationInputs& in, const ProfileView& profile, const ModelOptions& options) {
+    return CombineWithSurface(in, AtmosphereTransfer(in.frequency, in.bandwidth, in.angle, profile), options);
 }
 
 CalculationResult Calculate(const CalculationInputs& inputs, const ProfileStore& profile,

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/validation.h"
+#include "atmosphere/atmosphere_radiation.h"
 #include "common/constants.h"
 #include "common/records.h"
 #include "surface/wind_direction_signal.h"
@@ -103,6 +104,13 @@ std::array<std::string, 7> ResultValueTexts(const CalculationResult& result, cha
 // angle, azimuth, temperature, salinity, wind, then, for a bandwidth above 0,
 // the lower band edge.
 std::optional<ValidationFailure> ValidateInputs(const CalculationInputs& inputs);
+
+// The combination of a transfer through the atmosphere (for the view angle of
+// the inputs) with the sea surface at the inputs' frequency: the results and
+// every component. Calculate is this with AtmosphereTransfer(frequency,
+// bandwidth, angle); a sensor channel passes its passband's transfer.
+CalculationResult CombineWithSurface(const CalculationInputs& inputs, const AtmosphereTransferResult& atmosphere,
+                                     const ModelOptions& options = {});
 
 // The physics of one calculation for inputs that passed ValidateInputs.
 CalculationResult Calculate(const CalculationInputs& inputs, const ProfileStore& profile,

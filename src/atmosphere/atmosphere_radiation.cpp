@@ -13,9 +13,26 @@ namespace {
 bool StrictlyInside(double F, double lo, double hi) { return lo < F && F < hi; }
 
 // Sub-frequencies whose level absorption is computed together: the gas terms
-// of a level are formed once per group, and the buffer stays at most this many
-// rows of the profile.
-constexpr int kFrequencyGroup = 16;
+// of a level are formed once per group. The group holds up to 128 frequencies,
+// fewer for long profiles, so that the buffer stays within about 1M values
+// (but at least 16 rows).
+int FrequencyGroup(int levels) { return std::max(16, std::min(128, 1048576 / std::max(1, levels))); }
+
+// One sub-frequency of one sub-band of one passband.
+struct WorkItem {
+    double frequency;
+    int passband;
+    int subBand;  // index into the accumulators
+    int k;        // position in its sub-band
+};
+
+// Per sub-band: the band sums and the first sub-frequency's values, per end.
+struct SubBandSums {
+    int count = 1;
+    bool band = false;  // width > 0: the mean; otherwise the single value
+    AtmosphereRadiationResult sum[2];
+    AtmosphereRadiationResult first[2];
+};
 
 // The working storage of the transfers on one thread, kept between calls.
 struct TransferWorkspace {
@@ -25,7 +42,10 @@ struct TransferWorkspace {
     std::vector<double> frequencies;  // sub-frequencies of one group
     std::vector<double> kappa;        // level absorption, group x levels
     std::vector<double> kappaZ;       // absorption on the grid
-    std::vector<double> layer;        // layer emissivities, grid x kBeamDirections
+    std::vector<double> layer;        // layer emissivities, grid x directions
+    std::vector<WorkItem> items;      // every sub-frequency of the passbands
+    std::vector<SubBandSums> sums;    // per sub-band
+    std::vector<int> firstSubBand;    // per passband, into sums
 };
 
 TransferWorkspace& Workspace() {
@@ -60,61 +80,141 @@ std::vector<double> RadiationGrid(const double* H, int count) {
     return std::move(grid.height);
 }
 
-AtmosphereTransferResult AtmosphereTransfer(double F, double dF, double theta, const ProfileView& p,
-                                            TransferEnds ends) {
-    AtmosphereTransferResult result;
+void AtmosphereTransfers(const ProfileView& p, const PassbandRequest* passbands, int count,
+                         AtmosphereTransferResult* out, TransferEnds ends) {
     TransferWorkspace& ws = Workspace();
     const double* H = p.height;
+    for (int i = 0; i < count; ++i) out[i] = AtmosphereTransferResult{};
     MakeTransferGrid(H, p.levelCount, ws.grid);
     const int n = ws.grid.size();
-    if (n == 0) return result;
-    result.layerCount = n;
-    result.bottomHeight = ws.grid.height.front();
-    result.topHeight = ws.grid.height.back();
-    result.precipitableWater = ColumnOnGrid(ws, H, p.absoluteHumidity);
-    result.liquidWaterPath = ColumnOnGrid(ws, H, p.cloudWater);
+    if (n == 0 || count <= 0) return;
+    AtmosphereTransferResult common;
+    common.layerCount = n;
+    common.bottomHeight = ws.grid.height.front();
+    common.topHeight = ws.grid.height.back();
+    common.precipitableWater = ColumnOnGrid(ws, H, p.absoluteHumidity);
+    common.liquidWaterPath = ColumnOnGrid(ws, H, p.cloudWater);
 
     // Stage 1: the air temperature on the grid.
     ws.temperature.resize(n);
     ResampleOnGrid(ws.grid, H, p.airTemperature, ws.temperature.data());
-    const BeamGeometry beam = BeamGeometryOf(theta);
-    const BandSampling band = SampleBand(F, dF);
-    const bool bottom = ends != TransferEnds::Top;
-    const bool top = ends != TransferEnds::Bottom;
+    const bool wanted[2] = {ends != TransferEnds::Top, ends != TransferEnds::Bottom};
+
+    // Every sub-frequency of every passband, in ascending frequency: a sub-band's
+    // sub-frequencies rise with k, so each band sum is added in order of k.
+    std::vector<WorkItem>& items = ws.items;
+    std::vector<SubBandSums>& sums = ws.sums;
+    std::vector<int>& firstSubBand = ws.firstSubBand;
+    items.clear();
+    sums.clear();
+    firstSubBand.assign(count + 1, 0);
+    for (int b = 0; b < count; ++b) {
+        firstSubBand[b] = static_cast<int>(sums.size());
+        for (const SubBand& sb : passbands[b].subBands) {
+            const BandSampling band = SampleBand(sb.centre, sb.width);
+            SubBandSums s;
+            s.count = band.count;
+            s.band = sb.width > 0.0;
+            const int index = static_cast<int>(sums.size());
+            sums.push_back(s);
+            for (int k = 0; k < band.count; ++k)
+                items.push_back({band.step > 0.0 ? band.first + k * band.step : sb.centre, b, index, k});
+        }
+    }
+    firstSubBand[count] = static_cast<int>(sums.size());
+    std::stable_sort(items.begin(), items.end(),
+                     [](const WorkItem& a, const WorkItem& b) { return a.frequency < b.frequency; });
 
     ws.kappaZ.resize(n);
     ws.layer.resize(static_cast<std::size_t>(n) * kBeamDirections);
-    AtmosphereRadiationResult downSum, upSum, down0, up0;
-    for (int group = 0; group < band.count; group += kFrequencyGroup) {
-        const int m = std::min(kFrequencyGroup, band.count - group);
-        ws.frequencies.resize(m);
-        for (int g = 0; g < m; ++g) {
-            const int k = group + g;
-            ws.frequencies[g] = band.step > 0.0 ? band.first + k * band.step : F;
+    std::size_t next = 0;
+    while (next < items.size()) {
+        // Stage 2: the level absorption of a group of distinct frequencies.
+        ws.frequencies.clear();
+        std::size_t end = next;
+        while (end < items.size()) {
+            const double f = items[end].frequency;
+            if (ws.frequencies.empty() || ws.frequencies.back() != f) {
+                if (static_cast<int>(ws.frequencies.size()) == FrequencyGroup(p.levelCount)) break;
+                ws.frequencies.push_back(f);
+            }
+            ++end;
         }
-        // Stage 2: the absorption at the levels, once for both ends.
+        const int m = static_cast<int>(ws.frequencies.size());
         ws.kappa.resize(static_cast<std::size_t>(m) * p.levelCount);
         LevelAbsorption(p, ws.frequencies.data(), m, ws.kappa.data());
-        for (int g = 0; g < m; ++g) {
-            const int k = group + g;
+
+        for (int g = 0, i = static_cast<int>(next); g < m; ++g) {
             ResampleOnGrid(ws.grid, H, ws.kappa.data() + static_cast<std::size_t>(g) * p.levelCount,
                            ws.kappaZ.data());
-            // Stage 3: the layer emissivities, then each end.
-            LayerEmissivities(ws.kappaZ.data(), n, beam, ws.layer.data());
-            for (int e = 0; e < 2; ++e) {
-                if (e == 0 ? !bottom : !top) continue;
-                const EndTransfer r = TransferFromEnd(e == 0 ? ObserverEnd::Bottom : ObserverEnd::Top,
-                                                      ws.temperature.data(), ws.kappaZ.data(), ws.layer.data(), n, beam);
-                AtmosphereRadiationResult& sum = e == 0 ? downSum : upSum;
-                // Stage 4: the plain mean over the band, terms added in order of k.
-                if (k == 0) (e == 0 ? down0 : up0) = {r.brightness, r.opacity};
-                sum.brightness += r.brightness / band.count;
-                sum.opacity += r.opacity / band.count;
+            // The items of this frequency; each distinct view angle once.
+            const int firstItem = i;
+            while (i < static_cast<int>(end) && items[i].frequency == ws.frequencies[g]) ++i;
+            for (int a = firstItem; a < i; ++a) {
+                const double theta = passbands[items[a].passband].theta;
+                bool done = false;
+                for (int e = firstItem; e < a; ++e) done = done || passbands[items[e].passband].theta == theta;
+                if (done) continue;
+                // Stage 3: the layer emissivities at this angle, then each end.
+                const BeamGeometry beam = BeamGeometryOf(theta);
+                LayerEmissivities(ws.kappaZ.data(), n, beam, ws.layer.data());
+                EndTransfer result[2];
+                for (int end2 = 0; end2 < 2; ++end2)
+                    if (wanted[end2])
+                        result[end2] = TransferFromEnd(end2 == 0 ? ObserverEnd::Bottom : ObserverEnd::Top,
+                                                       ws.temperature.data(), ws.kappaZ.data(), ws.layer.data(), n,
+                                                       beam);
+                // Stage 4: the plain mean over each band, terms added in order of k.
+                for (int c = a; c < i; ++c) {
+                    if (passbands[items[c].passband].theta != theta) continue;
+                    SubBandSums& s = sums[items[c].subBand];
+                    for (int end2 = 0; end2 < 2; ++end2) {
+                        if (!wanted[end2]) continue;
+                        if (items[c].k == 0) s.first[end2] = {result[end2].brightness, result[end2].opacity};
+                        s.sum[end2].brightness += result[end2].brightness / s.count;
+                        s.sum[end2].opacity += result[end2].opacity / s.count;
+                    }
+                }
             }
         }
+        next = end;
     }
-    result.down = dF > 0.0 ? downSum : down0;
-    result.up = dF > 0.0 ? upSum : up0;
+
+    // The passbands: one sub-band as it is, several weighted by their widths.
+    for (int b = 0; b < count; ++b) {
+        AtmosphereTransferResult& r = out[b];
+        r = common;
+        const int first = firstSubBand[b];
+        const int last = firstSubBand[b + 1];
+        AtmosphereRadiationResult total[2];
+        if (last - first == 1) {
+            for (int e = 0; e < 2; ++e) total[e] = sums[first].band ? sums[first].sum[e] : sums[first].first[e];
+        } else if (last > first) {
+            double widthSum = 0.0;
+            for (int s = first; s < last; ++s) widthSum += std::max(passbands[b].subBands[s - first].width, 0.0);
+            for (int s = first; s < last; ++s) {
+                const double w = widthSum > 0.0 ? std::max(passbands[b].subBands[s - first].width, 0.0) / widthSum
+                                                : 1.0 / (last - first);
+                for (int e = 0; e < 2; ++e) {
+                    const AtmosphereRadiationResult& v = sums[s].band ? sums[s].sum[e] : sums[s].first[e];
+                    total[e].brightness += w * v.brightness;
+                    total[e].opacity += w * v.opacity;
+                }
+            }
+        }
+        r.down = total[0];
+        r.up = total[1];
+    }
+}
+
+AtmosphereTransferResult AtmosphereTransfer(double F, double dF, double theta, const ProfileView& p,
+                                            TransferEnds ends) {
+    const SubBand band{F, dF};
+    PassbandRequest request;
+    request.subBands = std::span<const SubBand>(&band, 1);
+    request.theta = theta;
+    AtmosphereTransferResult result;
+    AtmosphereTransfers(p, &request, 1, &result, ends);
     return result;
 }
 

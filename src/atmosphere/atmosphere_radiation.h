@@ -33,6 +33,7 @@
 #pragma once
 
 #include <array>
+#include <span>
 #include <vector>
 
 #include "common/records.h"
@@ -98,6 +99,29 @@ struct AtmosphereTransferResult {
 // resampled density times 100 m.
 AtmosphereTransferResult AtmosphereTransfer(double F, double dF, double theta, const ProfileView& profile,
                                             TransferEnds ends = TransferEnds::Both);
+
+// One sub-band of a receiver passband: centre and width, GHz (width <= 0: the
+// single frequency centre). It is sampled as SampleBand(centre, width) samples a band.
+struct SubBand {
+    double centre = 0.0;
+    double width = 0.0;
+};
+
+// A passband seen at one view angle: its sub-bands (a double-sideband channel has
+// two), each averaged over its sub-frequencies, then combined weighted by width
+// (a plain mean when no sub-band has a width). One sub-band gives exactly
+// AtmosphereTransfer(centre, width, theta).
+struct PassbandRequest {
+    std::span<const SubBand> subBands;  // not owned
+    double theta = 0.0;                 // degrees from the vertical
+};
+
+// The transfers of several passbands through one profile, sharing the work: the
+// grid once, the gas terms of every level once per group of frequencies, and
+// each distinct (frequency, view angle) once. out[i] receives passband i; each
+// equals the result of transferring that passband alone.
+void AtmosphereTransfers(const ProfileView& profile, const PassbandRequest* passbands, int count,
+                         AtmosphereTransferResult* out, TransferEnds ends = TransferEnds::Both);
 
 // viewFromTop == 1.0 puts the observer above the profile (upwelling emission), any
 // other value below it (downwelling). F: centre frequency, GHz; dF: bandwidth, GHz

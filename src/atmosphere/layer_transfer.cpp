@@ -42,9 +42,15 @@ BeamGeometry BeamGeometryOf(double theta) {
 #define SEASKY_CLONES
 #endif
 
-SEASKY_CLONES static void LayerOpticalDepths(const double* kappa, int n, const double* secant, double* depth) {
-    for (int t = 0; t < n; ++t)
-        for (int a = 0; a < kBeamDirections; ++a) depth[t * kBeamDirections + a] = -kappa[t] * secant[a] * kLayerThickness;
+SEASKY_CLONES static void LayerOpticalDepths(const double* __restrict kappa, int n, const double* __restrict secant,
+                                             double* __restrict depth) {
+    double sec[kBeamDirections];
+    for (int a = 0; a < kBeamDirections; ++a) sec[a] = secant[a];
+    for (int t = 0; t < n; ++t) {
+        const double k = -kappa[t];
+        double* __restrict d = depth + static_cast<std::size_t>(t) * kBeamDirections;
+        for (int a = 0; a < kBeamDirections; ++a) d[a] = k * sec[a] * kLayerThickness;
+    }
 }
 
 void LayerEmissivities(const double* kappa, int n, const BeamGeometry& beam, double* layer) {
@@ -82,14 +88,24 @@ SEASKY_CLONES EndTransfer TransferFromEnd(ObserverEnd end, const double* Tz, con
     thread_local std::vector<double> paths;
     if (sensitivities != nullptr) paths.resize(static_cast<std::size_t>(n) * kBeamDirections);
     double L = 0.0;
-    for (int i = 0, t = walk.first; i < n; ++i, t += walk.step) {
-        const double* l = layer + static_cast<std::size_t>(t) * kBeamDirections;
-        const double T = Tz[t];
-        if (sensitivities != nullptr)
+    if (sensitivities == nullptr) {
+        for (int i = 0, t = walk.first; i < n; ++i, t += walk.step) {
+            const double* __restrict l = layer + static_cast<std::size_t>(t) * kBeamDirections;
+            const double T = Tz[t];
+            for (int a = 0; a < kBeamDirections; ++a) {
+                sum[a] += path[a] * l[a] * T;
+                path[a] *= 1.0 - l[a];
+            }
+        }
+    } else {
+        for (int i = 0, t = walk.first; i < n; ++i, t += walk.step) {
+            const double* __restrict l = layer + static_cast<std::size_t>(t) * kBeamDirections;
+            const double T = Tz[t];
             for (int a = 0; a < kBeamDirections; ++a) paths[static_cast<std::size_t>(t) * kBeamDirections + a] = path[a];
-        for (int a = 0; a < kBeamDirections; ++a) {
-            sum[a] += path[a] * l[a] * T;
-            path[a] *= 1.0 - l[a];
+            for (int a = 0; a < kBeamDirections; ++a) {
+                sum[a] += path[a] * l[a] * T;
+                path[a] *= 1.0 - l[a];
+            }
         }
     }
     for (int i = 0, t = walk.first; i < n; ++i, t += walk.step) L += kappa[t] * kLayerThickness;

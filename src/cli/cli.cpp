@@ -13,7 +13,8 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     app.name("seasky");
     app.require_subcommand(0, 1);
     app.set_help_all_flag("--help-all", "Print help for all subcommands");
-    cli::Context context{out, err, false, {}};
+    cli::Context context{out, err, false, {}, 0, {}};
+    for (int i = 0; i < argc; ++i) context.commandLine += (i > 0 ? " " : "") + std::string(argv[i]);
     cli::AddCalcCommand(app, context);
     cli::AddProfilesCommand(app, context);
     cli::AddAbsorptionCommand(app, context);
@@ -21,6 +22,10 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     cli::AddPermittivityCommand(app, context);
     cli::AddEmissivityCommand(app, context);
     cli::AddSkyCorrectionCommand(app, context);
+    cli::AddSensorsCommand(app, context);
+    cli::AddSensorCommand(app, context);
+    cli::AddBatchCommand(app, context);
+    cli::AddSweepCommand(app, context);
 
     // Without a subcommand seasky runs the main calculation: "seasky --freq 37"
     // is "seasky calc --freq 37".
@@ -51,7 +56,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
         err << e.what() << '\n';
         return kUsageError;
     }
-    return 0;
+    return context.status;
 }
 
 }  // namespace seasky

@@ -29,6 +29,13 @@ void NumberOptions::Add(CLI::App* app, const std::string& name, const std::strin
     if (required) option->required();
     else if (!fallback.empty()) option->capture_default_str();
     names_.push_back(name);
+    options_.push_back(option);
+}
+
+bool NumberOptions::Given(const std::string& name) const {
+    for (std::size_t i = 0; i < names_.size(); ++i)
+        if (names_[i] == name) return options_[i]->count() > 0;
+    return false;
 }
 
 double NumberOptions::Get(const std::string& name) const {

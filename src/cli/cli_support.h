@@ -35,6 +35,8 @@ struct Context {
     std::ostream& err;
     bool json = false;              // --json given
     std::function<void()> action;   // set by the chosen subcommand's callback
+    int status = 0;                 // the exit status the action leaves (0 unless it sets one)
+    std::string commandLine;        // the arguments as given, for records of a run
 };
 
 // A number given on the command line; "." and "," are both the decimal point.
@@ -47,10 +49,13 @@ public:
     void Add(CLI::App* app, const std::string& name, const std::string& help, bool required,
              const std::string& fallback = {});
     double Get(const std::string& name) const;
+    // True when the option was given on the command line.
+    bool Given(const std::string& name) const;
 
 private:
     std::vector<std::string> names_;                     // option names, in order of adding
     std::vector<std::unique_ptr<std::string>> storage_;  // their texts, same order
+    std::vector<CLI::Option*> options_;                   // the parser's options, same order
 };
 
 // One value of text output: "name: value unit".

@@ -13,6 +13,10 @@ void AddProfilesCommand(CLI::App& app, Context& context);
 void AddPermittivityCommand(CLI::App& app, Context& context);
 void AddEmissivityCommand(CLI::App& app, Context& context);
 void AddSkyCorrectionCommand(CLI::App& app, Context& context);
+void AddSensorsCommand(CLI::App& app, Context& context);
+void AddSensorCommand(CLI::App& app, Context& context);
+void AddBatchCommand(CLI::App& app, Context& context);
+void AddSweepCommand(CLI::App& app, Context& context);
 
 // Every result and component of a calculation as one JSON object (the form of
 // seasky calc --json).

@@ -1,0 +1,128 @@
+// Writes a NetCDF file of scenes for batch runs: the bundled standard
+// atmospheres in turn, with a sea surface that varies from scene to scene, and
+// time, latitude and longitude to pass through. For benchmarks and examples;
+// the files are generated, never committed.
+//
+// Usage: make_scenes <scenes> <output.nc> [--specific-humidity] [--float]
+//   --specific-humidity  humidity as specific humidity (kg kg-1) instead of g m-3
+//   --float              profile values stored as 32-bit floats (half the size)
+#include <netcdf.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/profile_reader.h"
+#include "app/standard_atmospheres.h"
+
+namespace {
+
+void Nc(int status, const char* what) {
+    if (status != NC_NOERR) {
+        std::fprintf(stderr, "make_scenes: %s: %s\n", what, nc_strerror(status));
+        std::exit(1);
+    }
+}
+
+void Text(int ncid, int var, const char* name, const char* value) {
+    Nc(nc_put_att_text(ncid, var, name, std::strlen(value), value), name);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: make_scenes <scenes> <output.nc> [--specific-humidity] [--float]\n");
+        return 1;
+    }
+    const std::size_t count = std::strtoull(argv[1], nullptr, 10);
+    bool specific = false, single = false;
+    for (int i = 3; i < argc; ++i) {
+        specific = specific || std::string(argv[i]) == "--specific-humidity";
+        single = single || std::string(argv[i]) == "--float";
+    }
+    std::vector<seasky::ProfileStore> atmospheres;
+    for (const seasky::StandardAtmosphere& a : seasky::StandardAtmospheres())
+        atmospheres.push_back(seasky::ParseProfileText(a.text).profile);
+    const std::size_t levels = atmospheres[0].levelCount;
+
+    int ncid = -1;
+    Nc(nc_create(argv[2], NC_CLOBBER | NC_NETCDF4, &ncid), argv[2]);
+    int scene = -1, level = -1;
+    Nc(nc_def_dim(ncid, "scene", count, &scene), "scene");
+    Nc(nc_def_dim(ncid, "level", levels, &level), "level");
+    const int sl[2] = {scene, level};
+    const nc_type type = single ? NC_FLOAT : NC_DOUBLE;
+    struct Def {
+        const char* name;
+        const char* standard;
+        const char* units;
+        bool profile;
+        int id;
+    };
+    Def defs[] = {
+        {"height", "height", "m", true, -1},
+        {"t", "air_temperature", "K", true, -1},
+        {"p", "air_pressure", "hPa", true, -1},
+        {"q", specific ? "specific_humidity" : "mass_concentration_of_water_vapor_in_air",
+         specific ? "kg kg-1" : "g m-3", true, -1},
+        {"clw", "mass_concentration_of_cloud_liquid_water_in_air", "g m-3", true, -1},
+        {"sst", "sea_surface_temperature", "K", false, -1},
+        {"sss", "sea_water_salinity", "1e-3", false, -1},
+        {"wind", "wind_speed", "m s-1", false, -1},
+        {"relative_wind_direction", "relative_wind_direction", "degree", false, -1},
+        {"lat", "latitude", "degrees_north", false, -1},
+        {"lon", "longitude", "degrees_east", false, -1},
+        {"time", "time", "seconds since 2026-01-01 00:00:00", false, -1},
+    };
+    for (Def& d : defs) {
+        Nc(nc_def_var(ncid, d.name, d.profile ? type : NC_DOUBLE, d.profile ? 2 : 1, d.profile ? sl : &scene, &d.id),
+           d.name);
+        if (d.profile) {
+            const std::size_t chunk[2] = {std::min<std::size_t>(count, 4096), levels};
+            Nc(nc_def_var_chunking(ncid, d.id, NC_CHUNKED, chunk), d.name);
+        }
+        Text(ncid, d.id, "standard_name", d.standard);
+        Text(ncid, d.id, "units", d.units);
+    }
+    Nc(nc_enddef(ncid), "enddef");
+
+    const std::size_t block = 4096;
+    std::vector<double> values[12];
+    for (std::size_t first = 0; first < count; first += block) {
+        const std::size_t n = std::min(block, count - first);
+        for (auto& v : values) v.clear();
+        for (std::size_t s = first; s < first + n; ++s) {
+            const seasky::ProfileStore& a = atmospheres[s % atmospheres.size()];
+            for (std::size_t l = 0; l < levels; ++l) {
+                const double T = a.airTemperature[l], P = a.pressure[l], rho = a.absoluteHumidity[l];
+                values[0].push_back(a.height[l]);
+                values[1].push_back(T);
+                values[2].push_back(P);
+                // rho (g/m^3) as specific humidity: rho_v / rho_moist.
+                const double e = rho * 1e-3 * 461.5 * T;
+                const double air = (P * 100.0 - e) / (287.05 * T) + rho * 1e-3;
+                values[3].push_back(specific ? rho * 1e-3 / air : rho);
+                values[4].push_back(a.cloudWater[l]);
+            }
+            const double u = std::fmod(s * 0.6180339887498949, 1.0);
+            values[5].push_back(273.15 + 30.0 * u);
+            values[6].push_back(32.0 + 4.0 * std::fmod(s * 0.41421356, 1.0));
+            values[7].push_back(20.0 * std::fmod(s * 0.7320508, 1.0));
+            values[8].push_back(std::fmod(s * 37.0, 360.0));
+            values[9].push_back(-60.0 + 120.0 * u);
+            values[10].push_back(std::fmod(s * 0.1, 360.0));
+            values[11].push_back(static_cast<double>(s) * 60.0);
+        }
+        for (int v = 0; v < 12; ++v) {
+            const std::size_t start[2] = {first, 0};
+            const std::size_t extent[2] = {n, levels};
+            Nc(nc_put_vara_double(ncid, defs[v].id, start, extent, values[v].data()), defs[v].name);
+        }
+    }
+    Nc(nc_close(ncid), "close");
+    return 0;
+}

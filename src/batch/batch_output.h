@@ -1,0 +1,57 @@
+// Batch results written as NetCDF or CSV, a block of scenes at a time, into a
+// temporary file that becomes the output only when the run completes.
+//
+// NetCDF (netCDF-4): dimensions scene, channel, sub_band (the most sub-bands of
+// a channel) and bound (2); per scene and channel tb (the channel's
+// polarisation), tb_up, tb_down, opacity, emissivity_v, emissivity_h and
+// status; per scene the first refusal's message; the channel coordinates
+// channel_name, channel_frequency, channel_passband (lo, hi per sub-band),
+// channel_polarisation and channel_incidence_angle; the pass-through variables
+// of the scene file; global attributes with the program version, the model
+// choices, the sensor, the command line and the date. Values that were not
+// computed are NaN (the _FillValue).
+//
+// CSV: a header, then one row per scene and channel.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/sensor.h"
+#include "batch/scenes.h"
+
+namespace seasky {
+
+// status(scene, channel) bits.
+inline constexpr int kStatusRefused = 1;         // not computed: the scene or channel was refused
+inline constexpr int kStatusBeyondRange = 2;     // the passband reaches outside 6.75-89 GHz
+inline constexpr int kStatusExtrapolated = 4;    // the centre lies outside 6.75-89 GHz (computed on request)
+
+struct RunDescription {
+    std::string program;        // e.g. "seasky 0.2.0"
+    std::string commandLine;
+    std::string directionRows;  // the model choice, e.g. "v-h"
+    bool extrapolate = false;
+    std::string scenesFile;
+};
+
+class ResultWriter {
+public:
+    virtual ~ResultWriter() = default;
+    // Writes scenes [first, first + count): outcomes[s][c] for scene s and channel c.
+    virtual void Write(std::size_t first, const std::vector<std::vector<ChannelOutcome>>& outcomes,
+                       const std::vector<Scene>& scenes, std::vector<PassThrough>& passThrough) = 0;
+    // Completes the file and gives it its name.
+    virtual void Commit() = 0;
+    // Removes the temporary file (also done by the destructor unless committed).
+    virtual void Abandon() = 0;
+};
+
+// A writer chosen by the output's extension (.nc: NetCDF, .csv: CSV); throws BatchError.
+std::unique_ptr<ResultWriter> CreateResultWriter(const std::string& path, const Sensor& sensor,
+                                                 const std::vector<int>& channels, std::size_t sceneCount,
+                                                 const std::vector<PassThrough>& passThrough,
+                                                 const RunDescription& run);
+
+}  // namespace seasky

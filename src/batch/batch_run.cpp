@@ -1,0 +1,198 @@
+#include "batch/batch_run.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <ostream>
+#include <thread>
+#include <vector>
+
+#include "app/sensor.h"
+#include "batch/batch_output.h"
+#include "batch/scenes.h"
+#include "batch/sensor_file.h"
+
+#ifndef SEASKY_VERSION
+#define SEASKY_VERSION "0"
+#endif
+
+namespace seasky {
+
+namespace {
+
+std::atomic<bool> interrupted{false};
+
+const char* const kChannelHint =
+    "(другие каналы выбирает --channels; --extrapolate рассчитывает канал всё равно, с пометкой)";
+
+extern "C" void OnInterrupt(int) { interrupted.store(true); }
+
+// Catches Ctrl-C (and termination) for the duration of a run.
+class InterruptGuard {
+public:
+    InterruptGuard() {
+        interrupted.store(false);
+        previousInt_ = std::signal(SIGINT, OnInterrupt);
+        previousTerm_ = std::signal(SIGTERM, OnInterrupt);
+    }
+    ~InterruptGuard() {
+        std::signal(SIGINT, previousInt_);
+        std::signal(SIGTERM, previousTerm_);
+    }
+
+private:
+    void (*previousInt_)(int);
+    void (*previousTerm_)(int);
+};
+
+std::string Duration(double seconds) {
+    if (!(seconds >= 0.0) || seconds > 1e7) return "--";
+    const long s = static_cast<long>(seconds + 0.5);
+    char text[32];
+    if (s >= 3600) std::snprintf(text, sizeof text, "%ldh%02ldm", s / 3600, (s / 60) % 60);
+    else if (s >= 60) std::snprintf(text, sizeof text, "%ldm%02lds", s / 60, s % 60);
+    else std::snprintf(text, sizeof text, "%lds", s);
+    return text;
+}
+
+// "[#########           ]  45%  450000/1000000 scenes  1234/s  left 7m12s"
+class Progress {
+public:
+    Progress(std::ostream& err, std::size_t total, bool shown)
+        : err_(err), total_(total), shown_(shown), start_(std::chrono::steady_clock::now()) {}
+
+    void Show(std::size_t done) {
+        if (!shown_) return;
+        const double elapsed =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+        const double rate = elapsed > 0.0 ? done / elapsed : 0.0;
+        const double left = rate > 0.0 ? (total_ - done) / rate : -1.0;
+        const int width = 30;
+        const int filled = total_ > 0 ? static_cast<int>(width * static_cast<double>(done) / total_) : width;
+        std::string bar(filled, '#');
+        bar += std::string(width - filled, ' ');
+        char text[160];
+        std::snprintf(text, sizeof text, "\r[%s] %3d%%  %zu/%zu scenes  %.0f/s  left %s   ", bar.c_str(),
+                      total_ > 0 ? static_cast<int>(100.0 * done / total_) : 100, done, total_, rate,
+                      Duration(left).c_str());
+        err_ << text << std::flush;
+    }
+
+    void End() {
+        if (shown_) err_ << '\n';
+    }
+
+private:
+    std::ostream& err_;
+    std::size_t total_;
+    bool shown_;
+    std::chrono::steady_clock::time_point start_;
+};
+
+}  // namespace
+
+int RunBatch(const BatchOptions& options, std::ostream& err) {
+    const SensorReadResult sensor = LoadSensor(options.sensor);
+    if (!sensor.ok) {
+        err << sensor.message << '\n';
+        return kBatchFailed;
+    }
+    const ChannelSelection selection = SelectChannels(sensor.sensor, options.channels);
+    if (!selection.message.empty()) {
+        err << selection.message << '\n';
+        return kBatchFailed;
+    }
+    InterruptGuard guard;
+    std::size_t refused = 0;
+    std::size_t total = 0;
+    try {
+        std::unique_ptr<SceneReader> scenes = OpenScenes(options.scenes);
+        // A channel that cannot be computed for any scene ends the run at once.
+        for (int c : selection.indices)
+            if (std::optional<ValidationFailure> f = CheckChannelDefinition(
+                    sensor.sensor.channels[c], scenes->HasIncidenceAngle(), options.extrapolate)) {
+                err << f->message << '\n';
+                if (f->quantity == Checked::Frequency)
+                    err << kChannelHint << '\n';
+                return kBatchFailed;
+            }
+        total = scenes->SceneCount();
+        std::vector<PassThrough> passThrough = scenes->PassThroughVariables();
+        RunDescription run;
+        run.program = std::string("seasky ") + SEASKY_VERSION;
+        run.commandLine = options.commandLine;
+        run.directionRows = options.directionRows;
+        run.extrapolate = options.extrapolate;
+        run.scenesFile = options.scenes;
+        std::unique_ptr<ResultWriter> writer =
+            CreateResultWriter(options.output, sensor.sensor, selection.indices, total, passThrough, run);
+
+        const int threads = options.threads > 0
+                                ? options.threads
+                                : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+        Progress progress(err, total, !options.quiet && ::isatty(STDERR_FILENO) == 1);
+        std::vector<Scene> block;
+        std::vector<std::vector<ChannelOutcome>> outcomes;
+        for (std::size_t first = 0; first < total; first += options.blockSize) {
+            const std::size_t count = std::min(options.blockSize, total - first);
+            scenes->Read(first, count, block);
+            scenes->ReadPassThrough(first, count, passThrough);
+            outcomes.assign(count, {});
+            std::atomic<std::size_t> next{0};
+            std::atomic<std::size_t> done{0};
+            auto work = [&] {
+                for (std::size_t s = next++; s < count && !interrupted.load(); s = next++) {
+                    const Scene& scene = block[s];
+                    if (scene.failure) {
+                        std::vector<ChannelOutcome>& o = outcomes[s];
+                        o.assign(selection.indices.size(), ChannelOutcome{});
+                        for (ChannelOutcome& x : o) x.failure = scene.failure;
+                    } else {
+                        outcomes[s] = CalculateChannels(sensor.sensor, selection.indices, scene.surface,
+                                                        ViewOf(scene.profile), options.model, options.extrapolate);
+                    }
+                    ++done;
+                }
+            };
+            std::vector<std::thread> pool;
+            const int workers = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(threads), count));
+            for (int t = 1; t < workers; ++t) pool.emplace_back(work);
+            if (pool.empty()) {
+                work();
+            } else {
+                std::thread mine(work);
+                while (done.load() < count && !interrupted.load()) {
+                    progress.Show(first + done.load());
+                    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                }
+                mine.join();
+                for (std::thread& t : pool) t.join();
+            }
+            if (interrupted.load()) {
+                progress.End();
+                writer->Abandon();
+                err << "Прервано: выходной файл не записан.\n";
+                return kBatchInterrupted;
+            }
+            for (std::size_t s = 0; s < count; ++s) {
+                bool any = block[s].failure.has_value();
+                for (const ChannelOutcome& o : outcomes[s]) any = any || !o.computed;
+                if (any) ++refused;
+            }
+            writer->Write(first, outcomes, block, passThrough);
+            progress.Show(first + count);
+        }
+        writer->Commit();
+        progress.End();
+    } catch (const BatchError& e) {
+        err << e.what() << '\n';
+        return kBatchFailed;
+    }
+    err << "Сцен: " << total << ", рассчитано: " << total - refused << ", отклонено: " << refused << ".\n";
+    return refused > 0 ? kBatchRefusals : kBatchComplete;
+}
+
+}  // namespace seasky

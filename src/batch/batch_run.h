@@ -1,0 +1,44 @@
+// A batch run: the channels of one sensor over every scene of a file, on all
+// cores, into a NetCDF or CSV file.
+//
+// The scenes are read, computed and written a block at a time, so that memory
+// stays bounded whatever the number of scenes. Within a block the scenes are
+// shared out among the threads; each scene is computed exactly as a single
+// sensor calculation (CalculateChannels) computes it, so the results do not
+// depend on the number of threads. A scene that is refused gets NaN and its
+// message; the others are computed. An unreadable input, a missing variable or
+// a channel that cannot be computed at all ends the run before any output is
+// written; an interrupted run (Ctrl-C) leaves no output file.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+#include "app/calculation.h"
+
+namespace seasky {
+
+struct BatchOptions {
+    std::string scenes;    // scene file (.nc or .csv)
+    std::string sensor;    // preset name or sensor file
+    std::string channels;  // comma-separated channel names (empty: all)
+    std::string output;    // .nc or .csv
+    int threads = 0;       // 0: as many as the machine has
+    bool quiet = false;    // no progress bar
+    bool extrapolate = false;
+    ModelOptions model;
+    std::string directionRows = "v-h";  // the model choice as written on the command line
+    std::string commandLine;
+    std::size_t blockSize = 4096;  // scenes per block
+};
+
+// Exit status of a batch run.
+inline constexpr int kBatchComplete = 0;    // every scene computed
+inline constexpr int kBatchFailed = 2;      // nothing written: bad input or arguments
+inline constexpr int kBatchRefusals = 3;    // written; some scenes were refused
+inline constexpr int kBatchInterrupted = 130;
+
+// Runs the batch; messages and the progress bar go to err.
+int RunBatch(const BatchOptions& options, std::ostream& err);
+
+}  // namespace seasky

@@ -1,0 +1,469 @@
+#include "batch/scenes.h"
+
+#include <netcdf.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "app/profile_reader.h"
+#include "app/standard_atmospheres.h"
+#include "batch/units.h"
+#include "common/number_text.h"
+
+namespace seasky {
+
+namespace {
+
+// ---- NetCDF ----
+
+void Nc(int status, const std::string& what) {
+    if (status != NC_NOERR) throw BatchError(what + ": " + nc_strerror(status));
+}
+
+std::optional<std::string> TextAttribute(int ncid, int var, const char* name) {
+    nc_type type;
+    std::size_t length = 0;
+    if (nc_inq_att(ncid, var, name, &type, &length) != NC_NOERR) return std::nullopt;
+    if (type == NC_CHAR) {
+        std::string text(length, '\0');
+        if (nc_get_att_text(ncid, var, name, text.data()) != NC_NOERR) return std::nullopt;
+        while (!text.empty() && text.back() == '\0') text.pop_back();
+        return text;
+    }
+    if (type == NC_STRING && length == 1) {
+        char* value = nullptr;
+        if (nc_get_att_string(ncid, var, name, &value) != NC_NOERR) return std::nullopt;
+        std::string text = value != nullptr ? value : "";
+        nc_free_string(1, &value);
+        return text;
+    }
+    return std::nullopt;
+}
+
+std::optional<double> NumberAttribute(int ncid, int var, const char* name) {
+    nc_type type;
+    std::size_t length = 0;
+    if (nc_inq_att(ncid, var, name, &type, &length) != NC_NOERR || length < 1) return std::nullopt;
+    if (type == NC_CHAR || type == NC_STRING) return std::nullopt;
+    std::vector<double> values(length);
+    if (nc_get_att_double(ncid, var, name, values.data()) != NC_NOERR) return std::nullopt;
+    return values[0];
+}
+
+// One quantity of the scene file: the variable, its unit and the packing.
+struct Variable {
+    int id = -1;
+    std::string name;
+    UnitConversion unit;
+    std::optional<double> fill;
+    std::optional<double> missing;
+    double scale = 1.0;
+    double offset = 0.0;
+    bool fraction = false;  // a mass fraction, kg/kg (humidity or cloud water)
+};
+
+class NetcdfScenes final : public SceneReader {
+public:
+    explicit NetcdfScenes(const std::string& path) : path_(path) {
+        Nc(nc_open(path.c_str(), NC_NOWRITE, &ncid_), "Cannot open the scene file " + path);
+        try {
+            Open();
+        } catch (...) {
+            nc_close(ncid_);
+            throw;
+        }
+    }
+    ~NetcdfScenes() override { nc_close(ncid_); }
+
+    std::size_t SceneCount() const override { return scenes_; }
+    bool HasIncidenceAngle() const override { return angle_.id >= 0; }
+
+    void Read(std::size_t first, std::size_t count, std::vector<Scene>& out) override {
+        out.assign(count, Scene{});
+        if (count == 0) return;
+        const std::size_t L = levels_;
+        std::vector<double> h, t, p, q, w;
+        ReadProfile(height_, first, count, h);
+        ReadProfile(temperature_, first, count, t);
+        ReadProfile(pressure_, first, count, p);
+        ReadProfile(humidity_, first, count, q);
+        if (cloud_.id >= 0) ReadProfile(cloud_, first, count, w);
+        else w.assign(count * L, 0.0);
+        std::vector<double> sst, sal, wind, azimuth, angle;
+        ReadScalar(sst_, first, count, sst);
+        ReadScalar(salinity_, first, count, sal);
+        ReadScalar(wind_, first, count, wind);
+        ReadScalar(azimuth_, first, count, azimuth);
+        if (angle_.id >= 0) ReadScalar(angle_, first, count, angle);
+        for (std::size_t s = 0; s < count; ++s) {
+            Scene& scene = out[s];
+            scene.surface = {sst[s], sal[s], wind[s], azimuth[s], std::nullopt};
+            if (angle_.id >= 0 && !std::isnan(angle[s])) scene.surface.incidenceAngle = angle[s];
+            for (const auto& [value, name] : {std::pair{sst[s], &sst_.name}, std::pair{sal[s], &salinity_.name},
+                                              std::pair{wind[s], &wind_.name}, std::pair{azimuth[s], &azimuth_.name}})
+                if (std::isnan(value) && !scene.failure) scene.failure = Missing(*name, 0);
+            ProfileStore& profile = scene.profile;
+            for (std::size_t l = 0; l < L; ++l) {
+                const std::size_t i = s * L + l;
+                if (std::isnan(h[i])) continue;  // no level here
+                const double T = t[i], pa = p[i] * 100.0;  // K, Pa
+                double rho = q[i];
+                double cloud = w[i];
+                if (humidity_.fraction) rho = q[i] * MoistAirDensityFromSpecificHumidity(q[i], T, pa) * 1000.0;
+                if (cloud_.fraction) {
+                    const double air = humidity_.fraction ? MoistAirDensityFromSpecificHumidity(q[i], T, pa)
+                                                          : MoistAirDensityFromVapour(q[i], T, pa);
+                    cloud = w[i] * air * 1000.0;
+                }
+                profile.height.push_back(h[i]);
+                profile.airTemperature.push_back(T);
+                profile.pressure.push_back(p[i]);
+                profile.absoluteHumidity.push_back(rho);
+                profile.cloudWater.push_back(cloud);
+            }
+            profile.levelCount = static_cast<int>(profile.height.size());
+            if (scene.failure) continue;
+            scene.failure = CheckProfile(profile);
+        }
+    }
+
+    std::vector<PassThrough> PassThroughVariables() const override { return passThrough_; }
+
+    void ReadPassThrough(std::size_t first, std::size_t count, std::vector<PassThrough>& vars) override {
+        for (PassThrough& v : vars) {
+            int id = -1;
+            Nc(nc_inq_varid(ncid_, v.name.c_str(), &id), path_ + ", " + v.name);
+            std::size_t size = 0;
+            Nc(nc_inq_type(ncid_, v.type, nullptr, &size), path_ + ", " + v.name);
+            v.data.resize(count * size);
+            const std::size_t start[1] = {first};
+            const std::size_t extent[1] = {count};
+            if (count > 0) Nc(nc_get_vara(ncid_, id, start, extent, v.data.data()), "Cannot read " + v.name + " of " + path_);
+        }
+    }
+
+private:
+    void Open() {
+        int sceneDim = -1, levelDim = -1;
+        Nc(nc_inq_dimid(ncid_, "scene", &sceneDim), path_ + ": no dimension \"scene\"");
+        Nc(nc_inq_dimid(ncid_, "level", &levelDim), path_ + ": no dimension \"level\"");
+        Nc(nc_inq_dimlen(ncid_, sceneDim, &scenes_), path_);
+        Nc(nc_inq_dimlen(ncid_, levelDim, &levels_), path_);
+        sceneDim_ = sceneDim;
+        levelDim_ = levelDim;
+        height_ = Find({"height", "altitude"}, "height", UnitKind::Height, true, true);
+        temperature_ = Find({"air_temperature"}, "air_temperature", UnitKind::AirTemperature, true, true);
+        pressure_ = Find({"air_pressure"}, "air_pressure", UnitKind::Pressure, true, true);
+        humidity_ = Find({"mass_concentration_of_water_vapor_in_air", "specific_humidity"},
+                         "mass_concentration_of_water_vapor_in_air", UnitKind::Humidity, true, true);
+        cloud_ = Find({"mass_concentration_of_cloud_liquid_water_in_air", "mass_fraction_of_cloud_liquid_water_in_air"},
+                      "mass_concentration_of_cloud_liquid_water_in_air", UnitKind::CloudWater, true, false);
+        sst_ = Find({"sea_surface_temperature"}, "sea_surface_temperature", UnitKind::SeaTemperature, false, true);
+        salinity_ = Find({"sea_water_salinity"}, "sea_water_salinity", UnitKind::Salinity, false, true);
+        wind_ = Find({"wind_speed"}, "wind_speed", UnitKind::Speed, false, true);
+        azimuth_ = Find({"relative_wind_direction"}, "relative_wind_direction", UnitKind::Angle, false, true);
+        angle_ = Find({"incidence_angle", "sensor_zenith_angle"}, "incidence_angle", UnitKind::Angle, false, false);
+
+        // Every other numeric variable of dimension (scene) alone passes through.
+        int count = 0;
+        Nc(nc_inq_nvars(ncid_, &count), path_);
+        for (int id = 0; id < count; ++id) {
+            int dims = 0;
+            nc_type type;
+            char name[NC_MAX_NAME + 1];
+            Nc(nc_inq_var(ncid_, id, name, &type, &dims, nullptr, nullptr), path_);
+            if (dims != 1 || type == NC_CHAR || type == NC_STRING || type > NC_STRING) continue;
+            int dim = -1;
+            Nc(nc_inq_vardimid(ncid_, id, &dim), path_);
+            if (dim != sceneDim_ || used_.count(id) != 0) continue;
+            PassThrough v;
+            v.name = name;
+            v.type = type;
+            int attributes = 0;
+            Nc(nc_inq_varnatts(ncid_, id, &attributes), path_);
+            for (int a = 0; a < attributes; ++a) {
+                char attribute[NC_MAX_NAME + 1];
+                Nc(nc_inq_attname(ncid_, id, a, attribute), path_);
+                if (std::strcmp(attribute, "_FillValue") == 0) continue;
+                if (const std::optional<std::string> text = TextAttribute(ncid_, id, attribute))
+                    v.textAttributes.emplace_back(attribute, *text);
+                else if (const std::optional<double> number = NumberAttribute(ncid_, id, attribute))
+                    v.numberAttributes.emplace_back(attribute, *number);
+            }
+            passThrough_.push_back(v);
+        }
+    }
+
+    // The variable of one quantity: the first with one of the standard names,
+    // else the one called fallbackName. Its dimensions and units are checked.
+    Variable Find(std::initializer_list<const char*> standardNames, const char* fallbackName, UnitKind kind,
+                  bool profile, bool required) {
+        int count = 0;
+        Nc(nc_inq_nvars(ncid_, &count), path_);
+        int found = -1;
+        std::string standard;
+        for (const char* wanted : standardNames) {
+            for (int id = 0; id < count && found < 0; ++id)
+                if (TextAttribute(ncid_, id, "standard_name") == std::string(wanted)) {
+                    found = id;
+                    standard = wanted;
+                }
+            if (found >= 0) break;
+        }
+        if (found < 0 && nc_inq_varid(ncid_, fallbackName, &found) != NC_NOERR) found = -1;
+        if (found < 0) {
+            for (const char* wanted : standardNames)
+                if (found < 0 && nc_inq_varid(ncid_, wanted, &found) != NC_NOERR) found = -1;
+        }
+        if (found < 0) {
+            if (!required) return {};
+            throw BatchError(path_ + ": no variable for " + fallbackName + " (by standard_name or by name)");
+        }
+        Variable v;
+        v.id = found;
+        char name[NC_MAX_NAME + 1];
+        Nc(nc_inq_varname(ncid_, found, name), path_);
+        v.name = name;
+        if (standard.empty()) {
+            const std::optional<std::string> s = TextAttribute(ncid_, found, "standard_name");
+            standard = s ? *s : name;
+        }
+        int dims = 0;
+        Nc(nc_inq_varndims(ncid_, found, &dims), path_ + ", " + v.name);
+        int dimIds[NC_MAX_VAR_DIMS];
+        Nc(nc_inq_vardimid(ncid_, found, dimIds), path_ + ", " + v.name);
+        const bool shapeOk = profile ? dims == 2 && dimIds[0] == sceneDim_ && dimIds[1] == levelDim_
+                                     : dims == 1 && dimIds[0] == sceneDim_;
+        if (!shapeOk)
+            throw BatchError(path_ + ", variable " + v.name + ": its dimensions must be " +
+                             (profile ? "(scene, level)" : "(scene)"));
+        const std::optional<std::string> units = TextAttribute(ncid_, found, "units");
+        if (!units) throw BatchError(path_ + ", variable " + v.name + ": no units attribute");
+        const std::optional<UnitConversion> c = ConversionOf(kind, *units);
+        // A specific humidity or mass fraction must be per kg; a concentration per m^3.
+        const bool fractionName = standard == "specific_humidity" || standard.find("mass_fraction") == 0;
+        if (!c || ((kind == UnitKind::Humidity || kind == UnitKind::CloudWater) && c->massFraction != fractionName))
+            throw BatchError(path_ + ", variable " + v.name + ": units \"" + *units + "\" are not accepted for " +
+                             standard + " (accepted: " +
+                             (kind == UnitKind::Humidity || kind == UnitKind::CloudWater
+                                  ? (fractionName ? std::string("kg kg-1, g kg-1, 1") : std::string("g m-3, kg m-3"))
+                                  : AcceptedUnits(kind)) +
+                             ")");
+        v.unit = *c;
+        v.fraction = c->massFraction;
+        v.fill = NumberAttribute(ncid_, found, "_FillValue");
+        v.missing = NumberAttribute(ncid_, found, "missing_value");
+        v.scale = NumberAttribute(ncid_, found, "scale_factor").value_or(1.0);
+        v.offset = NumberAttribute(ncid_, found, "add_offset").value_or(0.0);
+        used_[found] = true;
+        return v;
+    }
+
+    // Values in the model's units; missing ones as NaN.
+    void Convert(const Variable& v, std::vector<double>& values) const {
+        for (double& x : values) {
+            if ((v.fill && x == *v.fill) || (v.missing && x == *v.missing)) {
+                x = std::nan("");
+                continue;
+            }
+            x = (x * v.scale + v.offset) * v.unit.scale + v.unit.offset;
+        }
+    }
+
+    void ReadProfile(const Variable& v, std::size_t first, std::size_t count, std::vector<double>& values) {
+        values.resize(count * levels_);
+        const std::size_t start[2] = {first, 0};
+        const std::size_t extent[2] = {count, levels_};
+        Nc(nc_get_vara_double(ncid_, v.id, start, extent, values.data()), "Cannot read " + v.name + " of " + path_);
+        Convert(v, values);
+    }
+
+    void ReadScalar(const Variable& v, std::size_t first, std::size_t count, std::vector<double>& values) {
+        values.resize(count);
+        const std::size_t start[1] = {first};
+        const std::size_t extent[1] = {count};
+        Nc(nc_get_vara_double(ncid_, v.id, start, extent, values.data()), "Cannot read " + v.name + " of " + path_);
+        Convert(v, values);
+    }
+
+    static ValidationFailure Missing(const std::string& name, int level) {
+        ValidationFailure f;
+        f.input = name;
+        f.value = std::nan("");
+        f.level = level;
+        f.message = "Нет значения " + name + (level > 0 ? " на уровне " + std::to_string(level) : std::string()) + ".";
+        return f;
+    }
+
+    // The level count and the rules of every level, as the profile reader checks them.
+    static std::optional<ValidationFailure> CheckProfile(const ProfileStore& p) {
+        if (std::optional<ValidationFailure> f = Check(Checked::LevelCount, p.levelCount)) {
+            f->message = "Профиль сцены: число уровней " + std::to_string(p.levelCount) + ", допустимо от 2 до 100000.";
+            return f;
+        }
+        for (int i = 0; i < p.levelCount; ++i) {
+            const char* names[4] = {"air_temperature", "air_pressure", "humidity", "cloud_water"};
+            const double values[4] = {p.airTemperature[i], p.pressure[i], p.absoluteHumidity[i], p.cloudWater[i]};
+            for (int k = 0; k < 4; ++k)
+                if (std::isnan(values[k])) return Missing(names[k], i + 1);
+            if (std::optional<ValidationFailure> f =
+                    CheckLevel({p.height[i], p.airTemperature[i], p.pressure[i], p.absoluteHumidity[i],
+                                p.cloudWater[i]},
+                               i + 1)) {
+                f->message = "Уровень " + std::to_string(i + 1) + ": " + f->message;
+                return f;
+            }
+        }
+        return std::nullopt;
+    }
+
+    std::string path_;
+    int ncid_ = -1;
+    int sceneDim_ = -1, levelDim_ = -1;
+    std::size_t scenes_ = 0, levels_ = 0;
+    Variable height_, temperature_, pressure_, humidity_, cloud_, sst_, salinity_, wind_, azimuth_, angle_;
+    std::map<int, bool> used_;
+    std::vector<PassThrough> passThrough_;
+};
+
+// ---- CSV ----
+
+std::vector<std::string> SplitCsv(const std::string& line) {
+    std::vector<std::string> fields;
+    std::string field;
+    bool quoted = false;
+    for (char c : line) {
+        if (c == '"') quoted = !quoted;
+        else if (c == ',' && !quoted) {
+            fields.push_back(field);
+            field.clear();
+        } else if (c != '\r') field += c;
+    }
+    fields.push_back(field);
+    for (std::string& f : fields) {
+        while (!f.empty() && (f.front() == ' ' || f.front() == '\t')) f.erase(f.begin());
+        while (!f.empty() && (f.back() == ' ' || f.back() == '\t')) f.pop_back();
+    }
+    return fields;
+}
+
+class CsvScenes final : public SceneReader {
+public:
+    explicit CsvScenes(const std::string& path) : path_(path), in_(path, std::ios::binary) {
+        if (!in_.is_open()) throw BatchError("Cannot open the scene file " + path);
+        folder_ = std::filesystem::path(path).parent_path();
+        std::string header;
+        if (!std::getline(in_, header)) throw BatchError(path + ": empty file (a header line is needed)");
+        const std::vector<std::string> names = SplitCsv(header);
+        auto column = [&](std::initializer_list<const char*> accepted, bool required) {
+            for (const char* a : accepted)
+                for (std::size_t i = 0; i < names.size(); ++i)
+                    if (names[i] == a) return static_cast<int>(i);
+            if (required) throw BatchError(path + ": no column " + std::string(*accepted.begin()));
+            return -1;
+        };
+        profile_ = column({"profile"}, true);
+        sst_ = column({"sea_surface_temperature", "sst"}, true);
+        salinity_ = column({"sea_water_salinity", "salinity"}, true);
+        wind_ = column({"wind_speed", "wind"}, true);
+        azimuth_ = column({"relative_wind_direction", "azimuth"}, true);
+        angle_ = column({"incidence_angle", "angle"}, false);
+        dataStart_ = in_.tellg();
+        std::string line;
+        while (std::getline(in_, line))
+            if (!line.empty() && line != "\r") ++count_;
+        in_.clear();
+        in_.seekg(dataStart_);
+    }
+
+    std::size_t SceneCount() const override { return count_; }
+    bool HasIncidenceAngle() const override { return angle_ >= 0; }
+
+    void Read(std::size_t first, std::size_t count, std::vector<Scene>& out) override {
+        if (first != next_) throw BatchError(path_ + ": scenes must be read in order");
+        out.assign(count, Scene{});
+        std::string line;
+        for (std::size_t s = 0; s < count;) {
+            if (!std::getline(in_, line)) throw BatchError(path_ + ": the file ended early");
+            if (line.empty() || line == "\r") continue;
+            const std::vector<std::string> fields = SplitCsv(line);
+            Scene& scene = out[s];
+            ++s;
+            ++next_;
+            const std::size_t row = next_;  // from 1
+            auto number = [&](int col, const char* name) -> double {
+                const std::string text = col >= 0 && col < static_cast<int>(fields.size()) ? fields[col] : "";
+                const std::optional<double> v = ParseUserNumber(text, '.');
+                if (!v && !scene.failure) {
+                    ValidationFailure f;
+                    f.input = name;
+                    f.value = std::nan("");
+                    f.message = "Строка " + std::to_string(row) + ": неверное число в столбце " + name + ": '" + text + "'";
+                    scene.failure = f;
+                }
+                return v.value_or(std::nan(""));
+            };
+            scene.surface.seaTemperature = number(sst_, "sea_surface_temperature");
+            scene.surface.salinity = number(salinity_, "sea_water_salinity");
+            scene.surface.wind = number(wind_, "wind_speed");
+            scene.surface.azimuth = number(azimuth_, "relative_wind_direction");
+            if (angle_ >= 0 && angle_ < static_cast<int>(fields.size()) && !fields[angle_].empty())
+                scene.surface.incidenceAngle = number(angle_, "incidence_angle");
+            const std::string name = profile_ < static_cast<int>(fields.size()) ? fields[profile_] : "";
+            const ProfileReadResult& profile = Profile(name);
+            if (profile.ok) scene.profile = profile.profile;
+            else if (!scene.failure) {
+                ValidationFailure f = profile.failure ? *profile.failure : ValidationFailure{};
+                f.input = f.input.empty() ? "profile" : f.input;
+                f.message = "Строка " + std::to_string(row) + ": " + profile.message;
+                scene.failure = f;
+            }
+        }
+    }
+
+private:
+    // A profile file (relative to the CSV's folder) or a bundled atmosphere, read once.
+    const ProfileReadResult& Profile(const std::string& name) {
+        auto it = profiles_.find(name);
+        if (it != profiles_.end()) return it->second;
+        std::filesystem::path file(name);
+        if (file.is_relative()) file = folder_ / file;
+        std::error_code ec;
+        ProfileReadResult r;
+        const StandardAtmosphere* bundled = FindStandardAtmosphere(name);
+        if (bundled != nullptr && !std::filesystem::exists(file, ec)) r = ParseProfileText(bundled->text);
+        else r = ReadProfileFile(file.string());
+        return profiles_.emplace(name, std::move(r)).first->second;
+    }
+
+    std::string path_;
+    std::ifstream in_;
+    std::filesystem::path folder_;
+    std::streampos dataStart_;
+    std::size_t count_ = 0;
+    std::size_t next_ = 0;
+    int profile_ = -1, sst_ = -1, salinity_ = -1, wind_ = -1, azimuth_ = -1, angle_ = -1;
+    std::map<std::string, ProfileReadResult> profiles_;
+};
+
+std::string Lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+}  // namespace
+
+std::unique_ptr<SceneReader> OpenScenes(const std::string& path) {
+    const std::string extension = Lower(std::filesystem::path(path).extension().string());
+    if (extension == ".csv") return std::make_unique<CsvScenes>(path);
+    if (extension == ".nc" || extension == ".nc4" || extension == ".cdf" || extension == ".netcdf")
+        return std::make_unique<NetcdfScenes>(path);
+    throw BatchError("Scene file " + path + ": unknown kind (give a .nc or a .csv file)");
+}
+
+}  // namespace seasky

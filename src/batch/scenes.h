@@ -1,0 +1,78 @@
+// Scenes for batch runs: many observations, each a profile and a sea surface,
+// read from a NetCDF or a CSV file a block at a time.
+//
+// NetCDF: dimensions (scene, level). Each quantity is found by its CF
+// standard_name attribute, else by a variable of that name; every one must
+// carry a units attribute (see units.h for the units accepted):
+//   profile (scene, level): height, air_temperature, air_pressure,
+//     mass_concentration_of_water_vapor_in_air or specific_humidity,
+//     mass_concentration_of_cloud_liquid_water_in_air or
+//     mass_fraction_of_cloud_liquid_water_in_air (optional: no cloud);
+//   per scene (scene): sea_surface_temperature, sea_water_salinity, wind_speed,
+//     relative_wind_direction (the azimuth of the look relative to the wind,
+//     degrees, 0 = upwind), incidence_angle (optional: the channels' own).
+// _FillValue/missing_value mark missing values and scale_factor/add_offset are
+// applied. A level whose height is missing is left out (so that profiles of
+// different lengths share one level dimension). Other variables of dimension
+// (scene) alone — time, lat, lon, ... — are passed through to the output.
+//
+// CSV: a header, then one row per scene with the columns profile (a profile file,
+// relative to the CSV's folder, or a bundled atmosphere name),
+// sea_surface_temperature (degrees C), sea_water_salinity (per mille),
+// wind_speed (m/s), relative_wind_direction (degrees), and optionally
+// incidence_angle (degrees). The short names sst, salinity, wind, azimuth and
+// angle are accepted as well.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/sensor.h"
+#include "app/validation.h"
+#include "common/records.h"
+
+namespace seasky {
+
+// A failure that ends a run: an unreadable file, a missing variable, a unit that
+// is not accepted. The message names the file and the variable.
+struct BatchError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+struct Scene {
+    SceneSurface surface;
+    ProfileStore profile;
+    std::optional<ValidationFailure> failure;  // the scene's own refusal (a bad level, a missing value)
+};
+
+// A scene variable that is passed through to the output unchanged.
+struct PassThrough {
+    std::string name;
+    int type = 0;                   // the netCDF type
+    std::vector<unsigned char> data;  // the values of one block, packed
+    std::vector<std::pair<std::string, std::string>> textAttributes;
+    std::vector<std::pair<std::string, double>> numberAttributes;
+};
+
+class SceneReader {
+public:
+    virtual ~SceneReader() = default;
+    virtual std::size_t SceneCount() const = 0;
+    // True when the scenes carry their own incidence angle.
+    virtual bool HasIncidenceAngle() const = 0;
+    // Reads scenes [first, first + count) into scenes (resized to count); throws BatchError.
+    virtual void Read(std::size_t first, std::size_t count, std::vector<Scene>& scenes) = 0;
+    // The pass-through variables: their names, types and attributes (empty data).
+    virtual std::vector<PassThrough> PassThroughVariables() const { return {}; }
+    // Their values for scenes [first, first + count) (data filled).
+    virtual void ReadPassThrough(std::size_t, std::size_t, std::vector<PassThrough>&) {}
+};
+
+// Opens a scene file by its extension (.nc, .nc4, .cdf: NetCDF; .csv: CSV); throws BatchError.
+std::unique_ptr<SceneReader> OpenScenes(const std::string& path);
+
+}  // namespace seasky

@@ -1,0 +1,30 @@
+// seasky batch: the channels of a sensor over every scene of a NetCDF or CSV file.
+#include "batch/batch_run.h"
+#include "cli/commands.h"
+
+namespace seasky::cli {
+
+void AddBatchCommand(CLI::App& app, Context& context) {
+    CLI::App* command = app.add_subcommand(
+        "batch", "Brightness temperatures of a sensor's channels over many scenes (NetCDF or CSV in and out)");
+    auto options = std::make_shared<BatchOptions>();
+    command->add_option("--scenes", options->scenes, "Scene file: .nc (dimensions scene, level) or .csv")->required();
+    command->add_option("--sensor", options->sensor, "Preset name (seasky sensors) or sensor file")->required();
+    command->add_option("--channels", options->channels, "Comma-separated channel names (default: all)");
+    command->add_option("--output", options->output, "Result file: .nc or .csv")->required();
+    command->add_option("--threads", options->threads, "Worker threads (default: all cores)")->check(CLI::NonNegativeNumber);
+    command->add_flag("--quiet", options->quiet, "No progress bar");
+    command->add_flag("--extrapolate", options->extrapolate,
+                      "Compute channels whose centre lies outside 6.75-89 GHz anyway (marked in the output)");
+    AddDirectionRowsOption(command, options->directionRows);
+    command->callback([options, &context] {
+        context.action = [options, &context] {
+            BatchOptions run = *options;
+            run.model.directionRows = DirectionRowsOf(run.directionRows);
+            run.commandLine = context.commandLine;
+            context.status = RunBatch(run, context.err);
+        };
+    });
+}
+
+}  // namespace seasky::cli

@@ -1,0 +1,152 @@
+// seasky sensors: the bundled sensor presets; seasky sensor: every channel of a
+// sensor over one scene.
+#include <cmath>
+#include <cstdio>
+
+#include "app/sensor.h"
+#include "app/standard_atmospheres.h"
+#include "batch/sensor_file.h"
+#include "cli/commands.h"
+#include "common/number_text.h"
+
+namespace seasky::cli {
+
+namespace {
+
+Sensor SensorArgument(const std::string& nameOrFile) {
+    SensorReadResult r = LoadSensor(nameOrFile);
+    if (!r.ok) throw InputError(r.message);
+    return std::move(r.sensor);
+}
+
+std::string PassbandText(const Channel& c) {
+    if (c.subBands.empty()) return "not published";
+    std::string text;
+    for (const SubBand& b : c.subBands) {
+        if (!text.empty()) text += " + ";
+        text += FormatGeneral(b.centre - b.width * 0.5, '.') + "-" + FormatGeneral(b.centre + b.width * 0.5, '.');
+    }
+    return text + " GHz";
+}
+
+}  // namespace
+
+void AddSensorsCommand(CLI::App& app, Context& context) {
+    CLI::App* command = app.add_subcommand("sensors", "List the bundled sensor presets and their channels");
+    auto verbose = std::make_shared<bool>(false);
+    command->add_flag("--channels", *verbose, "Also list every channel: passband, polarisation, incidence angle");
+    command->callback([verbose, &context] {
+        context.action = [verbose, &context] {
+            for (const SensorPreset& p : SensorPresets()) {
+                const SensorReadResult r = ParseSensorText(p.text, std::string(p.name));
+                if (!r.ok) throw InputError(r.message);
+                char line[256];
+                std::snprintf(line, sizeof line, "%-8s %2zu channels  %s\n", r.sensor.name.c_str(),
+                              r.sensor.channels.size(), r.sensor.title.c_str());
+                context.out << line;
+                if (!*verbose) continue;
+                for (const Channel& c : r.sensor.channels) {
+                    std::snprintf(line, sizeof line, "    %-9s %8s GHz  %-3s  %-28s  %s\n", c.name.c_str(),
+                                  FormatGeneral(c.centre, '.').c_str(), PolarisationName(c.polarisation),
+                                  PassbandText(c).c_str(),
+                                  c.incidenceAngle ? (FormatGeneral(*c.incidenceAngle, '.') + " deg").c_str()
+                                                   : "incidence angle not published");
+                    context.out << line;
+                }
+            }
+        };
+    });
+}
+
+void AddSensorCommand(CLI::App& app, Context& context) {
+    CLI::App* command = app.add_subcommand(
+        "sensor", "Brightness temperatures of every channel of a sensor (a preset or a sensor file) over one scene");
+    auto sensorName = std::make_shared<std::string>();
+    command->add_option("--sensor", *sensorName, "Preset name (seasky sensors) or sensor file")->required();
+    auto profileName = std::make_shared<std::string>(kDefaultAtmosphere);
+    command->add_option("--profile", *profileName, "Profile file or bundled atmosphere name (seasky profiles)")
+        ->capture_default_str();
+    auto channels = std::make_shared<std::string>();
+    command->add_option("--channels", *channels, "Comma-separated channel names (default: all)");
+    auto options = std::make_shared<NumberOptions>();
+    const CalculationInputs defaults;
+    auto text = [](double v) { return FormatGeneral(v, '.'); };
+    options->Add(command, "azimuth", "Azimuth of the observation relative to the wind, degrees (0 to 360)", false,
+                 text(defaults.azimuth));
+    options->Add(command, "temp", "Sea-water temperature, degrees C (-3 to 37)", false, text(defaults.seaTemperature));
+    options->Add(command, "salinity", "Salinity, per mille (0 to 45)", false, text(defaults.salinity));
+    options->Add(command, "wind", "Near-surface wind speed, m/s (0 to 20)", false, text(defaults.wind));
+    options->Add(command, "angle", "Incidence angle for every channel, degrees (default: each channel's own)", false);
+    auto extrapolate = std::make_shared<bool>(false);
+    command->add_flag("--extrapolate", *extrapolate,
+                      "Compute channels whose centre lies outside 6.75-89 GHz anyway (marked in the output)");
+    auto rows = std::make_shared<std::string>();
+    AddDirectionRowsOption(command, *rows);
+    AddJsonFlag(command, context);
+    command->callback([=, &context] {
+        context.action = [=, &context] {
+            SceneSurface scene;
+            scene.azimuth = options->Get("azimuth");
+            scene.seaTemperature = options->Get("temp");
+            scene.salinity = options->Get("salinity");
+            scene.wind = options->Get("wind");
+            if (options->Given("angle")) scene.incidenceAngle = options->Get("angle");
+            ModelOptions model;
+            model.directionRows = DirectionRowsOf(*rows);
+            const Sensor sensor = SensorArgument(*sensorName);
+            const ChannelSelection selection = SelectChannels(sensor, *channels);
+            if (!selection.message.empty()) throw InputError(selection.message);
+            // Every channel is checked before anything is computed.
+            for (int c : selection.indices)
+                if (std::optional<ValidationFailure> f = CheckChannel(sensor.channels[c], scene, *extrapolate)) {
+                    if (f->quantity == Checked::Frequency)
+                        f->message += "\n(другие каналы выбирает --channels; --extrapolate рассчитывает канал всё "
+                                      "равно, с пометкой)";
+                    throw InputError(*f);
+                }
+            const ProfileStore profile = LoadProfileArgument(*profileName);
+            const std::vector<ChannelOutcome> outcomes =
+                CalculateChannels(sensor, selection.indices, scene, ViewOf(profile), model, *extrapolate);
+            if (context.json) {
+                Json list = Json::array();
+                for (std::size_t i = 0; i < outcomes.size(); ++i) {
+                    const Channel& c = sensor.channels[selection.indices[i]];
+                    const ChannelOutcome& o = outcomes[i];
+                    list.push_back(Json{{"name", c.name},
+                                        {"frequency", c.centre},
+                                        {"polarisation", PolarisationName(c.polarisation)},
+                                        {"incidenceAngle", scene.incidenceAngle ? *scene.incidenceAngle : c.incidenceAngle.value()},
+                                        {"tb", o.tb},
+                                        {"tbUp", o.result.tbUp},
+                                        {"tbDown", o.result.tbDown},
+                                        {"opacity", o.result.opacity},
+                                        {"emissivityV", o.result.emissivityV},
+                                        {"emissivityH", o.result.emissivityH},
+                                        {"passbandBeyondRange", o.passbandBeyondRange},
+                                        {"extrapolated", o.extrapolated}});
+                }
+                PrintJson(context.out, Json{{"sensor", sensor.name}, {"title", sensor.title}, {"channels", list}});
+                return;
+            }
+            bool beyond = false;
+            for (std::size_t i = 0; i < outcomes.size(); ++i) {
+                const Channel& c = sensor.channels[selection.indices[i]];
+                const ChannelOutcome& o = outcomes[i];
+                char line[200];
+                std::snprintf(line, sizeof line, "%-9s %8s GHz  %-3s  %s K", c.name.c_str(),
+                              FormatGeneral(c.centre, '.').c_str(), PolarisationName(c.polarisation),
+                              FormatGeneral(o.tb, '.').c_str());
+                context.out << line;
+                if (o.extrapolated) context.out << "  [centre outside 6.75-89 GHz: extrapolated]";
+                else if (o.passbandBeyondRange) context.out << "  [passband reaches past 6.75-89 GHz]";
+                beyond = beyond || o.passbandBeyondRange;
+                context.out << '\n';
+            }
+            if (beyond)
+                context.out << "Marked passbands reach past 6.75-89 GHz, the range the sea-surface model is "
+                               "validated for; the surface is taken at the channel centre.\n";
+        };
+    });
+}
+
+}  // namespace seasky::cli

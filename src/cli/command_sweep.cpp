@@ -1,0 +1,224 @@
+// seasky sweep: the brightness temperatures against one varied input, for one
+// or more profiles, as CSV or JSON and optionally as a chart.
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/calculation.h"
+#include "app/standard_atmospheres.h"
+#include "cli/commands.h"
+#include "common/number_text.h"
+
+#ifdef SEASKY_HAVE_PLOT
+#include "plot/chart_file.h"
+#endif
+
+namespace seasky::cli {
+
+namespace {
+
+// The inputs a sweep may vary: the option name, the field, the axis title.
+struct Varied {
+    const char* name;
+    double CalculationInputs::*field;
+    const char* axis;
+};
+
+constexpr Varied kVaried[] = {
+    {"freq", &CalculationInputs::frequency, "Frequency (GHz)"},
+    {"angle", &CalculationInputs::angle, "Incidence angle (degrees)"},
+    {"azimuth", &CalculationInputs::azimuth, "Azimuth relative to the wind (degrees)"},
+    {"wind", &CalculationInputs::wind, "Wind speed (m/s)"},
+    {"temp", &CalculationInputs::seaTemperature, "Sea surface temperature (degrees C)"},
+    {"salinity", &CalculationInputs::salinity, "Salinity (per mille)"},
+};
+
+struct Sweep {
+    const Varied* varied = nullptr;
+    std::vector<double> values;
+};
+
+// NAME=START:STOP:STEP; the values start + i step up to STOP (inclusive to 1e-9 of a step).
+Sweep ParseVary(const std::string& text) {
+    Sweep sweep;
+    const std::size_t eq = text.find('=');
+    const std::string name = text.substr(0, eq);
+    for (const Varied& v : kVaried)
+        if (name == v.name || (name == "sst" && std::string(v.name) == "temp")) sweep.varied = &v;
+    if (eq == std::string::npos || sweep.varied == nullptr)
+        throw InputError("Неверный параметр --vary: '" + text +
+                         "'\nОжидается ИМЯ=НАЧАЛО:КОНЕЦ:ШАГ, ИМЯ: freq, angle, azimuth, wind, temp, salinity.");
+    std::vector<double> parts;
+    std::string rest = text.substr(eq + 1);
+    for (std::size_t start = 0; start <= rest.size();) {
+        const std::size_t colon = std::min(rest.find(':', start), rest.size());
+        parts.push_back(ParseArgument(rest.substr(start, colon - start), "--vary"));
+        start = colon + 1;
+    }
+    if (parts.size() != 3 || !(parts[2] > 0.0) || parts[1] < parts[0])
+        throw InputError("Неверный параметр --vary: '" + text +
+                         "'\nОжидается НАЧАЛО:КОНЕЦ:ШАГ с НАЧАЛО <= КОНЕЦ и ШАГ > 0.");
+    const double steps = std::floor((parts[1] - parts[0]) / parts[2] + 1e-9);
+    if (steps > 100000) throw InputError("Неверный параметр --vary: более 100000 значений.");
+    for (int i = 0; i <= static_cast<int>(steps); ++i) sweep.values.push_back(parts[0] + i * parts[2]);
+    return sweep;
+}
+
+std::string Text(double v) {
+    char buf[32];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, r.ptr);
+}
+
+bool EndsWith(const std::string& s, const std::string& suffix) {
+    return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+}  // namespace
+
+void AddSweepCommand(CLI::App& app, Context& context) {
+    CLI::App* command = app.add_subcommand(
+        "sweep", "Brightness temperatures against one varied input (CSV or JSON, optionally a chart)");
+    auto vary = std::make_shared<std::string>();
+    command->add_option("--vary", *vary, "NAME=START:STOP:STEP, NAME one of freq, angle, azimuth, wind, temp, salinity")
+        ->required();
+    auto profiles = std::make_shared<std::vector<std::string>>();
+    command->add_option("--profile", *profiles,
+                        "Profile file or bundled atmosphere name; may be given several times (default: "
+                        "midlatitude-summer)");
+    auto options = std::make_shared<NumberOptions>();
+    const CalculationInputs defaults;
+    auto text = [](double v) { return FormatGeneral(v, '.'); };
+    options->Add(command, "freq", "Frequency, GHz (6.75 to 89)", false, text(defaults.frequency));
+    options->Add(command, "angle", "Incidence angle, degrees (0 to 65)", false, text(defaults.angle));
+    options->Add(command, "azimuth", "Azimuth relative to the wind, degrees (0 to 360)", false, text(defaults.azimuth));
+    options->Add(command, "temp", "Sea-water temperature, degrees C (-3 to 37)", false, text(defaults.seaTemperature));
+    options->Add(command, "salinity", "Salinity, per mille (0 to 45)", false, text(defaults.salinity));
+    options->Add(command, "wind", "Near-surface wind speed, m/s (0 to 20)", false, text(defaults.wind));
+    options->Add(command, "band", "Receiver bandwidth, GHz (0 = one frequency)", false, text(defaults.bandwidth));
+    auto output = std::make_shared<std::string>();
+    command->add_option("--output", *output, "Write the table to FILE.csv or FILE.json (default: standard output)");
+    auto plot = std::make_shared<std::string>();
+    command->add_option("--plot", *plot, "Draw the brightness temperatures to FILE.png or FILE.svg");
+    auto rows = std::make_shared<std::string>();
+    AddDirectionRowsOption(command, *rows);
+    AddJsonFlag(command, context);
+    command->callback([=, &context] {
+        context.action = [=, &context] {
+            const Sweep sweep = ParseVary(*vary);
+            CalculationInputs base;
+            base.frequency = options->Get("freq");
+            base.angle = options->Get("angle");
+            base.azimuth = options->Get("azimuth");
+            base.seaTemperature = options->Get("temp");
+            base.salinity = options->Get("salinity");
+            base.wind = options->Get("wind");
+            base.bandwidth = options->Get("band");
+            ModelOptions model;
+            model.directionRows = DirectionRowsOf(*rows);
+            // Every value is checked before anything is computed.
+            for (double v : sweep.values) {
+                CalculationInputs in = base;
+                in.*(sweep.varied->field) = v;
+                ThrowIfRefused(ValidateInputs(in));
+            }
+            const std::string format = !output->empty() ? (EndsWith(*output, ".json") ? "json" : "csv")
+                                                        : (context.json ? "json" : "csv");
+            if (!output->empty() && !EndsWith(*output, ".json") && !EndsWith(*output, ".csv"))
+                throw InputError("Неверное имя файла --output: '" + *output + "'\nОжидается FILE.csv или FILE.json.");
+#ifndef SEASKY_HAVE_PLOT
+            if (!plot->empty()) throw InputError("Эта сборка seasky не умеет рисовать графики (нет Qt Charts).");
+#else
+            if (!plot->empty() && !EndsWith(*plot, ".png") && !EndsWith(*plot, ".svg"))
+                throw InputError("Неверное имя файла --plot: '" + *plot + "'\nОжидается FILE.png или FILE.svg.");
+#endif
+            std::vector<std::string> names = *profiles;
+            if (names.empty()) names.emplace_back(kDefaultAtmosphere);
+            std::vector<ProfileStore> stores;
+            for (const std::string& name : names) stores.push_back(LoadProfileArgument(name));
+
+            struct Row {
+                double value;
+                CalculationResult r;
+            };
+            std::vector<std::vector<Row>> results(names.size());
+            for (std::size_t p = 0; p < names.size(); ++p)
+                for (double v : sweep.values) {
+                    CalculationInputs in = base;
+                    in.*(sweep.varied->field) = v;
+                    results[p].push_back({v, Calculate(in, stores[p], model)});
+                }
+
+            std::ostringstream table;
+            if (format == "csv") {
+                table << "profile," << sweep.varied->name << ",tbV,tbH,tbPlus45,tbMinus45,tbUp,tbDown,opacity\n";
+                for (std::size_t p = 0; p < names.size(); ++p)
+                    for (const Row& row : results[p])
+                        table << names[p] << ',' << Text(row.value) << ',' << Text(row.r.tbV) << ',' << Text(row.r.tbH)
+                              << ',' << Text(row.r.tbPlus45) << ',' << Text(row.r.tbMinus45) << ','
+                              << Text(row.r.tbUp) << ',' << Text(row.r.tbDown) << ',' << Text(row.r.opacity) << '\n';
+            } else {
+                Json all = Json::array();
+                for (std::size_t p = 0; p < names.size(); ++p) {
+                    Json list = Json::array();
+                    for (const Row& row : results[p])
+                        list.push_back(Json{{sweep.varied->name, row.value}, {"tbV", row.r.tbV}, {"tbH", row.r.tbH},
+                                            {"tbPlus45", row.r.tbPlus45}, {"tbMinus45", row.r.tbMinus45},
+                                            {"tbUp", row.r.tbUp}, {"tbDown", row.r.tbDown},
+                                            {"opacity", row.r.opacity}});
+                    all.push_back(Json{{"profile", names[p]}, {"vary", sweep.varied->name}, {"values", list}});
+                }
+                table << all.dump() << '\n';
+            }
+            if (output->empty()) {
+                context.out << table.str();
+            } else {
+                const std::string temporary = *output + ".part";
+                std::ofstream file(temporary, std::ios::binary);
+                file << table.str();
+                file.close();
+                std::error_code ec;
+                if (!file || (std::filesystem::rename(temporary, *output, ec), ec)) {
+                    std::filesystem::remove(temporary, ec);
+                    throw InputError("Не удалось записать файл " + *output);
+                }
+            }
+#ifdef SEASKY_HAVE_PLOT
+            if (!plot->empty()) {
+                plot::Chart chart;
+                chart.xLabel = sweep.varied->axis;
+                chart.yLabel = "Brightness temperature (K)";
+                for (std::size_t p = 0; p < names.size(); ++p) {
+                    const std::string suffix = names.size() > 1 ? " " + names[p] : "";
+                    plot::Series v{"V" + suffix, {}, {}}, h{"H" + suffix, {}, {}};
+                    plot::Series plus{"+45" + suffix, {}, {}}, minus{"-45" + suffix, {}, {}};
+                    bool diagonal = false;  // +45 and -45 drawn only where the third Stokes term splits them
+                    for (const Row& row : results[p]) {
+                        v.x.push_back(row.value);
+                        v.y.push_back(row.r.tbV);
+                        h.x.push_back(row.value);
+                        h.y.push_back(row.r.tbH);
+                        plus.x.push_back(row.value);
+                        plus.y.push_back(row.r.tbPlus45);
+                        minus.x.push_back(row.value);
+                        minus.y.push_back(row.r.tbMinus45);
+                        diagonal = diagonal || row.r.tbPlus45 != row.r.tbMinus45;
+                    }
+                    chart.series.push_back(v);
+                    chart.series.push_back(h);
+                    if (diagonal) {
+                        chart.series.push_back(plus);
+                        chart.series.push_back(minus);
+                    }
+                }
+                const std::string failure = plot::WriteChart(chart, *plot);
+                if (!failure.empty()) throw InputError("Не удалось нарисовать график: " + failure);
+            }
+#endif
+        };
+    });
+}
+
+}  // namespace seasky::cli

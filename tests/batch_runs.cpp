@@ -1,0 +1,263 @@
+// Batch runs: NetCDF and CSV in and out, refusals, threads, interruption of
+// nothing written, and agreement with the single sensor calculation.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <charconv>
+#include <unistd.h>
+
+#include "app/profile_reader.h"
+#include "app/sensor.h"
+#include "app/standard_atmospheres.h"
+#include "batch/batch_run.h"
+#include "batch/sensor_file.h"
+#include "batch/units.h"
+#include "scene_files.h"
+#include "test_support.h"
+
+namespace seasky {
+namespace {
+
+namespace fs = std::filesystem;
+
+ProfileStore Bundled(std::string_view name) { return ParseProfileText(FindStandardAtmosphere(name)->text).profile; }
+
+// A fresh folder for one test's files.
+struct Folder {
+    fs::path path;
+    Folder() {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        path = fs::temp_directory_path() / ("seasky-batch-" + std::string(info->name()) + "-" + std::to_string(::getpid()));
+        fs::remove_all(path);
+        fs::create_directories(path);
+    }
+    ~Folder() { fs::remove_all(path); }
+    std::string operator/(const std::string& name) const { return (path / name).string(); }
+    // Files other than the ones named.
+    std::vector<std::string> Files() const {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(path)) names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+};
+
+std::vector<test::TestScene> Scenes(int n) {
+    const char* names[] = {"tropical", "midlatitude-winter", "subarctic-summer", "tropical-cloudy"};
+    std::vector<test::TestScene> scenes;
+    for (int i = 0; i < n; ++i) {
+        test::TestScene s;
+        s.profile = Bundled(names[i % 4]);
+        s.sst = 273.15 + 2.0 + 3.0 * i;
+        s.salinity = 33.0 + 0.5 * (i % 5);
+        s.wind = 1.5 * i;
+        s.azimuth = 30.0 * i;
+        s.angle = 50.0 + i;
+        scenes.push_back(s);
+    }
+    return scenes;
+}
+
+int RunQuietly(const std::string& scenes, const std::string& output, const std::string& sensor = "amsr2", int threads = 1,
+        const std::string& channels = "", std::string* messages = nullptr, bool extrapolate = false) {
+    BatchOptions options;
+    options.scenes = scenes;
+    options.sensor = sensor;
+    options.output = output;
+    options.threads = threads;
+    options.channels = channels;
+    options.quiet = true;
+    options.extrapolate = extrapolate;
+    options.blockSize = 3;  // several blocks even for a few scenes
+    options.commandLine = "seasky batch (test)";
+    std::ostringstream err;
+    const int status = RunBatch(options, err);
+    if (messages != nullptr) *messages = err.str();
+    return status;
+}
+
+TEST(BatchRun, NetcdfRoundTripEqualsTheSingleSensorCalculation) {
+    const Folder dir;
+    const std::vector<test::TestScene> scenes = Scenes(7);
+    test::WriteSceneFile(dir / "scenes.nc", scenes);
+    ASSERT_EQ(RunQuietly(dir / "scenes.nc", dir / "out.nc"), kBatchComplete);
+    const Sensor amsr2 = LoadSensor("amsr2").sensor;
+    const std::vector<double> tb = test::ReadDoubles(dir / "out.nc", "tb");
+    const std::vector<double> tbUp = test::ReadDoubles(dir / "out.nc", "tb_up");
+    const std::vector<double> status = test::ReadDoubles(dir / "out.nc", "status");
+    ASSERT_EQ(tb.size(), scenes.size() * 14);
+    const std::vector<int> all = SelectChannels(amsr2, "").indices;
+    for (std::size_t s = 0; s < scenes.size(); ++s) {
+        const SceneSurface surface{scenes[s].sst - 273.15, scenes[s].salinity, scenes[s].wind, scenes[s].azimuth,
+                                   std::nullopt};
+        const std::vector<ChannelOutcome> expected = CalculateChannels(amsr2, all, surface, ViewOf(scenes[s].profile));
+        for (std::size_t c = 0; c < all.size(); ++c) {
+            EXPECT_EQ(tb[s * 14 + c], expected[c].tb) << s << " " << c;  // bit for bit
+            EXPECT_EQ(tbUp[s * 14 + c], expected[c].result.tbUp);
+            EXPECT_EQ(status[s * 14 + c], c >= 12 ? 2.0 : 0.0) << c;  // 89 GHz reaches past 89 GHz
+        }
+    }
+    // Channel coordinates, pass-through, records of the run.
+    EXPECT_EQ(test::ReadStrings(dir / "out.nc", "channel_name")[2], "7.3V");
+    EXPECT_EQ(test::ReadStrings(dir / "out.nc", "channel_polarisation")[3], "H");
+    EXPECT_EQ(test::ReadDoubles(dir / "out.nc", "channel_frequency")[13], 89.0);
+    const std::vector<double> passband = test::ReadDoubles(dir / "out.nc", "channel_passband");
+    EXPECT_DOUBLE_EQ(passband[13 * 2], 87.5);
+    EXPECT_DOUBLE_EQ(passband[13 * 2 + 1], 90.5);
+    EXPECT_EQ(test::ReadDoubles(dir / "out.nc", "lat"), (std::vector<double>{10, 11, 12, 13, 14, 15, 16}));
+    EXPECT_EQ(test::GlobalText(dir / "out.nc", "sensor"), "amsr2");
+    EXPECT_EQ(test::GlobalText(dir / "out.nc", "history"), "seasky batch (test)");
+    EXPECT_EQ(test::GlobalText(dir / "out.nc", "model_direction_rows"), "v-h");
+    EXPECT_EQ(test::GlobalText(dir / "out.nc", "source").rfind("seasky ", 0), 0u);
+    EXPECT_EQ(dir.Files(), (std::vector<std::string>{"out.nc", "scenes.nc"}));  // no temporary left
+}
+
+TEST(BatchRun, ResultsDoNotDependOnTheNumberOfThreads) {
+    const Folder dir;
+    test::WriteSceneFile(dir / "scenes.nc", Scenes(11));
+    ASSERT_EQ(RunQuietly(dir / "scenes.nc", dir / "one.nc", "windsat", 1), kBatchComplete);
+    ASSERT_EQ(RunQuietly(dir / "scenes.nc", dir / "three.nc", "windsat", 3), kBatchComplete);
+    EXPECT_EQ(test::ReadDoubles(dir / "one.nc", "tb"), test::ReadDoubles(dir / "three.nc", "tb"));
+    EXPECT_EQ(test::ReadDoubles(dir / "one.nc", "emissivity_h"), test::ReadDoubles(dir / "three.nc", "emissivity_h"));
+}
+
+TEST(BatchRun, RefusedScenesGetFillValuesAndTheOthersAreComputed) {
+    const Folder dir;
+    std::vector<test::TestScene> scenes = Scenes(6);
+    scenes[1].wind = 25.0;                                 // out of range
+    scenes[3].profile.absoluteHumidity[4] = -1.0;           // a bad level
+    scenes[4].sst = std::nan("");                          // no value
+    test::WriteSceneFile(dir / "scenes.nc", scenes);
+    std::string messages;
+    ASSERT_EQ(RunQuietly(dir / "scenes.nc", dir / "out.nc", "amsr2", 2, "18.7V,36.5H", &messages), kBatchRefusals);
+    EXPECT_NE(messages.find("отклонено: 3"), std::string::npos) << messages;
+    const std::vector<double> tb = test::ReadDoubles(dir / "out.nc", "tb");
+    const std::vector<std::string> why = test::ReadStrings(dir / "out.nc", "message");
+    ASSERT_EQ(tb.size(), 12u);
+    for (int s : {1, 3, 4}) {
+        EXPECT_TRUE(std::isnan(tb[s * 2]) && std::isnan(tb[s * 2 + 1])) << s;
+        EXPECT_FALSE(why[s].empty()) << s;
+    }
+    EXPECT_NE(why[1].find("скорости ветра"), std::string::npos) << why[1];
+    EXPECT_NE(why[3].find("Уровень 5"), std::string::npos) << why[3];
+    EXPECT_NE(why[4].find("sst"), std::string::npos) << why[4];
+    // The others equal a run without the bad scenes.
+    const Sensor amsr2 = LoadSensor("amsr2").sensor;
+    const std::vector<int> chosen = SelectChannels(amsr2, "18.7V,36.5H").indices;
+    for (int s : {0, 2, 5}) {
+        EXPECT_TRUE(why[s].empty());
+        const SceneSurface surface{scenes[s].sst - 273.15, scenes[s].salinity, scenes[s].wind, scenes[s].azimuth,
+                                   std::nullopt};
+        EXPECT_EQ(tb[s * 2 + 1], CalculateChannels(amsr2, chosen, surface, ViewOf(scenes[s].profile))[1].tb);
+    }
+}
+
+TEST(BatchRun, BadInputEndsTheRunAndWritesNothing) {
+    const Folder dir;
+    const std::vector<test::TestScene> scenes = Scenes(3);
+    struct Case {
+        test::SceneFileLayout layout;
+        const char* expected;  // in the message
+    };
+    std::vector<Case> cases;
+    test::SceneFileLayout noWind;
+    noWind.omitVariable = "wind_speed";
+    cases.push_back({noWind, "wind_speed"});
+    test::SceneFileLayout noUnits;
+    noUnits.omitUnitsOf = "air_pressure";
+    cases.push_back({noUnits, "pa: no units"});
+    test::SceneFileLayout badUnits;
+    badUnits.pressureUnits = "inHg";
+    cases.push_back({badUnits, "inHg"});
+    test::SceneFileLayout mixed;  // a concentration written in kg/kg
+    mixed.humidityUnits = "kg kg-1";
+    cases.push_back({mixed, "hus"});
+    for (const Case& c : cases) {
+        test::WriteSceneFile(dir / "scenes.nc", scenes, c.layout);
+        std::string messages;
+        EXPECT_EQ(RunQuietly(dir / "scenes.nc", dir / "out.nc", "amsr2", 1, "", &messages), kBatchFailed) << c.expected;
+        EXPECT_NE(messages.find(c.expected), std::string::npos) << messages;
+        EXPECT_EQ(dir.Files(), (std::vector<std::string>{"scenes.nc"})) << c.expected;
+    }
+    // A missing file, an unknown sensor or channel, a channel that cannot be computed.
+    std::string messages;
+    EXPECT_EQ(RunQuietly(dir / "none.nc", dir / "out.nc", "amsr2", 1, "", &messages), kBatchFailed);
+    test::WriteSceneFile(dir / "scenes.nc", scenes);
+    EXPECT_EQ(RunQuietly(dir / "scenes.nc", dir / "out.nc", "amsr9"), kBatchFailed);
+    EXPECT_EQ(RunQuietly(dir / "scenes.nc", dir / "out.nc", "amsr2", 1, "18.7Q"), kBatchFailed);
+    EXPECT_EQ(RunQuietly(dir / "scenes.nc", dir / "out.nc", "ssmis", 1, "", &messages), kBatchFailed);
+    EXPECT_NE(messages.find("91.655V"), std::string::npos) << messages;
+    EXPECT_EQ(RunQuietly(dir / "scenes.nc", dir / "out.txt"), kBatchFailed);
+    EXPECT_EQ(dir.Files(), (std::vector<std::string>{"scenes.nc"}));
+    // Extrapolation computes the 91.655 GHz channels and marks them.
+    ASSERT_EQ(RunQuietly(dir / "scenes.nc", dir / "out.nc", "ssmis", 1, "91.655V", &messages, true), kBatchComplete);
+    EXPECT_EQ(test::ReadDoubles(dir / "out.nc", "status")[0], 6.0);  // beyond range + extrapolated
+}
+
+TEST(BatchRun, SpecificHumidityInPascalsGivesTheSameScenes) {
+    const Folder dir;
+    const std::vector<test::TestScene> scenes = Scenes(4);
+    test::WriteSceneFile(dir / "direct.nc", scenes);
+    // The same humidity as specific humidity (kg/kg) and the pressure in Pa, the
+    // sea temperature in degrees C.
+    test::SceneFileLayout layout;
+    layout.pressureUnits = "Pa";
+    layout.pressureScale = 100.0;
+    layout.humidityName = "specific_humidity";
+    layout.humidityUnits = "kg kg-1";
+    layout.sstUnits = "degC";
+    std::vector<test::TestScene> celsius = scenes;
+    for (std::size_t s = 0; s < scenes.size(); ++s) {
+        celsius[s].sst = scenes[s].sst - 273.15;
+        const ProfileStore& p = scenes[s].profile;
+        for (int l = 0; l < p.levelCount; ++l) {
+            const double air = MoistAirDensityFromVapour(p.absoluteHumidity[l], p.airTemperature[l], p.pressure[l] * 100.0);
+            layout.humidityOverride.push_back(p.absoluteHumidity[l] * 1e-3 / air);
+        }
+    }
+    test::WriteSceneFile(dir / "specific.nc", celsius, layout);
+    ASSERT_EQ(RunQuietly(dir / "direct.nc", dir / "a.nc", "gmi"), kBatchComplete);
+    ASSERT_EQ(RunQuietly(dir / "specific.nc", dir / "b.nc", "gmi"), kBatchComplete);
+    const std::vector<double> a = test::ReadDoubles(dir / "a.nc", "tb");
+    const std::vector<double> b = test::ReadDoubles(dir / "b.nc", "tb");
+    ASSERT_EQ(a.size(), b.size());
+    for (std::size_t i = 0; i < a.size(); ++i) EXPECT_TRUE(test::RelativelyNear(b[i], a[i], 1e-12)) << i;
+}
+
+TEST(BatchRun, CsvScenesAndCsvResults) {
+    const Folder dir;
+    {
+        std::ofstream profile(dir / "sonde.txt");
+        profile << FindStandardAtmosphere("subarctic-winter")->text;
+        std::ofstream csv(dir / "scenes.csv");
+        csv << "profile,sst,salinity,wind,azimuth,angle\n"
+               "tropical,28,35,5,0,\n"
+               "sonde.txt,2,33,12,90,53\n"
+               "tropical,28,35,30,0,\n"
+               "missing.txt,10,35,5,0,\n";
+    }
+    std::string messages;
+    ASSERT_EQ(RunQuietly(dir / "scenes.csv", dir / "out.csv", "amsr2", 2, "10.65H,89.0V", &messages), kBatchRefusals);
+    std::ifstream in(dir / "out.csv");
+    std::string header, line;
+    std::getline(in, header);
+    EXPECT_EQ(header.rfind("scene,channel,frequency,polarisation,incidence_angle,tb,", 0), 0u);
+    std::vector<std::string> rows;
+    while (std::getline(in, line)) rows.push_back(line);
+    ASSERT_EQ(rows.size(), 8u);
+    // Scene 1 at its own angle of 53 degrees, equal to the single calculation.
+    const CalculationResult r =
+        Calculate({10.65, 53.0, 90.0, 2.0, 33.0, 12.0, 0.1}, Bundled("subarctic-winter"));
+    char expected[64];
+    const auto end = std::to_chars(expected, expected + sizeof expected, r.tbH).ptr;
+    EXPECT_NE(rows[2].find("1,10.65H,10.65,H,53," + std::string(expected, end) + ","), std::string::npos) << rows[2];
+    EXPECT_NE(rows[4].find("скорости ветра"), std::string::npos) << rows[4];
+    EXPECT_NE(rows[6].find("missing.txt"), std::string::npos) << rows[6];
+    EXPECT_NE(rows[6].find(",1,"), std::string::npos) << rows[6];
+}
+
+}  // namespace
+}  // namespace seasky

@@ -1,0 +1,130 @@
+// seasky sensors, sensor, batch and sweep: outputs, refusals and exit statuses.
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+
+#include "app/calculation.h"
+#include "app/profile_reader.h"
+#include "app/standard_atmospheres.h"
+#include "cli_support.h"
+#include "test_support.h"
+
+namespace seasky {
+namespace {
+
+using test::RunSeasky;
+
+ProfileStore Bundled(std::string_view name) { return ParseProfileText(FindStandardAtmosphere(name)->text).profile; }
+
+TEST(SensorCommands, ListsThePresets) {
+    const auto run = RunSeasky({"sensors"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    for (const char* name : {"amsr2", "amsre", "gmi", "ssmi", "ssmis", "windsat", "tmi", "mwri"})
+        EXPECT_NE(run.out.find(std::string(name) + " "), std::string::npos) << name;
+    const auto channels = RunSeasky({"sensors", "--channels"});
+    EXPECT_NE(channels.out.find("19.1-19.34 + 19.36-19.6 GHz"), std::string::npos);  // SSM/I double sideband
+    EXPECT_NE(channels.out.find("incidence angle not published"), std::string::npos);  // TMI
+}
+
+TEST(SensorCommands, OneLinePerChannelAndJsonEqualToTheCalculation) {
+    const auto run = RunSeasky({"sensor", "--sensor", "gmi", "--profile", "tropical", "--wind", "6", "--json"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto j = nlohmann::json::parse(run.out);
+    ASSERT_EQ(j.at("channels").size(), 9u);
+    const auto& ch = j.at("channels")[4];  // 23.8V
+    EXPECT_EQ(ch.at("name"), "23.8V");
+    const CalculationResult r = Calculate({23.8, 52.8, 0.0, 20.0, 35.0, 6.0, 0.4}, Bundled("tropical"));
+    EXPECT_EQ(ch.at("tb").get<double>(), r.tbV);
+    EXPECT_EQ(ch.at("opacity").get<double>(), r.opacity);
+    EXPECT_TRUE(j.at("channels")[7].at("passbandBeyondRange").get<bool>());  // 89 GHz spans 86-92 GHz
+    const auto text = RunSeasky({"sensor", "--sensor", "gmi"});
+    EXPECT_NE(text.out.find("89.0H"), std::string::npos);
+    EXPECT_NE(text.out.find("[passband reaches past 6.75-89 GHz]"), std::string::npos);
+}
+
+TEST(SensorCommands, RefusalsNameTheChannel) {
+    auto run = RunSeasky({"sensor", "--sensor", "ssmis"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err.rfind("Канал 91.655V: Введено неверное значение частоты!", 0), 0u) << run.err;
+    EXPECT_NE(run.err.find("--extrapolate"), std::string::npos);
+    run = RunSeasky({"sensor", "--sensor", "ssmis", "--channels", "91.655H", "--extrapolate"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("[centre outside 6.75-89 GHz: extrapolated]"), std::string::npos);
+    run = RunSeasky({"sensor", "--sensor", "tmi"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("угол падения"), std::string::npos);
+    EXPECT_EQ(RunSeasky({"sensor", "--sensor", "tmi", "--angle", "52.8"}).status, 0);
+    EXPECT_EQ(RunSeasky({"sensor", "--sensor", "amsr2", "--wind", "21"}).status, 2);
+    EXPECT_EQ(RunSeasky({"sensor", "--sensor", "nosuch"}).status, 2);
+    EXPECT_EQ(RunSeasky({"sensor", "--sensor", "amsr2", "--channels", "6.9V"}).status, 2);
+}
+
+TEST(SweepCommand, TableEqualsSingleCalculationsAndDrawsAChart) {
+    const test::TemporaryFile anchor("", "anchor");
+    const std::string folder = std::filesystem::path(anchor.path()).parent_path().string();
+    const std::string csv = folder + "/sweep.csv", png = folder + "/sweep.png", svg = folder + "/sweep.svg";
+    auto run = RunSeasky({"sweep", "--vary", "wind=0:20:5", "--profile", "subarctic-summer", "--freq", "10.65",
+                          "--output", csv, "--plot", png});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::ifstream in(csv);
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, "profile,wind,tbV,tbH,tbPlus45,tbMinus45,tbUp,tbDown,opacity");
+    int rows = 0;
+    while (std::getline(in, line)) {
+        const double wind = 5.0 * rows++;
+        const CalculationResult r = Calculate({10.65, 53.1, 0.0, 20.0, 35.0, wind, 0.0}, Bundled("subarctic-summer"));
+        char text[32];
+        const auto end = std::to_chars(text, text + sizeof text, r.tbH).ptr;
+        std::string field(1, ',');
+        field.append(text, end);
+        field += ',';
+        EXPECT_NE(line.find(field), std::string::npos) << line;
+    }
+    EXPECT_EQ(rows, 5);
+    EXPECT_GT(std::filesystem::file_size(png), 1000u);
+    run = RunSeasky({"sweep", "--vary", "freq=10:12:1", "--json", "--plot", svg});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto j = nlohmann::json::parse(run.out);
+    EXPECT_EQ(j[0].at("values").size(), 3u);
+    std::ifstream svgIn(svg);
+    const std::string svgText((std::istreambuf_iterator<char>(svgIn)), std::istreambuf_iterator<char>());
+    EXPECT_NE(svgText.find("Frequency (GHz)"), std::string::npos);
+    // Refusals: a range leaving the validated inputs, a bad form, a bad file name.
+    EXPECT_EQ(RunSeasky({"sweep", "--vary", "freq=80:95:5"}).status, 2);
+    EXPECT_EQ(RunSeasky({"sweep", "--vary", "speed=0:1:1"}).status, 2);
+    EXPECT_EQ(RunSeasky({"sweep", "--vary", "wind=5:1:1"}).status, 2);
+    EXPECT_EQ(RunSeasky({"sweep", "--vary", "wind=0:1:1", "--plot", folder + "/x.gif"}).status, 2);
+}
+
+TEST(BatchCommand, ExitStatusesAndTheRunRecord) {
+    const test::TemporaryFile profile(std::string(FindStandardAtmosphere("tropical")->text), "sonde.txt");
+    const std::string folder = std::filesystem::path(profile.path()).parent_path().string();
+    {
+        std::ofstream csv(folder + "/scenes.csv");
+        csv << "profile,sst,salinity,wind,azimuth\nsonde.txt,28,35,5,0\nmidlatitude-summer,15,35,8,45\n";
+    }
+    const std::string out = folder + "/out.csv";
+    auto run = RunSeasky({"batch", "--scenes", folder + "/scenes.csv", "--sensor", "amsr2", "--channels",
+                          "36.5V,36.5H", "--output", out, "--quiet"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("отклонено: 0"), std::string::npos) << run.err;
+    EXPECT_TRUE(std::filesystem::exists(out));
+    {
+        std::ofstream csv(folder + "/scenes.csv", std::ios::app);
+        csv << "tropical,28,50,5,0\n";  // salinity out of range
+    }
+    run = RunSeasky({"batch", "--scenes", folder + "/scenes.csv", "--sensor", "amsr2", "--output", out, "--quiet",
+                     "--threads", "2"});
+    EXPECT_EQ(run.status, 3) << run.err;
+    run = RunSeasky({"batch", "--scenes", folder + "/none.csv", "--sensor", "amsr2", "--output", out});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("none.csv"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace seasky

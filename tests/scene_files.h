@@ -1,0 +1,166 @@
+// Scene files written for the tests with the netCDF library.
+#pragma once
+
+#include <netcdf.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "common/records.h"
+#include "gtest/gtest.h"
+
+namespace seasky::test {
+
+struct TestScene {
+    ProfileStore profile;
+    double sst = 293.15;  // in the file's unit
+    double salinity = 35.0;
+    double wind = 10.0;
+    double azimuth = 0.0;
+    double angle = 55.0;  // used when the file has incidence angles
+};
+
+// How the file writes its variables.
+struct SceneFileLayout {
+    std::string sstUnits = "K";
+    std::string pressureUnits = "hPa";
+    double pressureScale = 1.0;  // file value = pressure (hPa) x scale
+    std::string humidityName = "mass_concentration_of_water_vapor_in_air";
+    std::string humidityUnits = "g m-3";
+    std::vector<double> humidityOverride;  // if not empty: the humidity values per scene and level
+    bool withCloud = true;
+    bool withAngle = false;
+    bool withLatitude = true;
+    std::string omitVariable;  // a variable to leave out
+    std::string omitUnitsOf;   // a variable written without units
+};
+
+inline void NcCheck(int status) { ASSERT_EQ(status, NC_NOERR) << nc_strerror(status); }
+
+inline void PutText(int ncid, int var, const char* name, const std::string& value) {
+    NcCheck(nc_put_att_text(ncid, var, name, value.size(), value.c_str()));
+}
+
+// Writes scenes (all with the same level count) to path.
+inline void WriteSceneFile(const std::string& path, const std::vector<TestScene>& scenes,
+                           const SceneFileLayout& layout = {}) {
+    int ncid = -1;
+    NcCheck(nc_create(path.c_str(), NC_CLOBBER | NC_NETCDF4, &ncid));
+    const std::size_t levels = scenes.empty() ? 1 : scenes[0].profile.levelCount;
+    int scene = -1, level = -1;
+    NcCheck(nc_def_dim(ncid, "scene", scenes.size(), &scene));
+    NcCheck(nc_def_dim(ncid, "level", levels, &level));
+    struct Var {
+        std::string name, standard, units;
+        bool profile;
+        int id = -1;
+    };
+    std::vector<Var> vars = {
+        {"z", "height", "m", true},
+        {"ta", "air_temperature", "K", true},
+        {"pa", "air_pressure", layout.pressureUnits, true},
+        {"hus", layout.humidityName, layout.humidityUnits, true},
+        {"clw", "mass_concentration_of_cloud_liquid_water_in_air", "g m-3", true},
+        {"sst", "sea_surface_temperature", layout.sstUnits, false},
+        {"sss", "sea_water_salinity", "1e-3", false},
+        {"ws", "wind_speed", "m s-1", false},
+        {"relative_wind_direction", "", "degree", false},
+        {"eia", "incidence_angle", "degree", false},
+        {"lat", "latitude", "degrees_north", false},
+    };
+    const int sl[2] = {scene, level};
+    for (Var& v : vars) {
+        if (v.name == "clw" && !layout.withCloud) continue;
+        if (v.name == "eia" && !layout.withAngle) continue;
+        if (v.name == "lat" && !layout.withLatitude) continue;
+        if (!layout.omitVariable.empty() && (v.standard == layout.omitVariable || v.name == layout.omitVariable))
+            continue;
+        NcCheck(nc_def_var(ncid, v.name.c_str(), NC_DOUBLE, v.profile ? 2 : 1, v.profile ? sl : &scene, &v.id));
+        if (!v.standard.empty()) PutText(ncid, v.id, "standard_name", v.standard);
+        if (layout.omitUnitsOf.empty() || (v.name != layout.omitUnitsOf && v.standard != layout.omitUnitsOf))
+            PutText(ncid, v.id, "units", v.units);
+    }
+    NcCheck(nc_enddef(ncid));
+    for (const Var& v : vars) {
+        if (v.id < 0) continue;
+        std::vector<double> data;
+        for (std::size_t s = 0; s < scenes.size(); ++s) {
+            const TestScene& t = scenes[s];
+            const ProfileStore& p = t.profile;
+            if (v.profile) {
+                for (std::size_t l = 0; l < levels; ++l) {
+                    if (v.name == "z") data.push_back(p.height[l]);
+                    if (v.name == "ta") data.push_back(p.airTemperature[l]);
+                    if (v.name == "pa") data.push_back(p.pressure[l] * layout.pressureScale);
+                    if (v.name == "hus")
+                        data.push_back(layout.humidityOverride.empty() ? p.absoluteHumidity[l]
+                                                                       : layout.humidityOverride[s * levels + l]);
+                    if (v.name == "clw") data.push_back(p.cloudWater[l]);
+                }
+            } else {
+                if (v.name == "sst") data.push_back(t.sst);
+                if (v.name == "sss") data.push_back(t.salinity);
+                if (v.name == "ws") data.push_back(t.wind);
+                if (v.name == "relative_wind_direction") data.push_back(t.azimuth);
+                if (v.name == "eia") data.push_back(t.angle);
+                if (v.name == "lat") data.push_back(10.0 + s);
+            }
+        }
+        NcCheck(nc_put_var_double(ncid, v.id, data.data()));
+    }
+    NcCheck(nc_close(ncid));
+}
+
+// A variable of a result file, read back with the netCDF library.
+inline std::vector<double> ReadDoubles(const std::string& path, const char* name) {
+    int ncid = -1, var = -1;
+    EXPECT_EQ(nc_open(path.c_str(), NC_NOWRITE, &ncid), NC_NOERR) << path;
+    EXPECT_EQ(nc_inq_varid(ncid, name, &var), NC_NOERR) << name;
+    int dims = 0;
+    nc_inq_varndims(ncid, var, &dims);
+    int ids[NC_MAX_VAR_DIMS];
+    nc_inq_vardimid(ncid, var, ids);
+    std::size_t size = 1;
+    for (int d = 0; d < dims; ++d) {
+        std::size_t n = 0;
+        nc_inq_dimlen(ncid, ids[d], &n);
+        size *= n;
+    }
+    std::vector<double> values(size);
+    EXPECT_EQ(nc_get_var_double(ncid, var, values.data()), NC_NOERR) << name;
+    nc_close(ncid);
+    return values;
+}
+
+inline std::vector<std::string> ReadStrings(const std::string& path, const char* name) {
+    int ncid = -1, var = -1;
+    EXPECT_EQ(nc_open(path.c_str(), NC_NOWRITE, &ncid), NC_NOERR) << path;
+    EXPECT_EQ(nc_inq_varid(ncid, name, &var), NC_NOERR) << name;
+    int dim = -1;
+    nc_inq_vardimid(ncid, var, &dim);
+    std::size_t n = 0;
+    nc_inq_dimlen(ncid, dim, &n);
+    std::vector<char*> raw(n);
+    EXPECT_EQ(nc_get_var_string(ncid, var, raw.data()), NC_NOERR);
+    std::vector<std::string> values;
+    for (char* s : raw) values.emplace_back(s != nullptr ? s : "");
+    nc_free_string(n, raw.data());
+    nc_close(ncid);
+    return values;
+}
+
+inline std::string GlobalText(const std::string& path, const char* name) {
+    int ncid = -1;
+    EXPECT_EQ(nc_open(path.c_str(), NC_NOWRITE, &ncid), NC_NOERR);
+    std::size_t length = 0;
+    std::string text;
+    if (nc_inq_attlen(ncid, NC_GLOBAL, name, &length) == NC_NOERR) {
+        text.resize(length);
+        nc_get_att_text(ncid, NC_GLOBAL, name, text.data());
+    }
+    nc_close(ncid);
+    return text;
+}
+
+}  // namespace seasky::test
