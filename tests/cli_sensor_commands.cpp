@@ -3,6 +3,10 @@
 
 #include <charconv>
 #include <filesystem>
+#include <algorithm>
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <fstream>
 #include <nlohmann/json.hpp>
 
@@ -124,6 +128,36 @@ TEST(BatchCommand, ExitStatusesAndTheRunRecord) {
     run = RunSeasky({"batch", "--scenes", folder + "/none.csv", "--sensor", "amsr2", "--output", out});
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.err.find("none.csv"), std::string::npos);
+}
+
+TEST(BatchCommand, InterruptedRunLeavesNoFile) {
+    // A run long enough to be stopped: 2000 scenes of the bundled atmospheres.
+    const test::TemporaryFile anchor("", "anchor");
+    const std::filesystem::path folder = std::filesystem::path(anchor.path()).parent_path();
+    {
+        std::ofstream csv(folder / "scenes.csv");
+        csv << "profile,sst,salinity,wind,azimuth\n";
+        for (int i = 0; i < 2000; ++i) csv << (i % 2 ? "tropical" : "us-standard") << ",20,35," << i % 20 << ",0\n";
+    }
+    const std::string out = (folder / "out.nc").string();
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::execl(SEASKY_CLI, "seasky", "batch", "--scenes", (folder / "scenes.csv").c_str(), "--sensor", "amsr2",
+                "--output", out.c_str(), "--threads", "1", "--quiet", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::usleep(700000);  // under way: the scenes cost about 1 ms each
+    ::kill(pid, SIGINT);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    // Neither the output nor its temporary file remains.
+    std::vector<std::string> files;
+    for (const auto& e : std::filesystem::directory_iterator(folder)) files.push_back(e.path().filename().string());
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{"anchor", "scenes.csv"}));
 }
 
 }  // namespace

@@ -2,19 +2,29 @@
 
 namespace seasky {
 
-GasLevel GasLevelOf(double T, double P, double rho) {
-    return {NitrogenLevelOf(T, P), OxygenLevelOf(T, P, rho), WaterVapourLevelOf(T, P, rho)};
+void AddGasLevel(GasLevels& levels, double T, double P, double rho) {
+    levels.nitrogen[levels.count++] = NitrogenLevelOf(T, P);
+    AddOxygenLevel(levels.oxygen, T, P, rho);
+    AddWaterVapourLevel(levels.waterVapour, T, P, rho);
 }
 
-GasAbsorptionRecord GasAbsorption(const GasLevel& level, double F) {
-    const double a = NitrogenAbsorption(level.nitrogen, F);
-    const double o = OxygenAbsorption(level.oxygen, F);
-    const double w = WaterVapourAbsorption(level.waterVapour, F);
-    return {(a + o) + w, o, w};
+void GasAbsorption(const GasLevels& levels, double F, GasAbsorptionRecord* out) {
+    double o[kLevelBlock];
+    double w[kLevelBlock];
+    OxygenAbsorption(levels.oxygen, F, o);
+    WaterVapourAbsorption(levels.waterVapour, F, w);
+    for (int i = 0; i < levels.count; ++i) {
+        const double a = NitrogenAbsorption(levels.nitrogen[i], F);
+        out[i] = {(a + o[i]) + w[i], o[i], w[i]};
+    }
 }
 
 GasAbsorptionRecord GasAbsorption(double F, double T, double P, double rho) {
-    return GasAbsorption(GasLevelOf(T, P, rho), F);
+    GasLevels levels;
+    AddGasLevel(levels, T, P, rho);
+    GasAbsorptionRecord out[kLevelBlock];
+    GasAbsorption(levels, F, out);
+    return out[0];
 }
 
 }  // namespace seasky

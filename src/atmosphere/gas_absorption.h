@@ -8,9 +8,9 @@
 //
 // Notes: the three models are those of nitrogen_absorption.h,
 // oxygen_absorption.h and water_vapour_absorption.h (Rosenkranz 1993, 1998).
-// GasLevelOf forms what a level shares between frequencies once; GasAbsorption
-// of a GasLevel then costs only the line shapes at one frequency. Both forms
-// give the same numbers.
+// AddGasLevel forms what a level shares between frequencies once; GasAbsorption
+// of a block of levels then costs only the line shapes at one frequency, for
+// the levels side by side. Both forms give the same numbers.
 #pragma once
 
 #include "atmosphere/nitrogen_absorption.h"
@@ -25,17 +25,20 @@ struct GasAbsorptionRecord {
     double waterVapour = 0.0;  // WaterVapourAbsorption, Np/km
 };
 
-// The frequency-independent terms of the three models at one level.
-struct GasLevel {
-    NitrogenLevel nitrogen;
-    OxygenLevel oxygen;
-    WaterVapourLevel waterVapour;
+// The frequency-independent terms of the three models for up to kLevelBlock levels.
+struct GasLevels {
+    int count = 0;
+    NitrogenLevel nitrogen[kLevelBlock];
+    OxygenLevels oxygen;
+    WaterVapourLevels waterVapour;
 };
 
-GasLevel GasLevelOf(double T, double P, double rho);
+// Adds a level (at most kLevelBlock): air temperature T (K), pressure P (mb),
+// vapour density rho (g/m^3).
+void AddGasLevel(GasLevels& levels, double T, double P, double rho);
 
-// Absorption of the level at frequency F (GHz).
-GasAbsorptionRecord GasAbsorption(const GasLevel& level, double F);
+// The absorption of each level at frequency F (GHz): out[i], i < count.
+void GasAbsorption(const GasLevels& levels, double F, GasAbsorptionRecord* out);
 
 // Frequency F (GHz), air temperature T (K), pressure P (mb), vapour density rho (g/m^3).
 GasAbsorptionRecord GasAbsorption(double F, double T, double P, double rho);

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "atmosphere/atmosphere_radiation.h"
+#include "atmosphere/level_block.h"
 #include "common/constants.h"
 #include "common/vector_math.h"
 
@@ -33,15 +34,7 @@ BeamGeometry BeamGeometryOf(double theta) {
     return beam;
 }
 
-// The direction loops below are compiled for AVX2 and for baseline x86-64 and
-// chosen at run time; both do the same IEEE operations in the same order (no
-// contraction into fused multiply-adds), so their results are identical.
-#if defined(__x86_64__) && !defined(__clang__)
-#define SEASKY_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define SEASKY_CLONES
-#endif
-
+// The direction loops below are compiled twice (SEASKY_CLONES, level_block.h).
 SEASKY_CLONES static void LayerOpticalDepths(const double* __restrict kappa, int n, const double* __restrict secant,
                                              double* __restrict depth) {
     double sec[kBeamDirections];

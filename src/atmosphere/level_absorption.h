@@ -9,8 +9,9 @@
 //
 // Notes: the frequency-independent terms of the gas models (their powers and
 // exponentials of temperature, their pressure and humidity factors) are formed
-// once per level for all m frequencies (GasLevelOf). Cloud water counts only
-// where it is above 0.
+// once per level for all m frequencies, a block of levels at a time, and the
+// line sums run over the block's levels side by side (AddGasLevel). Cloud water
+// counts only where it is above 0.
 #pragma once
 
 #include "common/records.h"

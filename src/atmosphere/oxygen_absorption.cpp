@@ -7,8 +7,8 @@
 
 namespace seasky {
 
-OxygenLevel OxygenLevelOf(double T, double P, double rho) {
-    OxygenLevel level;
+void AddOxygenLevel(OxygenLevels& levels, double T, double P, double rho) {
+    const int i = levels.count++;
     const double theta = 300.0 / T;
     const double theta1 = theta - 1.0;
     // theta^0.8 and the 40 line strengths from one call of the vector exponential.
@@ -21,41 +21,57 @@ OxygenLevel OxygenLevelOf(double T, double P, double rho) {
     const double pd = P - e;           // dry-air partial pressure, mb
     // Width scale in GHz: dry air broadens with theta^0.8, vapour 1.1 times as strongly.
     const double d = 0.001 * (pd * b + 1.1 * e * theta);
-    level.theta = theta;
-    level.dryPressure = pd;
-    level.thetaCubed = theta * theta * theta;
-    level.nonResonantWidth = 0.56 * d;
+    levels.theta[i] = theta;
+    levels.dryPressure[i] = pd;
+    levels.thetaCubed[i] = theta * theta * theta;
+    levels.nonResonantWidth[i] = 0.56 * d;
     for (int k = 0; k < kOxygenLineCount; ++k) {
         const OxygenLine& line = OxygenLineTable[k];
         const double gamma = line.width * d;
-        level.width[k] = gamma;
-        level.widthSquared[k] = gamma * gamma;
-        level.coupling[k] = 0.001 * P * b * (line.y + line.v * theta1);
-        level.strength[k] = line.strength * x[k + 1];
+        levels.width[k][i] = gamma;
+        levels.widthSquared[k][i] = gamma * gamma;
+        levels.coupling[k][i] = 0.001 * P * b * (line.y + line.v * theta1);
+        levels.strength[k][i] = line.strength * x[k + 1];
     }
-    return level;
 }
 
-double OxygenAbsorption(const OxygenLevel& level, double F) {
+// All kLevelBlock lanes are computed (lanes beyond count hold zeros or earlier
+// values and are not returned): a fixed trip count that vectorises.
+SEASKY_CLONES void OxygenAbsorption(const OxygenLevels& levels, double F, double* out) {
     const double F2 = F * F;
-    const double w0 = level.nonResonantWidth;
-    double sum = 1.6e-17 * F2 * w0 / (level.theta * (F2 + w0 * w0));
+    double sum[kLevelBlock];
+    for (int i = 0; i < kLevelBlock; ++i) {
+        const double w0 = levels.nonResonantWidth[i];
+        sum[i] = 1.6e-17 * F2 * w0 / (levels.theta[i] * (F2 + w0 * w0));
+    }
     for (int k = 0; k < kOxygenLineCount; ++k) {
         const double fk = OxygenLineTable[k].frequency;
-        const double gamma = level.width[k];
-        const double y = level.coupling[k];
         const double dm = F - fk;
         const double dp = F + fk;
-        const double g1 = (gamma + dm * y) / (dm * dm + level.widthSquared[k]);
-        const double g2 = (gamma - dp * y) / (dp * dp + level.widthSquared[k]);
         const double ratio = F / fk;
-        sum += level.strength[k] * (g1 + g2) * (ratio * ratio);
+        const double ratio2 = ratio * ratio;
+        const double dm2 = dm * dm;
+        const double dp2 = dp * dp;
+        for (int i = 0; i < kLevelBlock; ++i) {
+            const double gamma = levels.width[k][i];
+            const double y = levels.coupling[k][i];
+            const double g1 = (gamma + dm * y) / (dm2 + levels.widthSquared[k][i]);
+            const double g2 = (gamma - dp * y) / (dp2 + levels.widthSquared[k][i]);
+            sum[i] += levels.strength[k][i] * (g1 + g2) * ratio2;
+        }
     }
-    return 5.034e11 * sum * level.dryPressure * level.thetaCubed / kPi;
+    double result[kLevelBlock];
+    for (int i = 0; i < kLevelBlock; ++i)
+        result[i] = 5.034e11 * sum[i] * levels.dryPressure[i] * levels.thetaCubed[i] / kPi;
+    for (int i = 0; i < levels.count; ++i) out[i] = result[i];
 }
 
 double OxygenAbsorption(double T, double P, double rho, double F) {
-    return OxygenAbsorption(OxygenLevelOf(T, P, rho), F);
+    OxygenLevels levels;
+    AddOxygenLevel(levels, T, P, rho);
+    double out[kLevelBlock];
+    OxygenAbsorption(levels, F, out);
+    return out[0];
 }
 
 }  // namespace seasky

@@ -16,7 +16,7 @@
 //    lines at low pressure. Zero pressure and humidity at exactly a line
 //    frequency divide by zero (the validated inputs exclude it only through the
 //    frequency range; the profile reader accepts P = 0).
-//  - The frequency-independent part is formed once per level (OxygenLevelOf):
+//  - The frequency-independent part is formed once per level (AddOxygenLevel):
 //    the 40 strengths and theta^0.8 = exp(0.8 ln theta) through the vectorised
 //    exponential, within 1e-15 relative of the straightforward form.
 //
@@ -29,6 +29,8 @@
 #pragma once
 
 #include <array>
+
+#include "atmosphere/level_block.h"
 
 namespace seasky {
 
@@ -87,22 +89,25 @@ inline constexpr std::array<OxygenLine, 40> OxygenLineTable{{
 
 inline constexpr int kOxygenLineCount = static_cast<int>(OxygenLineTable.size());
 
-// What the oxygen absorption at one level shares between frequencies.
-struct OxygenLevel {
-    double theta = 0.0;           // 300 / T
-    double dryPressure = 0.0;     // pd = P - e, mb
-    double thetaCubed = 0.0;      // theta^3
-    double nonResonantWidth = 0.0;  // w0 = 0.56 d, GHz
-    double width[kOxygenLineCount] = {};         // W_k d, GHz
-    double widthSquared[kOxygenLineCount] = {};  // (W_k d)^2
-    double coupling[kOxygenLineCount] = {};      // y_k
-    double strength[kOxygenLineCount] = {};      // S_k exp(-BE_k (theta - 1))
+// What the oxygen absorption of up to kLevelBlock levels shares between
+// frequencies, level by level side by side.
+struct OxygenLevels {
+    int count = 0;
+    double theta[kLevelBlock] = {};             // 300 / T
+    double dryPressure[kLevelBlock] = {};       // pd = P - e, mb
+    double thetaCubed[kLevelBlock] = {};        // theta^3
+    double nonResonantWidth[kLevelBlock] = {};  // w0 = 0.56 d, GHz
+    double width[kOxygenLineCount][kLevelBlock] = {};         // W_k d, GHz
+    double widthSquared[kOxygenLineCount][kLevelBlock] = {};  // (W_k d)^2
+    double coupling[kOxygenLineCount][kLevelBlock] = {};      // y_k
+    double strength[kOxygenLineCount][kLevelBlock] = {};      // S_k exp(-BE_k (theta - 1))
 };
 
-OxygenLevel OxygenLevelOf(double T, double P, double rho);
+// Adds a level (at most kLevelBlock).
+void AddOxygenLevel(OxygenLevels& levels, double T, double P, double rho);
 
-// Absorption coefficient of the level at frequency F (GHz), Np/km.
-double OxygenAbsorption(const OxygenLevel& level, double F);
+// The absorption of each level at frequency F (GHz), Np/km: out[i], i < count.
+void OxygenAbsorption(const OxygenLevels& levels, double F, double* out);
 
 // The same for one level and one frequency: air temperature T (K), total
 // pressure P (mb), water-vapour density rho (g/m^3), frequency F (GHz).

@@ -13,7 +13,7 @@
 //    contributes a Lorentzian minus its value at 750 GHz while within 750 GHz,
 //    nothing beyond. Continuum (5.4e-10 pd theta^3 + 1.8e-8 e theta^7.5) e F^2.
 //  - The frequency-independent part is formed once per level
-//    (WaterVapourLevelOf). Its 32 powers of theta are taken as exp(x ln theta)
+//    (AddWaterVapourLevel). Its 32 powers of theta are taken as exp(x ln theta)
 //    and its 15 exponentials in one call of the vectorised exponential: within
 //    1e-15 relative of the power function.
 //
@@ -23,6 +23,8 @@
 #pragma once
 
 #include <array>
+
+#include "atmosphere/level_block.h"
 
 namespace seasky {
 
@@ -57,21 +59,24 @@ inline constexpr std::array<WaterVapourLine, 15> WaterVapourLineTable{{
 
 inline constexpr int kWaterVapourLineCount = static_cast<int>(WaterVapourLineTable.size());
 
-// What the water-vapour absorption at one level shares between frequencies.
-struct WaterVapourLevel {
-    bool dry = true;            // rho == 0: the absorption is exactly 0
-    double lineScale = 0.0;     // 3.183e-5 x 3.335e16 rho
-    double continuum = 0.0;     // continuum / F^2
-    double width[kWaterVapourLineCount] = {};         // gamma_i, GHz
-    double widthSquared[kWaterVapourLineCount] = {};  // gamma_i^2
-    double intensity[kWaterVapourLineCount] = {};     // s_i
-    double cutOff[kWaterVapourLineCount] = {};        // gamma_i / (750^2 + gamma_i^2)
+// What the water-vapour absorption of up to kLevelBlock levels shares between
+// frequencies, level by level side by side.
+struct WaterVapourLevels {
+    int count = 0;
+    bool dry[kLevelBlock] = {};          // rho == 0: the absorption is exactly 0
+    double lineScale[kLevelBlock] = {};  // 3.183e-5 x 3.335e16 rho
+    double continuum[kLevelBlock] = {};  // continuum / F^2
+    double width[kWaterVapourLineCount][kLevelBlock] = {};         // gamma_i, GHz
+    double widthSquared[kWaterVapourLineCount][kLevelBlock] = {};  // gamma_i^2
+    double intensity[kWaterVapourLineCount][kLevelBlock] = {};     // s_i
+    double cutOff[kWaterVapourLineCount][kLevelBlock] = {};        // gamma_i / (750^2 + gamma_i^2)
 };
 
-WaterVapourLevel WaterVapourLevelOf(double T, double P, double rho);
+// Adds a level (at most kLevelBlock).
+void AddWaterVapourLevel(WaterVapourLevels& levels, double T, double P, double rho);
 
-// Absorption coefficient of the level at frequency F (GHz), Np/km.
-double WaterVapourAbsorption(const WaterVapourLevel& level, double F);
+// The absorption of each level at frequency F (GHz), Np/km: out[i], i < count.
+void WaterVapourAbsorption(const WaterVapourLevels& levels, double F, double* out);
 
 // The same for one level and one frequency: air temperature T (K), total
 // pressure P (mb), water-vapour density rho (g/m^3), frequency F (GHz).

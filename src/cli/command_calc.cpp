@@ -16,6 +16,32 @@ constexpr std::array<const char*, 7> kResultUnits{"K", "K", "K", "K", "K", "K", 
 
 }  // namespace
 
+void AddCalculationInputOptions(CLI::App* command, NumberOptions& o) {
+    NumberOptions* options = &o;
+    const CalculationInputs defaults;
+    auto text = [](double v) { return FormatGeneral(v, '.'); };
+    options->Add(command, "freq", "Frequency, GHz (6.75 to 89)", false, text(defaults.frequency));
+    options->Add(command, "angle", "Incidence angle, degrees (0 to 65)", false, text(defaults.angle));
+    options->Add(command, "azimuth", "Azimuth of the observation relative to the wind, degrees (0 to 360)", false,
+                 text(defaults.azimuth));
+    options->Add(command, "temp", "Sea-water temperature, degrees C (-3 to 37)", false, text(defaults.seaTemperature));
+    options->Add(command, "salinity", "Salinity, per mille (0 to 45)", false, text(defaults.salinity));
+    options->Add(command, "wind", "Near-surface wind speed, m/s (0 to 20)", false, text(defaults.wind));
+    options->Add(command, "band", "Receiver bandwidth, GHz (0 = one frequency)", false, text(defaults.bandwidth));
+}
+
+CalculationInputs CalculationInputsOf(const NumberOptions& options) {
+    CalculationInputs in;
+    in.frequency = options.Get("freq");
+    in.angle = options.Get("angle");
+    in.azimuth = options.Get("azimuth");
+    in.seaTemperature = options.Get("temp");
+    in.salinity = options.Get("salinity");
+    in.wind = options.Get("wind");
+    in.bandwidth = options.Get("band");
+    return in;
+}
+
 Json CalculationJson(const CalculationResult& r) {
     return Json{
         // The seven results of the window.
@@ -71,29 +97,13 @@ void AddCalcCommand(CLI::App& app, Context& context) {
     command->add_option("--profile", *profileName, "Profile file or bundled atmosphere name (seasky profiles)")
         ->capture_default_str();
     auto options = std::make_shared<NumberOptions>();
-    const CalculationInputs defaults;
-    auto text = [](double v) { return FormatGeneral(v, '.'); };
-    options->Add(command, "freq", "Frequency, GHz (6.75 to 89)", false, text(defaults.frequency));
-    options->Add(command, "angle", "Incidence angle, degrees (0 to 65)", false, text(defaults.angle));
-    options->Add(command, "azimuth", "Azimuth of the observation relative to the wind, degrees (0 to 360)", false,
-                 text(defaults.azimuth));
-    options->Add(command, "temp", "Sea-water temperature, degrees C (-3 to 37)", false, text(defaults.seaTemperature));
-    options->Add(command, "salinity", "Salinity, per mille (0 to 45)", false, text(defaults.salinity));
-    options->Add(command, "wind", "Near-surface wind speed, m/s (0 to 20)", false, text(defaults.wind));
-    options->Add(command, "band", "Receiver bandwidth, GHz (0 = one frequency)", false, text(defaults.bandwidth));
+    AddCalculationInputOptions(command, *options);
     auto rows = std::make_shared<std::string>();
     AddDirectionRowsOption(command, *rows);
     AddJsonFlag(command, context);
     command->callback([options, profileName, rows, &context] {
         context.action = [options, profileName, rows, &context] {
-            CalculationInputs in;
-            in.frequency = options->Get("freq");
-            in.angle = options->Get("angle");
-            in.azimuth = options->Get("azimuth");
-            in.seaTemperature = options->Get("temp");
-            in.salinity = options->Get("salinity");
-            in.wind = options->Get("wind");
-            in.bandwidth = options->Get("band");
+            const CalculationInputs in = CalculationInputsOf(*options);
             // The inputs first, so that a bad value is reported before a bad profile.
             ThrowIfRefused(ValidateInputs(in));
             ModelOptions model;

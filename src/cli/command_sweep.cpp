@@ -1,5 +1,6 @@
 // seasky sweep: the brightness temperatures against one varied input, for one
 // or more profiles, as CSV or JSON and optionally as a chart.
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <filesystem>
@@ -11,9 +12,11 @@
 #include "cli/commands.h"
 #include "common/number_text.h"
 
-#ifdef SEASKY_HAVE_PLOT
-#include "plot/chart_file.h"
-#endif
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
 
 namespace seasky::cli {
 
@@ -76,6 +79,47 @@ bool EndsWith(const std::string& s, const std::string& suffix) {
     return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
+// The chart program: next to this program (an installation), one folder up (a
+// build tree's test programs), or on the PATH.
+std::string ChartProgram() {
+    std::error_code ec;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (!ec) {
+        for (const std::filesystem::path& candidate :
+             {self.parent_path() / "seasky-chart", self.parent_path().parent_path() / "seasky-chart"})
+            if (::access(candidate.c_str(), X_OK) == 0) return candidate.string();
+    }
+    return "seasky-chart";
+}
+
+// Draws the chart by running seasky-chart on its JSON description; a message on failure.
+std::string DrawChart(const Json& chart, const std::string& output) {
+    char name[] = "/tmp/seasky-chart-XXXXXX";
+    const int fd = ::mkstemp(name);
+    if (fd < 0) return "no temporary file for the chart";
+    const std::string text = chart.dump();
+    const bool written = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    ::close(fd);
+    std::string failure;
+    if (!written) failure = "cannot write the chart description";
+    if (failure.empty()) {
+        const std::string program = ChartProgram();
+        std::string out = output;
+        char* args[] = {const_cast<char*>(program.c_str()), name, out.data(), nullptr};
+        pid_t pid = 0;
+        if (::posix_spawnp(&pid, program.c_str(), nullptr, nullptr, args, environ) != 0) {
+            failure = "the program seasky-chart was not found (it is built with the window, Qt Charts)";
+        } else {
+            int status = 0;
+            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+            if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) failure = "seasky-chart failed";
+        }
+    }
+    ::unlink(name);
+    return failure;
+}
+
 }  // namespace
 
 void AddSweepCommand(CLI::App& app, Context& context) {
@@ -89,15 +133,7 @@ void AddSweepCommand(CLI::App& app, Context& context) {
                         "Profile file or bundled atmosphere name; may be given several times (default: "
                         "midlatitude-summer)");
     auto options = std::make_shared<NumberOptions>();
-    const CalculationInputs defaults;
-    auto text = [](double v) { return FormatGeneral(v, '.'); };
-    options->Add(command, "freq", "Frequency, GHz (6.75 to 89)", false, text(defaults.frequency));
-    options->Add(command, "angle", "Incidence angle, degrees (0 to 65)", false, text(defaults.angle));
-    options->Add(command, "azimuth", "Azimuth relative to the wind, degrees (0 to 360)", false, text(defaults.azimuth));
-    options->Add(command, "temp", "Sea-water temperature, degrees C (-3 to 37)", false, text(defaults.seaTemperature));
-    options->Add(command, "salinity", "Salinity, per mille (0 to 45)", false, text(defaults.salinity));
-    options->Add(command, "wind", "Near-surface wind speed, m/s (0 to 20)", false, text(defaults.wind));
-    options->Add(command, "band", "Receiver bandwidth, GHz (0 = one frequency)", false, text(defaults.bandwidth));
+    AddCalculationInputOptions(command, *options);
     auto output = std::make_shared<std::string>();
     command->add_option("--output", *output, "Write the table to FILE.csv or FILE.json (default: standard output)");
     auto plot = std::make_shared<std::string>();
@@ -108,14 +144,7 @@ void AddSweepCommand(CLI::App& app, Context& context) {
     command->callback([=, &context] {
         context.action = [=, &context] {
             const Sweep sweep = ParseVary(*vary);
-            CalculationInputs base;
-            base.frequency = options->Get("freq");
-            base.angle = options->Get("angle");
-            base.azimuth = options->Get("azimuth");
-            base.seaTemperature = options->Get("temp");
-            base.salinity = options->Get("salinity");
-            base.wind = options->Get("wind");
-            base.bandwidth = options->Get("band");
+            const CalculationInputs base = CalculationInputsOf(*options);
             ModelOptions model;
             model.directionRows = DirectionRowsOf(*rows);
             // Every value is checked before anything is computed.
@@ -128,12 +157,8 @@ void AddSweepCommand(CLI::App& app, Context& context) {
                                                         : (context.json ? "json" : "csv");
             if (!output->empty() && !EndsWith(*output, ".json") && !EndsWith(*output, ".csv"))
                 throw InputError("Неверное имя файла --output: '" + *output + "'\nОжидается FILE.csv или FILE.json.");
-#ifndef SEASKY_HAVE_PLOT
-            if (!plot->empty()) throw InputError("Эта сборка seasky не умеет рисовать графики (нет Qt Charts).");
-#else
             if (!plot->empty() && !EndsWith(*plot, ".png") && !EndsWith(*plot, ".svg"))
                 throw InputError("Неверное имя файла --plot: '" + *plot + "'\nОжидается FILE.png или FILE.svg.");
-#endif
             std::vector<std::string> names = *profiles;
             if (names.empty()) names.emplace_back(kDefaultAtmosphere);
             std::vector<ProfileStore> stores;
@@ -185,38 +210,34 @@ void AddSweepCommand(CLI::App& app, Context& context) {
                     throw InputError("Не удалось записать файл " + *output);
                 }
             }
-#ifdef SEASKY_HAVE_PLOT
             if (!plot->empty()) {
-                plot::Chart chart;
-                chart.xLabel = sweep.varied->axis;
-                chart.yLabel = "Brightness temperature (K)";
+                Json series = Json::array();
+                auto add = [&series](const std::string& name, const std::vector<Row>& rows, double CalculationResult::*field) {
+                    std::vector<double> x, y;
+                    for (const Row& row : rows) {
+                        x.push_back(row.value);
+                        y.push_back(row.r.*field);
+                    }
+                    series.push_back(Json{{"name", name}, {"x", x}, {"y", y}});
+                };
                 for (std::size_t p = 0; p < names.size(); ++p) {
                     const std::string suffix = names.size() > 1 ? " " + names[p] : "";
-                    plot::Series v{"V" + suffix, {}, {}}, h{"H" + suffix, {}, {}};
-                    plot::Series plus{"+45" + suffix, {}, {}}, minus{"-45" + suffix, {}, {}};
-                    bool diagonal = false;  // +45 and -45 drawn only where the third Stokes term splits them
-                    for (const Row& row : results[p]) {
-                        v.x.push_back(row.value);
-                        v.y.push_back(row.r.tbV);
-                        h.x.push_back(row.value);
-                        h.y.push_back(row.r.tbH);
-                        plus.x.push_back(row.value);
-                        plus.y.push_back(row.r.tbPlus45);
-                        minus.x.push_back(row.value);
-                        minus.y.push_back(row.r.tbMinus45);
-                        diagonal = diagonal || row.r.tbPlus45 != row.r.tbMinus45;
-                    }
-                    chart.series.push_back(v);
-                    chart.series.push_back(h);
+                    add("V" + suffix, results[p], &CalculationResult::tbV);
+                    add("H" + suffix, results[p], &CalculationResult::tbH);
+                    // +45 and -45 are drawn only where the third Stokes term splits them.
+                    bool diagonal = false;
+                    for (const Row& row : results[p]) diagonal = diagonal || row.r.tbPlus45 != row.r.tbMinus45;
                     if (diagonal) {
-                        chart.series.push_back(plus);
-                        chart.series.push_back(minus);
+                        add("+45" + suffix, results[p], &CalculationResult::tbPlus45);
+                        add("-45" + suffix, results[p], &CalculationResult::tbMinus45);
                     }
                 }
-                const std::string failure = plot::WriteChart(chart, *plot);
+                const Json chart{{"xLabel", sweep.varied->axis},
+                                 {"yLabel", "Brightness temperature (K)"},
+                                 {"series", series}};
+                const std::string failure = DrawChart(chart, *plot);
                 if (!failure.empty()) throw InputError("Не удалось нарисовать график: " + failure);
             }
-#endif
         };
     });
 }

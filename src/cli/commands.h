@@ -18,6 +18,12 @@ void AddSensorCommand(CLI::App& app, Context& context);
 void AddBatchCommand(CLI::App& app, Context& context);
 void AddSweepCommand(CLI::App& app, Context& context);
 
+// The seven inputs of a calculation as options --freq, --angle, --azimuth,
+// --temp, --salinity, --wind and --band, defaulting to the window's start-up
+// values; and the inputs they give.
+void AddCalculationInputOptions(CLI::App* command, NumberOptions& options);
+CalculationInputs CalculationInputsOf(const NumberOptions& options);
+
 // Every result and component of a calculation as one JSON object (the form of
 // seasky calc --json).
 Json CalculationJson(const CalculationResult& result);
