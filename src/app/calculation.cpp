@@ -11,6 +11,60 @@
 
 namespace seasky {
 
+#define SEASKY_FIELD(key, expression) \
+    ResultField { key, [](const CalculationResult& r) { return static_cast<double>(expression); }, false }
+#define SEASKY_COUNT(key, expression) \
+    ResultField { key, [](const CalculationResult& r) { return static_cast<double>(expression); }, true }
+
+const std::array<ResultField, 38> kResultFields{{
+    // The seven results of the window.
+    SEASKY_FIELD("tbV", r.tbV),
+    SEASKY_FIELD("tbH", r.tbH),
+    SEASKY_FIELD("tbPlus45", r.tbPlus45),
+    SEASKY_FIELD("tbMinus45", r.tbMinus45),
+    SEASKY_FIELD("tbUp", r.tbUp),
+    SEASKY_FIELD("tbDown", r.tbDown),
+    SEASKY_FIELD("opacity", r.opacity),
+    // Intermediates.
+    SEASKY_FIELD("transmittance", r.transmittance),
+    SEASKY_FIELD("emissivityV", r.emissivityV),
+    SEASKY_FIELD("emissivityH", r.emissivityH),
+    SEASKY_FIELD("omegaV", r.omegaV),
+    SEASKY_FIELD("omegaH", r.omegaH),
+    SEASKY_FIELD("thirdStokes", r.thirdStokes),
+    // The other Stokes terms at the top of the atmosphere.
+    SEASKY_FIELD("tbThirdStokes", r.tbThirdStokes),
+    SEASKY_FIELD("tbFourthStokes", r.tbFourthStokes),
+    SEASKY_FIELD("tbLeftCircular", r.tbLeftCircular),
+    SEASKY_FIELD("tbRightCircular", r.tbRightCircular),
+    // The atmosphere and the grid it was integrated on.
+    SEASKY_FIELD("opacityUp", r.opacityUp),
+    SEASKY_COUNT("layerCount", r.layerCount),
+    SEASKY_FIELD("gridBottom", r.gridBottom),
+    SEASKY_FIELD("gridTop", r.gridTop),
+    SEASKY_FIELD("precipitableWater", r.precipitableWater),
+    SEASKY_FIELD("liquidWaterPath", r.liquidWaterPath),
+    // The surface at the surface code, and its Stokes terms at the direction code.
+    SEASKY_COUNT("surfaceCode", r.surfaceCode),
+    SEASKY_FIELD("specularV", r.specular.v),
+    SEASKY_FIELD("specularH", r.specular.h),
+    SEASKY_FIELD("windV", r.windIncrement.v),
+    SEASKY_FIELD("windH", r.windIncrement.h),
+    SEASKY_FIELD("directionV", r.direction.V),
+    SEASKY_FIELD("directionH", r.direction.H),
+    SEASKY_FIELD("directionHalfSum", r.direction.HalfSum),
+    SEASKY_FIELD("directionDifference", r.direction.Difference),
+    SEASKY_FIELD("directionThird", r.direction.Third),
+    SEASKY_FIELD("directionFourth", r.direction.Fourth),
+    SEASKY_FIELD("reflectivityV", r.reflectivityV),
+    SEASKY_FIELD("reflectivityH", r.reflectivityH),
+    SEASKY_COUNT("stokesCode", r.stokesCode),
+    SEASKY_FIELD("fourthStokes", r.fourthStokes),
+}};
+
+#undef SEASKY_FIELD
+#undef SEASKY_COUNT
+
 std::array<double, 7> ResultValues(const CalculationResult& r) {
     return {r.tbV, r.tbH, r.tbPlus45, r.tbMinus45, r.tbUp, r.tbDown, r.opacity};
 }

@@ -88,6 +88,17 @@ struct CalculationResult {
     double fourthStokes = 0.0;  // the fourth Stokes term of the wind-direction signal
 };
 
+// The named results of a calculation, in the order of seasky calc --json: the
+// name, the value as a double, and whether it is a whole number (the layer
+// count and the frequency codes). The front ends that list every result (the
+// command line's JSON, the Python module) go through this table.
+struct ResultField {
+    const char* name;
+    double (*value)(const CalculationResult&);
+    bool integer;
+};
+extern const std::array<ResultField, 38> kResultFields;
+
 // Captions of the seven result lines, in line order.
 inline constexpr std::array<const char*, 7> kResultCaptions{
     "Вертикальная поляризация",       "Горизонтальная поляризация",     "Поляризация +45",

@@ -55,6 +55,37 @@ std::optional<double> NumberAttribute(int ncid, int var, const char* name) {
     return values[0];
 }
 
+ValidationFailure Missing(const std::string& name, int level) {
+    ValidationFailure f;
+    f.input = name;
+    f.value = std::nan("");
+    f.level = level;
+    f.message = "Нет значения " + name + (level > 0 ? " на уровне " + std::to_string(level) : std::string()) + ".";
+    return f;
+}
+
+// The level count and the rules of every level, as the profile reader checks them.
+std::optional<ValidationFailure> CheckProfile(const ProfileStore& p) {
+    if (std::optional<ValidationFailure> f = Check(Checked::LevelCount, p.levelCount)) {
+        f->message = "Профиль сцены: число уровней " + std::to_string(p.levelCount) + ", допустимо от 2 до 100000.";
+        return f;
+    }
+    for (int i = 0; i < p.levelCount; ++i) {
+        const char* names[4] = {"air_temperature", "air_pressure", "humidity", "cloud_water"};
+        const double values[4] = {p.airTemperature[i], p.pressure[i], p.absoluteHumidity[i], p.cloudWater[i]};
+        for (int k = 0; k < 4; ++k)
+            if (std::isnan(values[k])) return Missing(names[k], i + 1);
+        if (std::optional<ValidationFailure> f =
+                CheckLevel({p.height[i], p.airTemperature[i], p.pressure[i], p.absoluteHumidity[i],
+                            p.cloudWater[i]},
+                           i + 1)) {
+            f->message = "Уровень " + std::to_string(i + 1) + ": " + f->message;
+            return f;
+        }
+    }
+    return std::nullopt;
+}
+
 // One quantity of the scene file: the variable, its unit and the packing.
 struct Variable {
     int id = -1;
@@ -100,36 +131,26 @@ public:
         ReadScalar(wind_, first, count, wind);
         ReadScalar(azimuth_, first, count, azimuth);
         if (angle_.id >= 0) ReadScalar(angle_, first, count, angle);
-        for (std::size_t s = 0; s < count; ++s) {
-            Scene& scene = out[s];
-            scene.surface = {sst[s], sal[s], wind[s], azimuth[s], std::nullopt};
-            if (angle_.id >= 0 && !std::isnan(angle[s])) scene.surface.incidenceAngle = angle[s];
-            for (const auto& [value, name] : {std::pair{sst[s], &sst_.name}, std::pair{sal[s], &salinity_.name},
-                                              std::pair{wind[s], &wind_.name}, std::pair{azimuth[s], &azimuth_.name}})
-                if (std::isnan(value) && !scene.failure) scene.failure = Missing(*name, 0);
-            ProfileStore& profile = scene.profile;
-            for (std::size_t l = 0; l < L; ++l) {
-                const std::size_t i = s * L + l;
-                if (std::isnan(h[i])) continue;  // no level here
-                const double T = t[i], pa = p[i] * 100.0;  // K, Pa
-                double rho = q[i];
-                double cloud = w[i];
-                if (humidity_.fraction) rho = q[i] * MoistAirDensityFromSpecificHumidity(q[i], T, pa) * 1000.0;
-                if (cloud_.fraction) {
-                    const double air = humidity_.fraction ? MoistAirDensityFromSpecificHumidity(q[i], T, pa)
-                                                          : MoistAirDensityFromVapour(q[i], T, pa);
-                    cloud = w[i] * air * 1000.0;
-                }
-                profile.height.push_back(h[i]);
-                profile.airTemperature.push_back(T);
-                profile.pressure.push_back(p[i]);
-                profile.absoluteHumidity.push_back(rho);
-                profile.cloudWater.push_back(cloud);
-            }
-            profile.levelCount = static_cast<int>(profile.height.size());
-            if (scene.failure) continue;
-            scene.failure = CheckProfile(profile);
-        }
+        SceneArrays arrays;
+        arrays.scenes = count;
+        arrays.levels = L;
+        arrays.height = h.data();
+        arrays.temperature = t.data();
+        arrays.pressure = p.data();
+        arrays.humidity = q.data();
+        arrays.cloud = w.data();
+        arrays.humidityIsFraction = humidity_.fraction;
+        arrays.cloudIsFraction = cloud_.fraction;
+        arrays.seaTemperature = sst.data();
+        arrays.salinity = sal.data();
+        arrays.wind = wind.data();
+        arrays.azimuth = azimuth.data();
+        arrays.angle = angle_.id >= 0 ? angle.data() : nullptr;
+        arrays.names[0] = sst_.name;
+        arrays.names[1] = salinity_.name;
+        arrays.names[2] = wind_.name;
+        arrays.names[3] = azimuth_.name;
+        ScenesFromArrays(arrays, out);
     }
 
     std::vector<PassThrough> PassThroughVariables() const override { return passThrough_; }
@@ -244,16 +265,11 @@ private:
                              (profile ? "(scene, level)" : "(scene)"));
         const std::optional<std::string> units = TextAttribute(ncid_, found, "units");
         if (!units) throw BatchError(path_ + ", variable " + v.name + ": no units attribute");
-        const std::optional<UnitConversion> c = ConversionOf(kind, *units);
-        // A specific humidity or mass fraction must be per kg; a concentration per m^3.
-        const bool fractionName = standard == "specific_humidity" || standard.find("mass_fraction") == 0;
-        if (!c || ((kind == UnitKind::Humidity || kind == UnitKind::CloudWater) && c->massFraction != fractionName))
+        std::string accepted;
+        const std::optional<UnitConversion> c = ConversionForVariable(kind, *units, standard, &accepted);
+        if (!c)
             throw BatchError(path_ + ", variable " + v.name + ": units \"" + *units + "\" are not accepted for " +
-                             standard + " (accepted: " +
-                             (kind == UnitKind::Humidity || kind == UnitKind::CloudWater
-                                  ? (fractionName ? std::string("kg kg-1, g kg-1, 1") : std::string("g m-3, kg m-3"))
-                                  : AcceptedUnits(kind)) +
-                             ")");
+                             standard + " (accepted: " + accepted + ")");
         v.unit = *c;
         v.fraction = c->massFraction;
         v.fill = NumberAttribute(ncid_, found, "_FillValue");
@@ -289,37 +305,6 @@ private:
         const std::size_t extent[1] = {count};
         Nc(nc_get_vara_double(ncid_, v.id, start, extent, values.data()), "Cannot read " + v.name + " of " + path_);
         Convert(v, values);
-    }
-
-    static ValidationFailure Missing(const std::string& name, int level) {
-        ValidationFailure f;
-        f.input = name;
-        f.value = std::nan("");
-        f.level = level;
-        f.message = "Нет значения " + name + (level > 0 ? " на уровне " + std::to_string(level) : std::string()) + ".";
-        return f;
-    }
-
-    // The level count and the rules of every level, as the profile reader checks them.
-    static std::optional<ValidationFailure> CheckProfile(const ProfileStore& p) {
-        if (std::optional<ValidationFailure> f = Check(Checked::LevelCount, p.levelCount)) {
-            f->message = "Профиль сцены: число уровней " + std::to_string(p.levelCount) + ", допустимо от 2 до 100000.";
-            return f;
-        }
-        for (int i = 0; i < p.levelCount; ++i) {
-            const char* names[4] = {"air_temperature", "air_pressure", "humidity", "cloud_water"};
-            const double values[4] = {p.airTemperature[i], p.pressure[i], p.absoluteHumidity[i], p.cloudWater[i]};
-            for (int k = 0; k < 4; ++k)
-                if (std::isnan(values[k])) return Missing(names[k], i + 1);
-            if (std::optional<ValidationFailure> f =
-                    CheckLevel({p.height[i], p.airTemperature[i], p.pressure[i], p.absoluteHumidity[i],
-                                p.cloudWater[i]},
-                               i + 1)) {
-                f->message = "Уровень " + std::to_string(i + 1) + ": " + f->message;
-                return f;
-            }
-        }
-        return std::nullopt;
     }
 
     std::string path_;
@@ -457,6 +442,42 @@ std::string Lower(std::string s) {
 }
 
 }  // namespace
+
+void ScenesFromArrays(const SceneArrays& a, std::vector<Scene>& out) {
+    out.assign(a.scenes, Scene{});
+    const std::size_t L = a.levels;
+    for (std::size_t s = 0; s < a.scenes; ++s) {
+        Scene& scene = out[s];
+        scene.surface = {a.seaTemperature[s], a.salinity[s], a.wind[s], a.azimuth[s], std::nullopt};
+        if (a.angle != nullptr && !std::isnan(a.angle[s])) scene.surface.incidenceAngle = a.angle[s];
+        const double values[4] = {a.seaTemperature[s], a.salinity[s], a.wind[s], a.azimuth[s]};
+        for (int k = 0; k < 4; ++k)
+            if (std::isnan(values[k]) && !scene.failure) scene.failure = Missing(a.names[k], 0);
+        ProfileStore& profile = scene.profile;
+        for (std::size_t l = 0; l < L; ++l) {
+            const std::size_t i = s * L + l;
+            if (std::isnan(a.height[i])) continue;  // no level here
+            const double T = a.temperature[i], pa = a.pressure[i] * 100.0;  // K, Pa
+            const double q = a.humidity[i];
+            const double w = a.cloud != nullptr ? a.cloud[i] : 0.0;
+            double rho = q;
+            double cloud = w;
+            if (a.humidityIsFraction) rho = q * MoistAirDensityFromSpecificHumidity(q, T, pa) * 1000.0;
+            if (a.cloud != nullptr && a.cloudIsFraction) {
+                const double air = a.humidityIsFraction ? MoistAirDensityFromSpecificHumidity(q, T, pa)
+                                                        : MoistAirDensityFromVapour(q, T, pa);
+                cloud = w * air * 1000.0;
+            }
+            profile.height.push_back(a.height[i]);
+            profile.airTemperature.push_back(T);
+            profile.pressure.push_back(a.pressure[i]);
+            profile.absoluteHumidity.push_back(rho);
+            profile.cloudWater.push_back(cloud);
+        }
+        profile.levelCount = static_cast<int>(profile.height.size());
+        if (!scene.failure) scene.failure = CheckProfile(profile);
+    }
+}
 
 std::unique_ptr<SceneReader> OpenScenes(const std::string& path) {
     const std::string extension = Lower(std::filesystem::path(path).extension().string());

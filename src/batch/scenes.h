@@ -72,6 +72,37 @@ public:
     virtual void ReadPassThrough(std::size_t, std::size_t, std::vector<PassThrough>&) {}
 };
 
+// Scene values held as arrays: profiles scenes x levels (level fastest), in m,
+// K, hPa and g/m^3 — humidity and cloud water as mass fractions (kg/kg of moist
+// air) when the flags say so — and per scene the sea temperature (degrees C),
+// salinity (per mille), wind (m/s), azimuth and incidence angle (degrees). NaN
+// marks a missing value; a level whose height is NaN is left out.
+struct SceneArrays {
+    std::size_t scenes = 0;
+    std::size_t levels = 0;
+    const double* height = nullptr;
+    const double* temperature = nullptr;
+    const double* pressure = nullptr;
+    const double* humidity = nullptr;
+    const double* cloud = nullptr;  // null: no cloud water
+    bool humidityIsFraction = false;
+    bool cloudIsFraction = false;
+    const double* seaTemperature = nullptr;
+    const double* salinity = nullptr;
+    const double* wind = nullptr;
+    const double* azimuth = nullptr;
+    const double* angle = nullptr;  // null: the channels' own
+    // The names of the per-scene quantities, for the messages of missing values.
+    std::string names[4] = {"sea_surface_temperature", "sea_water_salinity", "wind_speed",
+                            "relative_wind_direction"};
+};
+
+// The scenes of the arrays, each with its profile (mass fractions turned into
+// concentrations with the moist-air density, units.h) and its refusal, if any:
+// a missing surface value, too few levels, a missing level value, or a level
+// rule of the validation table broken.
+void ScenesFromArrays(const SceneArrays& arrays, std::vector<Scene>& scenes);
+
 // Opens a scene file by its extension (.nc, .nc4, .cdf: NetCDF; .csv: CSV); throws BatchError.
 std::unique_ptr<SceneReader> OpenScenes(const std::string& path);
 

@@ -120,6 +120,17 @@ std::string AcceptedUnits(UnitKind kind) {
     return list;
 }
 
+std::optional<UnitConversion> ConversionForVariable(UnitKind kind, const std::string& units,
+                                                    const std::string& standardName, std::string* accepted) {
+    const bool water = kind == UnitKind::Humidity || kind == UnitKind::CloudWater;
+    const bool fractionName = standardName == "specific_humidity" || standardName.rfind("mass_fraction", 0) == 0;
+    const std::optional<UnitConversion> c = ConversionOf(kind, units);
+    if (c && (!water || c->massFraction == fractionName)) return c;
+    if (accepted != nullptr)
+        *accepted = water ? (fractionName ? "kg kg-1, g kg-1, 1" : "g m-3, kg m-3") : AcceptedUnits(kind);
+    return std::nullopt;
+}
+
 double MoistAirDensityFromSpecificHumidity(double q, double T, double pa) {
     return pa / (kDryAirGasConstant * T * (1.0 + q * (1.0 / kGasConstantRatio - 1.0)));
 }

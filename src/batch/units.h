@@ -38,6 +38,14 @@ std::optional<UnitConversion> ConversionOf(UnitKind kind, const std::string& uni
 // The accepted units of a kind, for messages.
 std::string AcceptedUnits(UnitKind kind);
 
+// The conversion for a scene variable of that kind and CF standard name: as
+// ConversionOf, and for humidity and cloud water a mass fraction (kg/kg) only
+// for specific_humidity and mass_fraction_* names, a concentration (per m^3)
+// only for the others. Without one, accepted (if given) receives the units that
+// would be accepted.
+std::optional<UnitConversion> ConversionForVariable(UnitKind kind, const std::string& units,
+                                                    const std::string& standardName, std::string* accepted = nullptr);
+
 // The density of moist air, kg/m^3, at temperature T (K) and pressure pa (Pa)
 // with specific humidity q (kg/kg): pa / (R_d T (1 + q (1/eps - 1))).
 double MoistAirDensityFromSpecificHumidity(double q, double T, double pa);

@@ -43,51 +43,13 @@ CalculationInputs CalculationInputsOf(const NumberOptions& options) {
 }
 
 Json CalculationJson(const CalculationResult& r) {
-    return Json{
-        // The seven results of the window.
-        {"tbV", r.tbV},
-        {"tbH", r.tbH},
-        {"tbPlus45", r.tbPlus45},
-        {"tbMinus45", r.tbMinus45},
-        {"tbUp", r.tbUp},
-        {"tbDown", r.tbDown},
-        {"opacity", r.opacity},
-        // Intermediates.
-        {"transmittance", r.transmittance},
-        {"emissivityV", r.emissivityV},
-        {"emissivityH", r.emissivityH},
-        {"omegaV", r.omegaV},
-        {"omegaH", r.omegaH},
-        {"thirdStokes", r.thirdStokes},
-        // The other Stokes terms at the top of the atmosphere.
-        {"tbThirdStokes", r.tbThirdStokes},
-        {"tbFourthStokes", r.tbFourthStokes},
-        {"tbLeftCircular", r.tbLeftCircular},
-        {"tbRightCircular", r.tbRightCircular},
-        // The atmosphere and the grid it was integrated on.
-        {"opacityUp", r.opacityUp},
-        {"layerCount", r.layerCount},
-        {"gridBottom", r.gridBottom},
-        {"gridTop", r.gridTop},
-        {"precipitableWater", r.precipitableWater},
-        {"liquidWaterPath", r.liquidWaterPath},
-        // The surface at the surface code, and its Stokes terms at the direction code.
-        {"surfaceCode", r.surfaceCode},
-        {"specularV", r.specular.v},
-        {"specularH", r.specular.h},
-        {"windV", r.windIncrement.v},
-        {"windH", r.windIncrement.h},
-        {"directionV", r.direction.V},
-        {"directionH", r.direction.H},
-        {"directionHalfSum", r.direction.HalfSum},
-        {"directionDifference", r.direction.Difference},
-        {"directionThird", r.direction.Third},
-        {"directionFourth", r.direction.Fourth},
-        {"reflectivityV", r.reflectivityV},
-        {"reflectivityH", r.reflectivityH},
-        {"stokesCode", r.stokesCode},
-        {"fourthStokes", r.fourthStokes},
-    };
+    Json j = Json::object();
+    for (const ResultField& f : kResultFields) {
+        const double v = f.value(r);
+        if (f.integer) j[f.name] = static_cast<long long>(v);
+        else j[f.name] = v;
+    }
+    return j;
 }
 
 void AddCalcCommand(CLI::App& app, Context& context) {

@@ -1,0 +1,54 @@
+"""seasky: microwave brightness temperatures of the ocean-atmosphere system as a
+satellite radiometer sees them from above the atmosphere.
+
+The same engine as the seasky command, over numpy arrays that broadcast:
+
+    import seasky
+    r = seasky.calculate("tropical", freq=[6.925, 18.7, 36.5], angle=55.0)
+    r["tbV"], r["tbH"]            # arrays of shape (3,)
+
+Every function checks its inputs against the program's validation table. A
+value out of range raises ValidationError (a ValueError) carrying the failure:
+input, value, bounds and message. With errors="flag" the refused cases come
+back as NaN with status 1 and a message instead, as in a batch run.
+
+Profiles are a bundled atmosphere's name (seasky.profiles()), a profile file's
+path, or a mapping with the arrays "height" (m), "air_temperature" (K),
+"pressure" (mb), "humidity" (g/m^3) and optionally "cloud_water" (g/m^3), the
+level axis last.
+
+Sensors: seasky.sensors(), seasky.sensor("amsr2"), and seasky.simulate(ds,
+sensor="amsr2") over an xarray Dataset of scenes (see simulate).
+"""
+
+from ._api import (
+    ValidationError,
+    absorption,
+    atmosphere,
+    calculate,
+    emissivity,
+    permittivity,
+    profile,
+    profiles,
+    sensor,
+    sensors,
+    sky_correction,
+)
+from ._simulate import simulate
+
+ValidationError.__module__ = "seasky"
+
+__all__ = [
+    "ValidationError",
+    "absorption",
+    "atmosphere",
+    "calculate",
+    "emissivity",
+    "permittivity",
+    "profile",
+    "profiles",
+    "sensor",
+    "sensors",
+    "simulate",
+    "sky_correction",
+]

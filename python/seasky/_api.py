@@ -1,0 +1,196 @@
+"""The array functions of seasky over the compiled core."""
+
+import os
+
+import numpy as np
+
+from . import _seasky
+
+_PROFILE_KEYS = ("height", "air_temperature", "pressure", "humidity", "cloud_water")
+
+
+class ValidationError(ValueError):
+    """A value the program refuses.
+
+    Attributes: input (the quantity's name), unit, value, lower and upper (the
+    bounds, +-inf where there is none), lower_inclusive, upper_inclusive,
+    message (the program's own text), index (the position of the first refused
+    case in the broadcast inputs, as a tuple).
+    """
+
+    def __init__(self, index, input, unit, value, lower, lower_inclusive, upper, upper_inclusive, message):
+        super().__init__(message)
+        self.index = index
+        self.input = input
+        self.unit = unit
+        self.value = value
+        self.lower = lower
+        self.lower_inclusive = lower_inclusive
+        self.upper = upper
+        self.upper_inclusive = upper_inclusive
+        self.message = message
+
+
+def _errors_mode(errors):
+    if errors not in ("raise", "flag"):
+        raise ValueError("errors must be 'raise' or 'flag'")
+    return errors == "raise"
+
+
+def _flat(values, shape):
+    """The inputs broadcast to shape, as flat contiguous float64 arrays."""
+    return [np.ascontiguousarray(np.broadcast_to(np.asarray(v, dtype=np.float64), shape)).ravel() for v in values]
+
+
+def _finish(result, shape, errors, nested=False):
+    """Shapes the compiled call's result; raises or flags its refusals."""
+    refusals = result["refusals"]
+    if refusals and errors == "raise":
+        index, *rest = refusals[0]
+        raise ValidationError(np.unravel_index(index, shape) if shape else (), *rest)
+    out = {}
+    for key, value in result["values"].items():
+        value = value.reshape(shape)
+        if key.endswith("Code") or key.endswith(".code") or key == "layerCount":
+            value = np.where(np.isnan(value), -1, value).astype(np.int64) if errors == "flag" else value.astype(np.int64)
+        if not shape:
+            value = value[()]  # a scalar for scalar inputs
+        if nested and "." in key:
+            group, name = key.split(".", 1)
+            out.setdefault(group, {})[name] = value
+        else:
+            out[key] = value
+    if errors == "flag":
+        status = result["status"].reshape(shape)
+        messages = np.full(shape if shape else (), "", dtype=object)
+        for index, *rest in refusals:
+            messages[np.unravel_index(index, shape) if shape else ()] = rest[-1]
+        out["status"] = status if shape else status[()]
+        out["message"] = messages if shape else messages[()]
+    return out
+
+
+def profiles():
+    """The names of the bundled atmospheres."""
+    return list(_seasky.profile_names())
+
+
+def profile(source):
+    """A profile as a dict of arrays: a bundled atmosphere's name, a profile
+    file's path, or a mapping (returned with float64 arrays)."""
+    if isinstance(source, (str, os.PathLike)):
+        name = os.fspath(source)
+        if name in _seasky.profile_names() and not os.path.exists(name):
+            return dict(_seasky.bundled_profile(name))
+        return dict(_seasky.read_profile(name))
+    p = {key: np.asarray(source[key], dtype=np.float64) for key in _PROFILE_KEYS[:4]}
+    cloud = source.get("cloud_water") if hasattr(source, "get") else None
+    p["cloud_water"] = np.zeros_like(p["height"]) if cloud is None else np.asarray(cloud, dtype=np.float64)
+    return p
+
+
+def _profile_arrays(source):
+    """The profile's five arrays as (profiles, levels) and its leading shape."""
+    p = profile(source)
+    shapes = {key: p[key].shape for key in _PROFILE_KEYS}
+    if len(set(shapes.values())) != 1:
+        raise ValueError(f"the profile arrays must have one shape, not {shapes}")
+    full = p["height"].shape
+    if len(full) < 1:
+        raise ValueError("a profile needs a level axis (the last)")
+    leading, levels = full[:-1], full[-1]
+    return [np.ascontiguousarray(p[key]).reshape(-1, levels) for key in _PROFILE_KEYS], leading
+
+
+def _broadcast_profiles(arrays, leading, shape):
+    """The profiles broadcast against the cases: one shared, or one per case."""
+    if int(np.prod(leading, dtype=np.int64)) == 1:
+        return arrays
+    levels = arrays[0].shape[-1]
+    return [np.ascontiguousarray(np.broadcast_to(a.reshape(leading + (levels,)), shape + (levels,))).reshape(-1, levels)
+            for a in arrays]
+
+
+def absorption(freq, temp, pressure, humidity, cloud=0.0, *, errors="raise"):
+    """Absorption coefficients (Np/km) at one level: nitrogen, oxygen,
+    waterVapour, gasTotal, cloud, total. freq GHz (0 < f <= 1000), temp K,
+    pressure mb, humidity and cloud g/m^3."""
+    stop = _errors_mode(errors)
+    shape = np.broadcast_shapes(*(np.shape(v) for v in (freq, temp, pressure, humidity, cloud)))
+    n = int(np.prod(shape, dtype=np.int64))
+    result = _seasky.absorption(*_flat((freq, temp, pressure, humidity, cloud), shape), n, stop)
+    return _finish(result, shape, errors)
+
+
+def permittivity(freq, temp, salinity, *, errors="raise"):
+    """The complex permittivity of sea water: real, imag and frequencyCode.
+    freq GHz (6.75 to 89), temp degrees C, salinity per mille."""
+    stop = _errors_mode(errors)
+    shape = np.broadcast_shapes(*(np.shape(v) for v in (freq, temp, salinity)))
+    n = int(np.prod(shape, dtype=np.int64))
+    return _finish(_seasky.permittivity(*_flat((freq, temp, salinity), shape), n, stop), shape, errors)
+
+
+def emissivity(freq, angle, azimuth, temp, salinity, wind, *, direction_rows="v-h", errors="raise"):
+    """The sea-surface emissivity and its terms, as seasky emissivity --json:
+    frequencyCode, specularV/H, windV/H, direction (code, V, H, HalfSum,
+    Difference, Third, Fourth), totalV/H."""
+    stop = _errors_mode(errors)
+    values = (freq, angle, azimuth, temp, salinity, wind)
+    shape = np.broadcast_shapes(*(np.shape(v) for v in values))
+    n = int(np.prod(shape, dtype=np.int64))
+    result = _seasky.emissivity(*_flat(values, shape), n, direction_rows, stop)
+    return _finish(result, shape, errors, nested=True)
+
+
+def sky_correction(freq, transmittance, angle, wind, *, errors="raise"):
+    """The reflected-sky correction factors omegaV, omegaH."""
+    stop = _errors_mode(errors)
+    values = (freq, transmittance, angle, wind)
+    shape = np.broadcast_shapes(*(np.shape(v) for v in values))
+    n = int(np.prod(shape, dtype=np.int64))
+    return _finish(_seasky.sky_correction(*_flat(values, shape), n, stop), shape, errors)
+
+
+def atmosphere(profile, freq, band=0.0, angle=0.0, *, errors="raise"):
+    """The atmosphere seen from below (down) and from above (up): brightness (K)
+    and opacity (Np), as seasky atmosphere --json, and the grid's layerCount,
+    precipitableWater and liquidWaterPath (kg/m^2)."""
+    stop = _errors_mode(errors)
+    arrays, leading = _profile_arrays(profile)
+    shape = np.broadcast_shapes(leading, *(np.shape(v) for v in (freq, band, angle)))
+    n = int(np.prod(shape, dtype=np.int64))
+    arrays = _broadcast_profiles(arrays, leading, shape)
+    result = _seasky.atmosphere(*arrays, *_flat((freq, band, angle), shape), n, stop)
+    return _finish(result, shape, errors, nested=True)
+
+
+def calculate(profile="midlatitude-summer", freq=18.7, angle=53.1, azimuth=0.0, temp=20.0, salinity=35.0,
+              wind=10.0, band=0.0, *, direction_rows="v-h", errors="raise"):
+    """The whole calculation, as seasky calc --json: the brightness temperatures
+    at the top of the atmosphere (tbV, tbH, tbPlus45, tbMinus45, the Stokes and
+    circular terms), tbUp, tbDown, opacity and every component.
+
+    freq GHz (6.75 to 89), angle and azimuth degrees, temp degrees C, salinity
+    per mille, wind m/s, band GHz (0: one frequency). The inputs and the
+    profile's leading dimensions broadcast together."""
+    stop = _errors_mode(errors)
+    arrays, leading = _profile_arrays(profile)
+    inputs = (freq, angle, azimuth, temp, salinity, wind, band)
+    shape = np.broadcast_shapes(leading, *(np.shape(v) for v in inputs))
+    n = int(np.prod(shape, dtype=np.int64))
+    arrays = _broadcast_profiles(arrays, leading, shape)
+    result = _seasky.calculate(*arrays, _flat(inputs, shape), n, direction_rows, stop)
+    return _finish(result, shape, errors)
+
+
+def sensors():
+    """The bundled sensor presets: name -> sensor (as seasky.sensor returns it)."""
+    return {name: sensor(name) for name in _seasky.preset_names()}
+
+
+def sensor(name_or_file):
+    """A sensor preset by name, or a sensor file: a dict with name, title,
+    sources and channels (name, centre GHz, sub_bands [(lo, hi) GHz],
+    polarisation, incidence_angle degrees or None, beam_width, note)."""
+    return dict(_seasky.parse_sensor(_seasky.sensor_text(os.fspath(name_or_file))))

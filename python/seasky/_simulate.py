@@ -1,0 +1,194 @@
+"""Sensor channels over an xarray Dataset of scenes, in process or with dask."""
+
+import datetime
+import os
+
+import numpy as np
+
+from . import _seasky
+
+# The quantities of a scene: the standard names that identify a variable (in
+# order of preference), the variable name looked for otherwise, and whether it
+# has the level dimension. The same rules as seasky batch's NetCDF input.
+_QUANTITIES = (
+    (("height", "altitude"), "height", True, True),
+    (("air_temperature",), "air_temperature", True, True),
+    (("air_pressure",), "air_pressure", True, True),
+    (("mass_concentration_of_water_vapor_in_air", "specific_humidity"), "mass_concentration_of_water_vapor_in_air",
+     True, True),
+    (("mass_concentration_of_cloud_liquid_water_in_air", "mass_fraction_of_cloud_liquid_water_in_air"),
+     "mass_concentration_of_cloud_liquid_water_in_air", True, False),
+    (("sea_surface_temperature",), "sea_surface_temperature", False, True),
+    (("sea_water_salinity",), "sea_water_salinity", False, True),
+    (("wind_speed",), "wind_speed", False, True),
+    (("relative_wind_direction",), "relative_wind_direction", False, True),
+    (("incidence_angle", "sensor_zenith_angle"), "incidence_angle", False, False),
+)
+
+_OUTPUTS = ("tb", "tb_up", "tb_down", "opacity", "emissivity_v", "emissivity_h", "status")
+_UNITS = {"tb": "K", "tb_up": "K", "tb_down": "K", "opacity": "1", "emissivity_v": "1", "emissivity_h": "1"}
+_LONG_NAMES = {
+    "tb": "brightness temperature at the top of the atmosphere",
+    "tb_up": "upwelling brightness temperature of the atmosphere",
+    "tb_down": "downwelling brightness temperature of the atmosphere",
+    "opacity": "vertical opacity of the atmosphere (Np)",
+    "emissivity_v": "sea-surface emissivity, vertical",
+    "emissivity_h": "sea-surface emissivity, horizontal",
+    "status": "calculation status",
+    "message": "why the scene or a channel was refused",
+}
+
+
+def _find(ds, standard_names, fallback, required):
+    """The variable of one quantity: by standard_name, else by name."""
+    for wanted in standard_names:
+        for name, var in ds.data_vars.items():
+            if var.attrs.get("standard_name") == wanted:
+                return name, wanted
+    for candidate in (fallback,) + tuple(standard_names):
+        if candidate in ds.data_vars:
+            return candidate, ds[candidate].attrs.get("standard_name", candidate)
+    if required:
+        raise ValueError(f"no variable for {fallback} (by standard_name or by name)")
+    return None, None
+
+
+def _simulate_numpy(*arrays, sensor_text, channels, variables, extrapolate, direction_rows):
+    """The channels over blocks of scenes given as numpy arrays (profiles with the
+    level axis last). A module-level function, so that dask can send it to
+    workers (it pickles by name)."""
+    scene_shape = arrays[0].shape[:-1]
+    levels = arrays[0].shape[-1]
+    n = int(np.prod(scene_shape, dtype=np.int64))
+    flat = []
+    for k, a in enumerate(arrays):
+        a = np.asarray(a, dtype=np.float64)
+        if variables[k][0] == "":
+            flat.append(np.zeros(0))
+            continue
+        target = scene_shape + ((levels,) if k < 5 else ())
+        flat.append(np.ascontiguousarray(np.broadcast_to(a, target)).ravel())
+    result = _seasky.simulate(sensor_text, list(channels), flat, list(variables), n, levels, extrapolate,
+                              direction_rows)
+    c = len(channels)
+    outputs = tuple(result[key].reshape(scene_shape + (c,)) for key in _OUTPUTS)
+    message = np.array(result["message"], dtype=object).reshape(scene_shape)
+    return outputs + (message,)
+
+
+def simulate(ds, sensor="amsr2", channels=None, *, extrapolate=False, direction_rows="v-h", level_dim="level"):
+    """The brightness temperatures of a sensor's channels over every scene of ds.
+
+    ds is an xarray.Dataset with the variables, names and units of seasky
+    batch's NetCDF scenes: profiles with the dimension level_dim ("level") and
+    any others (scene, time, lat, lon, ...: the scene dimensions, all kept);
+    per-scene surface values with the scene dimensions alone. sensor is a
+    preset name or a sensor file; channels a list of channel names (default all).
+
+    Returns a Dataset with tb(..., channel), tb_up, tb_down, opacity,
+    emissivity_v, emissivity_h, status(..., channel) (1 refused, 2 passband
+    beyond 6.75-89 GHz, 4 centre extrapolated) and message(...), the channel
+    coordinates and attributes of a batch run, and ds's coordinates.
+
+    With dask-backed variables the calculation is lazy
+    (xarray.apply_ufunc(dask="parallelized")): the output chunks follow the
+    scene chunks, and the level dimension must be one chunk.
+    """
+    import xarray as xr
+
+    text = _seasky.sensor_text(os.fspath(sensor))
+    info = _seasky.parse_sensor(text)
+    names = [c["name"] for c in info["channels"]]
+    if channels is None:
+        chosen = list(range(len(names)))
+    else:
+        unknown = [c for c in channels if c not in names]
+        if unknown:
+            raise ValueError(f"sensor {info['name']} has no channel {', '.join(unknown)} (channels: {', '.join(names)})")
+        chosen = [names.index(c) for c in channels]
+
+    found = []
+    variables = []
+    for standard_names, fallback, profile, required in _QUANTITIES:
+        name, standard = _find(ds, standard_names, fallback, required)
+        if name is None:
+            found.append(None)
+            variables.append(("", "", ""))
+            continue
+        var = ds[name]
+        if "units" not in var.attrs:
+            raise ValueError(f"variable {name}: no units attribute")
+        has_level = level_dim in var.dims
+        if profile != has_level:
+            raise ValueError(f"variable {name}: " + ("needs" if profile else "must not have") +
+                             f" the dimension {level_dim}")
+        found.append(var)
+        variables.append((name, standard, str(var.attrs["units"])))
+
+    scene_dims = [d for d in found[0].dims if d != level_dim]
+    inputs = []
+    for var in found:
+        if var is None:
+            inputs.append(xr.DataArray(np.zeros(())))
+            continue
+        inputs.append(var.astype(np.float64))
+    core = [[level_dim] if (v is not None and level_dim in v.dims) else [] for v in found]
+    dask_backed = any(v is not None and v.chunks is not None for v in found)
+    if dask_backed:
+        for v in found:
+            if v is not None and level_dim in v.dims and v.chunks is not None:
+                axis = v.dims.index(level_dim)
+                if len(v.chunks[axis]) > 1:
+                    raise ValueError(f"the dimension {level_dim} of {v.name} must be one chunk "
+                                     f"(e.g. ds.chunk({{'{level_dim}': -1}}))")
+    c = len(chosen)
+    out = xr.apply_ufunc(
+        _simulate_numpy,
+        *inputs,
+        input_core_dims=core,
+        output_core_dims=[["channel"]] * len(_OUTPUTS) + [[]],
+        kwargs=dict(sensor_text=text, channels=tuple(chosen), variables=tuple(variables), extrapolate=extrapolate,
+                    direction_rows=direction_rows),
+        dask="parallelized" if dask_backed else "forbidden",
+        output_dtypes=[np.float64] * (len(_OUTPUTS) - 1) + [np.int8, object],
+        dask_gufunc_kwargs={"output_sizes": {"channel": c}} if dask_backed else None,
+        keep_attrs=False,
+    )
+    result = xr.Dataset({key: value for key, value in zip(_OUTPUTS + ("message",), out)})
+    for key in result.data_vars:
+        result[key].attrs["long_name"] = _LONG_NAMES[key]
+        if key in _UNITS:
+            result[key].attrs["units"] = _UNITS[key]
+    result["status"].attrs["flag_masks"] = np.array([1, 2, 4], dtype=np.int8)
+    result["status"].attrs["flag_meanings"] = "refused passband_beyond_validated_range centre_extrapolated"
+    selected = [info["channels"][i] for i in chosen]
+    bands = max(len(ch["sub_bands"]) for ch in selected)
+    passband = np.full((c, bands, 2), np.nan)
+    for i, ch in enumerate(selected):
+        for b, (lo, hi) in enumerate(ch["sub_bands"]):
+            passband[i, b] = (lo, hi)
+    result = result.assign_coords(
+        channel_name=("channel", [ch["name"] for ch in selected]),
+        channel_frequency=("channel", [ch["centre"] for ch in selected], {"units": "GHz"}),
+        channel_polarisation=("channel", [ch["polarisation"] for ch in selected]),
+        channel_incidence_angle=("channel", [np.nan if ch["incidence_angle"] is None else ch["incidence_angle"]
+                                             for ch in selected], {"units": "degree"}),
+    )
+    result["channel_passband"] = (("channel", "sub_band", "bound"), passband, {"units": "GHz"})
+    # The scene coordinates of ds come with the inputs; other per-scene variables
+    # (e.g. lat, lon held as data variables) pass through as in a batch run.
+    used = {v.name for v in found if v is not None}
+    for name, var in ds.data_vars.items():
+        if name not in used and set(var.dims) <= set(scene_dims) and var.dims:
+            result[name] = var
+    result.attrs.update({
+        "title": "Brightness temperatures of " + (info["title"] or info["name"]),
+        "Conventions": "CF-1.8",
+        "source": "seasky (Python)",
+        "date_created": datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%dT%H:%M:%SZ"),
+        "sensor": info["name"],
+        "sensor_sources": "; ".join(info["sources"]),
+        "model_direction_rows": direction_rows,
+        "extrapolate": "yes" if extrapolate else "no",
+    })
+    return result

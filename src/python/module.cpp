@@ -1,0 +1,546 @@
+// The compiled part of the Python package seasky: the models, the calculation,
+// the sensors and the scene conversion of the C++ core over flat numpy arrays.
+// The package (python/seasky) broadcasts the inputs, gives them shapes and
+// raises the errors; here every call checks its inputs against the validation
+// table, computes the accepted ones with the global interpreter lock released,
+// and reports each refusal as (index, input, unit, value, lower, lower
+// inclusive, upper, upper inclusive, message).
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <cmath>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/calculation.h"
+#include "app/profile_reader.h"
+#include "app/sensor.h"
+#include "app/standard_atmospheres.h"
+#include "app/validation.h"
+#include "atmosphere/atmosphere_radiation.h"
+#include "atmosphere/cloud_absorption.h"
+#include "atmosphere/gas_absorption.h"
+#include "atmosphere/nitrogen_absorption.h"
+#include "batch/scenes.h"
+#include "batch/sensor_file.h"
+#include "batch/units.h"
+#include "common/vector_math.h"
+#include <fstream>
+#include <iterator>
+#include "surface/reflected_sky_correction.h"
+#include "surface/sea_water_permittivity.h"
+#include "surface/surface_emissivity.h"
+
+namespace py = pybind11;
+using namespace seasky;
+
+namespace {
+
+using Array = py::array_t<double, py::array::c_style | py::array::forcecast>;
+
+// A refusal, for the package to raise or to report.
+struct Refusal {
+    std::size_t index;
+    ValidationFailure failure;
+};
+
+py::tuple RefusalTuple(const Refusal& r) {
+    const ValidationFailure& f = r.failure;
+    return py::make_tuple(r.index, f.input, f.unit, f.value, f.lower, f.lowerInclusive, f.upper, f.upperInclusive,
+                          f.message);
+}
+
+py::list RefusalList(const std::vector<Refusal>& refusals) {
+    py::list list;
+    for (const Refusal& r : refusals) list.append(RefusalTuple(r));
+    return list;
+}
+
+// The values of a flat input array.
+struct Input {
+    Array array;
+    const double* data;
+    std::size_t size;
+    explicit Input(const Array& a) : array(a), data(a.data()), size(static_cast<std::size_t>(a.size())) {}
+    double operator[](std::size_t i) const { return data[size == 1 ? 0 : i]; }
+};
+
+// n results, NaN until computed.
+struct Output {
+    std::vector<double> values;
+    explicit Output(std::size_t n) : values(n, std::nan("")) {}
+    py::array_t<double> Array() const { return py::array_t<double>(values.size(), values.data()); }
+};
+
+DirectionRows RowsOf(const std::string& text) {
+    if (text == "v-h") return DirectionRows::VerticalHorizontal;
+    if (text == "sum-difference") return DirectionRows::SumDifference;
+    throw py::value_error("direction_rows must be 'v-h' or 'sum-difference', not '" + text + "'");
+}
+
+// Profiles as arrays: count x levels (level fastest) per quantity, one profile
+// (count 1) shared by every case or one per case.
+struct Profiles {
+    Input height, temperature, pressure, humidity, cloud;
+    std::size_t count = 0, levels = 0;
+    std::vector<ProfileStore> stores;
+    std::vector<std::optional<ValidationFailure>> failures;
+
+    Profiles(const Array& h, const Array& t, const Array& p, const Array& q, const Array& w)
+        : height(h), temperature(t), pressure(p), humidity(q), cloud(w) {
+        if (h.ndim() != 2) throw py::value_error("profile arrays must have two dimensions (profiles, levels)");
+        count = static_cast<std::size_t>(h.shape(0));
+        levels = static_cast<std::size_t>(h.shape(1));
+        for (const Array* a : {&t, &p, &q, &w})
+            if (a->ndim() != 2 || static_cast<std::size_t>(a->shape(0)) != count ||
+                static_cast<std::size_t>(a->shape(1)) != levels)
+                throw py::value_error("the five profile arrays must have the same shape");
+        stores.resize(count);
+        failures.resize(count);
+        for (std::size_t c = 0; c < count; ++c) {
+            ProfileStore& s = stores[c];
+            for (std::size_t l = 0; l < levels; ++l) {
+                const std::size_t i = c * levels + l;
+                s.height.push_back(height.data[i]);
+                s.airTemperature.push_back(temperature.data[i]);
+                s.pressure.push_back(pressure.data[i]);
+                s.absoluteHumidity.push_back(humidity.data[i]);
+                s.cloudWater.push_back(cloud.data[i]);
+            }
+            s.levelCount = static_cast<int>(levels);
+            failures[c] = CheckStore(s);
+        }
+    }
+
+    // The checks of the profile reader: the level count and every level's rules.
+    static std::optional<ValidationFailure> CheckStore(const ProfileStore& s) {
+        if (std::optional<ValidationFailure> f = Check(Checked::LevelCount, s.levelCount)) {
+            f->message = "Профиль: число уровней " + std::to_string(s.levelCount) + ", допустимо от 2 до 100000.";
+            return f;
+        }
+        for (int i = 0; i < s.levelCount; ++i) {
+            if (std::optional<ValidationFailure> f = CheckLevel(
+                    {s.height[i], s.airTemperature[i], s.pressure[i], s.absoluteHumidity[i], s.cloudWater[i]}, i + 1)) {
+                f->message = "Профиль, уровень " + std::to_string(i + 1) + ": " + f->message;
+                return f;
+            }
+        }
+        return std::nullopt;
+    }
+
+    const ProfileStore& operator[](std::size_t i) const { return stores[count == 1 ? 0 : i]; }
+    const std::optional<ValidationFailure>& FailureOf(std::size_t i) const { return failures[count == 1 ? 0 : i]; }
+};
+
+py::dict Result(std::vector<std::pair<std::string, Output>>& outputs, const std::vector<Refusal>& refusals, std::size_t n) {
+    py::dict values;
+    for (auto& [name, output] : outputs) values[py::str(name)] = output.Array();
+    std::vector<signed char> status(n, 0);
+    for (const Refusal& r : refusals) status[r.index] = 1;
+    py::dict result;
+    result["values"] = values;
+    result["status"] = py::array_t<signed char>(n, status.data());
+    result["refusals"] = RefusalList(refusals);
+    return result;
+}
+
+// Runs check(i) for every case; with stop, returns at the first refusal.
+template <typename CheckFunction>
+std::vector<Refusal> CheckAll(std::size_t n, bool stop, CheckFunction check) {
+    std::vector<Refusal> refusals;
+    for (std::size_t i = 0; i < n; ++i)
+        if (std::optional<ValidationFailure> f = check(i)) {
+            refusals.push_back({i, *f});
+            if (stop) break;
+        }
+    return refusals;
+}
+
+std::vector<bool> Refused(std::size_t n, const std::vector<Refusal>& refusals) {
+    std::vector<bool> refused(n, false);
+    for (const Refusal& r : refusals) refused[r.index] = true;
+    return refused;
+}
+
+py::dict Absorption(const Array& fA, const Array& tA, const Array& pA, const Array& rhoA, const Array& wA, std::size_t n,
+                    bool stop) {
+    const Input f(fA), t(tA), p(pA), rho(rhoA), w(wA);
+    const std::vector<Refusal> refusals = CheckAll(n, stop, [&](std::size_t i) {
+        std::optional<ValidationFailure> failure = Check(Checked::AbsorptionFrequency, f[i]);
+        if (!failure) failure = CheckLevel({std::nullopt, t[i], p[i], rho[i], w[i]});
+        return failure;
+    });
+    std::vector<std::pair<std::string, Output>> out;
+    for (const char* name : {"nitrogen", "oxygen", "waterVapour", "gasTotal", "cloud", "total"}) out.emplace_back(name, Output(n));
+    if (stop && !refusals.empty()) return Result(out, refusals, n);
+    const std::vector<bool> refused = Refused(n, refusals);
+    {
+        py::gil_scoped_release release;
+        for (std::size_t i = 0; i < n; ++i) {
+            if (refused[i]) continue;
+            const GasAbsorptionRecord gas = GasAbsorption(f[i], t[i], p[i], rho[i]);
+            const double cloud = w[i] > 0.0 ? CloudLiquidAbsorption(w[i], t[i], f[i]) : 0.0;
+            const double values[6] = {NitrogenAbsorption(t[i], p[i], f[i]), gas.oxygen, gas.waterVapour, gas.total,
+                                      cloud, gas.total + cloud};
+            for (int k = 0; k < 6; ++k) out[k].second.values[i] = values[k];
+        }
+    }
+    return Result(out, refusals, n);
+}
+
+py::dict Permittivity(const Array& fA, const Array& tA, const Array& sA, std::size_t n, bool stop) {
+    const Input f(fA), t(tA), s(sA);
+    const std::vector<Refusal> refusals = CheckAll(n, stop, [&](std::size_t i) {
+        return FirstFailure({{Checked::Frequency, f[i]}, {Checked::SeaTemperature, t[i]}, {Checked::Salinity, s[i]}});
+    });
+    std::vector<std::pair<std::string, Output>> out;
+    for (const char* name : {"frequencyCode", "real", "imag"}) out.emplace_back(name, Output(n));
+    if (stop && !refusals.empty()) return Result(out, refusals, n);
+    const std::vector<bool> refused = Refused(n, refusals);
+    {
+        py::gil_scoped_release release;
+        for (std::size_t i = 0; i < n; ++i) {
+            if (refused[i]) continue;
+            const FrequencyCode code = SurfaceFrequencyCode(f[i]);
+            const std::complex<double> eps = SeaWaterPermittivity(t[i], s[i], code);
+            out[0].second.values[i] = code;
+            out[1].second.values[i] = eps.real();
+            out[2].second.values[i] = eps.imag();
+        }
+    }
+    return Result(out, refusals, n);
+}
+
+py::dict Emissivity(const Array& fA, const Array& aA, const Array& phiA, const Array& tA, const Array& sA,
+                    const Array& wA, std::size_t n, const std::string& rows, bool stop) {
+    const Input f(fA), a(aA), phi(phiA), t(tA), s(sA), w(wA);
+    const DirectionRows directionRows = RowsOf(rows);
+    const std::vector<Refusal> refusals = CheckAll(n, stop, [&](std::size_t i) {
+        return FirstFailure({{Checked::Frequency, f[i]},
+                             {Checked::Angle, a[i]},
+                             {Checked::Azimuth, phi[i]},
+                             {Checked::SeaTemperature, t[i]},
+                             {Checked::Salinity, s[i]},
+                             {Checked::ModelWind, w[i]}});
+    });
+    std::vector<std::pair<std::string, Output>> out;
+    for (const char* name : {"frequencyCode", "specularV", "specularH", "windV", "windH", "direction.code",
+                             "direction.V", "direction.H", "direction.HalfSum", "direction.Difference",
+                             "direction.Third", "direction.Fourth", "totalV", "totalH"})
+        out.emplace_back(name, Output(n));
+    if (stop && !refusals.empty()) return Result(out, refusals, n);
+    const std::vector<bool> refused = Refused(n, refusals);
+    {
+        py::gil_scoped_release release;
+        for (std::size_t i = 0; i < n; ++i) {
+            if (refused[i]) continue;
+            const SurfaceEmissivityTerms e =
+                SurfaceEmissivityParts(f[i] * kFrequencyScale, a[i], phi[i], t[i], s[i], w[i], directionRows);
+            const double values[14] = {static_cast<double>(e.code), e.specular.v, e.specular.h, e.wind.v, e.wind.h,
+                                       static_cast<double>(e.code), e.direction.V, e.direction.H, e.direction.HalfSum,
+                                       e.direction.Difference, e.direction.Third, e.direction.Fourth, e.total.v,
+                                       e.total.h};
+            for (int k = 0; k < 14; ++k) out[k].second.values[i] = values[k];
+        }
+    }
+    return Result(out, refusals, n);
+}
+
+py::dict SkyCorrection(const Array& fA, const Array& tauA, const Array& aA, const Array& wA, std::size_t n, bool stop) {
+    const Input f(fA), tau(tauA), a(aA), w(wA);
+    const std::vector<Refusal> refusals = CheckAll(n, stop, [&](std::size_t i) {
+        return FirstFailure({{Checked::Frequency, f[i]},
+                             {Checked::Transmittance, tau[i]},
+                             {Checked::Angle, a[i]},
+                             {Checked::Wind, w[i]}});
+    });
+    std::vector<std::pair<std::string, Output>> out;
+    for (const char* name : {"omegaV", "omegaH"}) out.emplace_back(name, Output(n));
+    if (stop && !refusals.empty()) return Result(out, refusals, n);
+    const std::vector<bool> refused = Refused(n, refusals);
+    {
+        py::gil_scoped_release release;
+        for (std::size_t i = 0; i < n; ++i) {
+            if (refused[i]) continue;
+            const EmissivityPair omega = ReflectedSkyCorrection(f[i], tau[i], a[i], w[i]);
+            out[0].second.values[i] = omega.v;
+            out[1].second.values[i] = omega.h;
+        }
+    }
+    return Result(out, refusals, n);
+}
+
+py::dict Atmosphere(const Array& h, const Array& t, const Array& p, const Array& q, const Array& w, const Array& fA,
+                    const Array& bandA, const Array& angleA, std::size_t n, bool stop) {
+    const Profiles profiles(h, t, p, q, w);
+    const Input f(fA), band(bandA), angle(angleA);
+    const std::vector<Refusal> refusals = CheckAll(n, stop, [&](std::size_t i) {
+        std::optional<ValidationFailure> failure = Check(Checked::AbsorptionFrequency, f[i]);
+        if (!failure && band[i] > 0.0) failure = Check(Checked::BandLowerEdge, f[i] - band[i] * 0.5);
+        if (!failure) failure = Check(Checked::ViewAngle, angle[i]);
+        if (!failure) failure = profiles.FailureOf(i);
+        return failure;
+    });
+    std::vector<std::pair<std::string, Output>> out;
+    for (const char* name : {"down.brightness", "down.opacity", "up.brightness", "up.opacity", "layerCount",
+                             "precipitableWater", "liquidWaterPath"})
+        out.emplace_back(name, Output(n));
+    if (stop && !refusals.empty()) return Result(out, refusals, n);
+    const std::vector<bool> refused = Refused(n, refusals);
+    {
+        py::gil_scoped_release release;
+        for (std::size_t i = 0; i < n; ++i) {
+            if (refused[i]) continue;
+            const AtmosphereTransferResult r = AtmosphereTransfer(f[i], band[i], angle[i], ViewOf(profiles[i]));
+            const double values[7] = {r.down.brightness, r.down.opacity, r.up.brightness, r.up.opacity,
+                                      static_cast<double>(r.layerCount), r.precipitableWater, r.liquidWaterPath};
+            for (int k = 0; k < 7; ++k) out[k].second.values[i] = values[k];
+        }
+    }
+    return Result(out, refusals, n);
+}
+
+py::dict CalculateArrays(const Array& h, const Array& t, const Array& p, const Array& q, const Array& w,
+                         const std::vector<Array>& inputs, std::size_t n, const std::string& rows, bool stop) {
+    if (inputs.size() != 7) throw py::value_error("calculate needs the seven inputs");
+    const Profiles profiles(h, t, p, q, w);
+    std::vector<Input> in;
+    for (const Array& a : inputs) in.emplace_back(a);
+    ModelOptions options;
+    options.directionRows = RowsOf(rows);
+    auto inputsOf = [&](std::size_t i) {
+        return CalculationInputs{in[0][i], in[1][i], in[2][i], in[3][i], in[4][i], in[5][i], in[6][i]};
+    };
+    const std::vector<Refusal> refusals = CheckAll(n, stop, [&](std::size_t i) {
+        std::optional<ValidationFailure> failure = ValidateInputs(inputsOf(i));
+        if (!failure) failure = profiles.FailureOf(i);
+        return failure;
+    });
+    std::vector<std::pair<std::string, Output>> out;
+    for (const ResultField& field : kResultFields) out.emplace_back(field.name, Output(n));
+    if (stop && !refusals.empty()) return Result(out, refusals, n);
+    const std::vector<bool> refused = Refused(n, refusals);
+    {
+        py::gil_scoped_release release;
+        for (std::size_t i = 0; i < n; ++i) {
+            if (refused[i]) continue;
+            const CalculationResult r = Calculate(inputsOf(i), ViewOf(profiles[i]), options);
+            for (std::size_t k = 0; k < kResultFields.size(); ++k) out[k].second.values[i] = kResultFields[k].value(r);
+        }
+    }
+    return Result(out, refusals, n);
+}
+
+// ---- sensors ----
+
+py::dict ChannelDict(const Channel& c) {
+    py::list bands;
+    for (const SubBand& b : c.subBands) bands.append(py::make_tuple(b.centre - b.width * 0.5, b.centre + b.width * 0.5));
+    py::dict d;
+    d["name"] = c.name;
+    d["centre"] = c.centre;
+    d["sub_bands"] = bands;
+    d["polarisation"] = PolarisationName(c.polarisation);
+    d["incidence_angle"] = c.incidenceAngle ? py::object(py::float_(*c.incidenceAngle)) : py::object(py::none());
+    d["beam_width"] = c.beamWidth;
+    d["note"] = c.note;
+    return d;
+}
+
+Sensor ParsedSensor(const std::string& text) {
+    SensorReadResult r = ParseSensorText(text, "(text)");
+    if (!r.ok) throw py::value_error(r.message);
+    return std::move(r.sensor);
+}
+
+py::dict SensorDict(const std::string& text) {
+    const Sensor s = ParsedSensor(text);
+    py::list channels;
+    for (const Channel& c : s.channels) channels.append(ChannelDict(c));
+    py::dict d;
+    d["name"] = s.name;
+    d["title"] = s.title;
+    d["sources"] = s.sources;
+    d["channels"] = channels;
+    return d;
+}
+
+// The text of a sensor: a preset name or a file.
+std::string SensorText(const std::string& nameOrFile) {
+    for (const SensorPreset& p : SensorPresets())
+        if (p.name == nameOrFile) return std::string(p.text);
+    const SensorReadResult r = LoadSensor(nameOrFile);
+    if (!r.ok) throw py::value_error(r.message);
+    std::ifstream in(nameOrFile, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// Converts a per-scene or per-level array from its units in place (NaN stays NaN).
+void Convert(std::vector<double>& values, UnitKind kind, const std::string& units, const std::string& standard,
+             const std::string& variable, bool& fraction) {
+    std::string accepted;
+    const std::optional<UnitConversion> c = ConversionForVariable(kind, units, standard, &accepted);
+    if (!c)
+        throw py::value_error("variable " + variable + ": units \"" + units + "\" are not accepted for " + standard +
+                              " (accepted: " + accepted + ")");
+    fraction = c->massFraction;
+    for (double& v : values) v = v * c->scale + c->offset;
+}
+
+std::vector<double> Copy(const Array& a) { return std::vector<double>(a.data(), a.data() + a.size()); }
+
+// The channels over scenes given as arrays, exactly as a batch run computes them.
+// variables: (kind name, variable name, standard name, units) per quantity, in
+// the order height, air_temperature, air_pressure, humidity, cloud, sst,
+// salinity, wind, azimuth, angle; a missing optional quantity has an empty name.
+py::dict Simulate(const std::string& sensorText, const std::vector<int>& channels, const std::vector<Array>& arrays,
+                  const std::vector<std::tuple<std::string, std::string, std::string>>& variables, std::size_t scenes,
+                  std::size_t levels, bool extrapolate, const std::string& rows) {
+    if (arrays.size() != 10 || variables.size() != 10) throw py::value_error("simulate needs ten quantities");
+    const Sensor sensor = ParsedSensor(sensorText);
+    for (int c : channels)
+        if (c < 0 || c >= static_cast<int>(sensor.channels.size())) throw py::value_error("no such channel index");
+    const UnitKind kinds[10] = {UnitKind::Height,         UnitKind::AirTemperature, UnitKind::Pressure,
+                                UnitKind::Humidity,       UnitKind::CloudWater,     UnitKind::SeaTemperature,
+                                UnitKind::Salinity,       UnitKind::Speed,          UnitKind::Angle,
+                                UnitKind::Angle};
+    std::vector<std::vector<double>> values(10);
+    bool fractions[10] = {};
+    for (int k = 0; k < 10; ++k) {
+        const auto& [name, standard, units] = variables[k];
+        if (name.empty()) continue;
+        values[k] = Copy(arrays[k]);
+        const std::size_t expected = k < 5 ? scenes * levels : scenes;
+        if (values[k].size() != expected) throw py::value_error("variable " + name + " has the wrong size");
+        Convert(values[k], kinds[k], units, standard, name, fractions[k]);
+    }
+    for (int k : {0, 1, 2, 3, 5, 6, 7, 8})
+        if (std::get<0>(variables[k]).empty()) throw py::value_error("a required variable is missing");
+    for (int c : channels)
+        if (std::optional<ValidationFailure> f =
+                CheckChannelDefinition(sensor.channels[c], !std::get<0>(variables[9]).empty(), extrapolate))
+            throw py::value_error(f->message);
+    SceneArrays a;
+    a.scenes = scenes;
+    a.levels = levels;
+    a.height = values[0].data();
+    a.temperature = values[1].data();
+    a.pressure = values[2].data();
+    a.humidity = values[3].data();
+    a.cloud = values[4].empty() ? nullptr : values[4].data();
+    a.humidityIsFraction = fractions[3];
+    a.cloudIsFraction = fractions[4];
+    a.seaTemperature = values[5].data();
+    a.salinity = values[6].data();
+    a.wind = values[7].data();
+    a.azimuth = values[8].data();
+    a.angle = values[9].empty() ? nullptr : values[9].data();
+    for (int k = 0; k < 4; ++k) a.names[k] = std::get<0>(variables[5 + k]);
+    ModelOptions options;
+    options.directionRows = RowsOf(rows);
+
+    const std::size_t C = channels.size();
+    std::vector<double> tb(scenes * C, std::nan("")), up(tb), down(tb), tau(tb), ev(tb), eh(tb);
+    std::vector<signed char> status(scenes * C, 0);
+    std::vector<std::string> messages(scenes);
+    {
+        py::gil_scoped_release release;
+        std::vector<Scene> block;
+        ScenesFromArrays(a, block);
+        for (std::size_t s = 0; s < scenes; ++s) {
+            const Scene& scene = block[s];
+            std::vector<ChannelOutcome> outcomes;
+            if (scene.failure) {
+                outcomes.assign(C, ChannelOutcome{});
+                for (ChannelOutcome& o : outcomes) o.failure = scene.failure;
+            } else {
+                outcomes = CalculateChannels(sensor, channels, scene.surface, ViewOf(scene.profile), options, extrapolate);
+            }
+            for (std::size_t c = 0; c < C; ++c) {
+                const ChannelOutcome& o = outcomes[c];
+                const std::size_t i = s * C + c;
+                if (!o.computed) {
+                    status[i] = 1;
+                    if (messages[s].empty() && o.failure) messages[s] = o.failure->message;
+                    continue;
+                }
+                status[i] = static_cast<signed char>((o.passbandBeyondRange ? 2 : 0) | (o.extrapolated ? 4 : 0));
+                tb[i] = o.tb;
+                up[i] = o.result.tbUp;
+                down[i] = o.result.tbDown;
+                tau[i] = o.result.opacity;
+                ev[i] = o.result.emissivityV;
+                eh[i] = o.result.emissivityH;
+            }
+        }
+    }
+    auto matrix = [scenes, C](const std::vector<double>& v) {
+        return py::array_t<double>({scenes, C}, v.data());
+    };
+    py::dict d;
+    d["tb"] = matrix(tb);
+    d["tb_up"] = matrix(up);
+    d["tb_down"] = matrix(down);
+    d["opacity"] = matrix(tau);
+    d["emissivity_v"] = matrix(ev);
+    d["emissivity_h"] = matrix(eh);
+    d["status"] = py::array_t<signed char>({scenes, C}, status.data());
+    d["message"] = messages;
+    return d;
+}
+
+py::dict BundledProfile(const std::string& name) {
+    const StandardAtmosphere* a = FindStandardAtmosphere(name);
+    if (a == nullptr) throw py::value_error("no bundled atmosphere named " + name);
+    const ProfileStore s = ParseProfileText(a->text).profile;
+    py::dict d;
+    d["height"] = py::array_t<double>(s.height.size(), s.height.data());
+    d["air_temperature"] = py::array_t<double>(s.airTemperature.size(), s.airTemperature.data());
+    d["pressure"] = py::array_t<double>(s.pressure.size(), s.pressure.data());
+    d["humidity"] = py::array_t<double>(s.absoluteHumidity.size(), s.absoluteHumidity.data());
+    d["cloud_water"] = py::array_t<double>(s.cloudWater.size(), s.cloudWater.data());
+    return d;
+}
+
+py::dict ReadProfile(const std::string& path) {
+    const ProfileReadResult r = ReadProfileFile(path);
+    if (!r.ok) throw py::value_error(r.message);
+    const ProfileStore& s = r.profile;
+    py::dict d;
+    d["height"] = py::array_t<double>(s.height.size(), s.height.data());
+    d["air_temperature"] = py::array_t<double>(s.airTemperature.size(), s.airTemperature.data());
+    d["pressure"] = py::array_t<double>(s.pressure.size(), s.pressure.data());
+    d["humidity"] = py::array_t<double>(s.absoluteHumidity.size(), s.absoluteHumidity.data());
+    d["cloud_water"] = py::array_t<double>(s.cloudWater.size(), s.cloudWater.data());
+    return d;
+}
+
+}  // namespace
+
+PYBIND11_MODULE(_seasky, m) {
+    m.doc() = "The compiled core of seasky (use the package seasky).";
+    m.def("absorption", &Absorption);
+    m.def("permittivity", &Permittivity);
+    m.def("emissivity", &Emissivity);
+    m.def("sky_correction", &SkyCorrection);
+    m.def("atmosphere", &Atmosphere);
+    m.def("calculate", &CalculateArrays);
+    m.def("simulate", &Simulate);
+    m.def("sensor_text", &SensorText);
+    m.def("parse_sensor", &SensorDict);
+    m.def("preset_names", [] {
+        std::vector<std::string> names;
+        for (const SensorPreset& p : SensorPresets()) names.emplace_back(p.name);
+        return names;
+    });
+    m.def("bundled_profile", &BundledProfile);
+    m.def("read_profile", &ReadProfile);
+    m.def("profile_names", [] {
+        std::vector<std::string> names;
+        for (const StandardAtmosphere& a : StandardAtmospheres()) names.emplace_back(a.name);
+        return names;
+    });
+    m.def("vector_math_path", [] { return std::string(VectorMathPathName(ActiveVectorMathPath())); });
+}

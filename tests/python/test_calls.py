@@ -1,0 +1,110 @@
+"""The array calls against the command line's --json output, broadcasting, and
+the two error behaviours."""
+
+import numpy as np
+import pytest
+
+import seasky
+from conftest import run_cli
+
+
+def test_calculate_equals_calc_json_bit_for_bit():
+    cases = [
+        dict(profile="tropical", freq=18.7, angle=53.1, azimuth=0.0, temp=20.0, salinity=35.0, wind=10.0, band=0.0),
+        dict(profile="subarctic-winter", freq=36.5, angle=55.0, azimuth=45.0, temp=2.0, salinity=33.0, wind=7.0,
+             band=1.0),
+        dict(profile="tropical-cloudy", freq=89.0, angle=0.0, azimuth=180.0, temp=29.0, salinity=36.0, wind=20.0,
+             band=3.0),
+        dict(profile="us-standard", freq=10.65, angle=65.0, azimuth=90.0, temp=-3.0, salinity=0.0, wind=0.0,
+             band=0.1),
+    ]
+    for case in cases:
+        expected = run_cli("calc", "--profile", case["profile"], "--freq", case["freq"], "--angle", case["angle"],
+                           "--azimuth", case["azimuth"], f"--temp={case['temp']}", "--salinity", case["salinity"],
+                           "--wind", case["wind"], "--band", case["band"])
+        got = seasky.calculate(**case)
+        assert set(got) == set(expected)
+        for key, value in expected.items():
+            assert got[key] == value, (case, key)
+
+
+def test_model_calls_equal_their_commands():
+    a = seasky.absorption(60.0, 250.0, 300.0, 2.5, 0.1)
+    expected = run_cli("absorption", "--freq", 60, "--temp", 250, "--pressure", 300, "--humidity", 2.5, "--cloud", 0.1)
+    assert {k: a[k] for k in expected} == expected
+    p = seasky.permittivity(22.235, 12.0, 30.0)
+    assert {k: p[k] for k in ("frequencyCode", "real", "imag")} == run_cli(
+        "permittivity", "--freq", 22.235, "--temp", 12, "--salinity", 30)
+    e = seasky.emissivity(18.7, 53.1, 30.0, 20.0, 35.0, 25.0, direction_rows="sum-difference")
+    cli = run_cli("emissivity", "--freq", 18.7, "--angle", 53.1, "--azimuth", 30, "--temp", 20, "--salinity", 35,
+                  "--wind", 25, "--direction-rows", "sum-difference")
+    assert e == cli
+    s = seasky.sky_correction(37.0, 0.85, 45.0, 12.0)
+    assert s == run_cli("sky-correction", "--freq", 37, "--transmittance", 0.85, "--angle", 45, "--wind", 12)
+    atm = seasky.atmosphere("midlatitude-winter", 57.3, band=0.4, angle=30.0)
+    cli = run_cli("atmosphere", "--profile", "midlatitude-winter", "--freq", 57.3, "--band", 0.4, "--angle", 30)
+    assert atm["down"] == cli["down"] and atm["up"] == cli["up"]
+
+
+def test_profiles_from_arrays_equal_the_bundled_ones():
+    p = seasky.profile("tropical")
+    assert seasky.calculate(p, freq=23.8)["tbV"] == seasky.calculate("tropical", freq=23.8)["tbV"]
+    # A profile without cloud water.
+    dry = {k: v for k, v in p.items() if k != "cloud_water"}
+    assert seasky.calculate(dry, freq=37.0)["tbH"] == seasky.calculate("tropical", freq=37.0)["tbH"]
+
+
+def test_broadcasting_shapes():
+    freq = np.array([6.925, 10.65, 18.7, 36.5])[:, None]
+    wind = np.array([0.0, 5.0, 15.0])[None, :]
+    r = seasky.calculate("tropical", freq=freq, wind=wind)
+    assert r["tbV"].shape == (4, 3)
+    assert r["tbV"][2, 1] == seasky.calculate("tropical", freq=18.7, wind=5.0)["tbV"]
+    # Profiles with a leading axis broadcast against the inputs.
+    one = seasky.profile("tropical")
+    two = {k: np.stack([one[k], seasky.profile("subarctic-winter")[k]]) for k in one}
+    r = seasky.calculate(two, freq=np.array([18.7, 36.5, 89.0])[:, None])
+    assert r["tbH"].shape == (3, 2)
+    assert r["tbH"][1, 1] == seasky.calculate("subarctic-winter", freq=36.5)["tbH"]
+    assert seasky.absorption([22.0, 23.0], 300.0, 1000.0, [[5.0], [10.0], [15.0]])["total"].shape == (3, 2)
+    assert np.ndim(seasky.calculate()["tbV"]) == 0
+
+
+def test_errors_raise_with_the_failure_or_flag_with_nan():
+    with pytest.raises(seasky.ValidationError) as raised:
+        seasky.calculate(freq=[18.7, 18.7, 95.0], wind=[1.0, 2.0, 3.0])
+    e = raised.value
+    assert isinstance(e, ValueError)
+    assert (e.input, e.value, e.lower, e.upper, e.unit) == ("frequency", 95.0, 6.75, 89.0, "GHz")
+    assert e.lower_inclusive and e.upper_inclusive
+    assert e.index == (2,)
+    assert e.message.startswith("Введено неверное значение частоты!")
+    flagged = seasky.calculate(freq=[18.7, 95.0, 37.0], wind=[5.0, 5.0, 25.0], errors="flag")
+    assert list(flagged["status"]) == [0, 1, 1]
+    assert np.isnan(flagged["tbV"][1]) and np.isnan(flagged["tbV"][2])
+    assert flagged["tbV"][0] == seasky.calculate(freq=18.7, wind=5.0)["tbV"]
+    assert "скорости ветра" in flagged["message"][2]
+    # A bad profile level is refused like the profile reader refuses it.
+    bad = seasky.profile("tropical")
+    bad["humidity"] = bad["humidity"].copy()
+    bad["humidity"][3] = -1.0
+    with pytest.raises(seasky.ValidationError) as raised:
+        seasky.calculate(bad)
+    assert raised.value.input == "humidity"
+    with pytest.raises(seasky.ValidationError):
+        seasky.absorption(0.0, 300.0, 1000.0, 1.0)
+    with pytest.raises(seasky.ValidationError):
+        seasky.atmosphere("tropical", 20.0, band=50.0)
+    with pytest.raises(ValueError):
+        seasky.calculate(errors="ignore")
+
+
+def test_sensors_are_the_presets():
+    presets = seasky.sensors()
+    assert set(presets) == {"amsr2", "amsre", "gmi", "mwri", "ssmi", "ssmis", "tmi", "windsat"}
+    amsr2 = seasky.sensor("amsr2")
+    assert amsr2["channels"][0]["name"] == "6.925V"
+    assert amsr2["channels"][0]["sub_bands"] == [(6.75, 7.1)]
+    assert seasky.sensor("tmi")["channels"][0]["incidence_angle"] is None
+    with pytest.raises(ValueError):
+        seasky.sensor("nosuch")
