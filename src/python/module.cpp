@@ -164,142 +164,130 @@ std::vector<bool> Refused(std::size_t n, const std::vector<Refusal>& refusals) {
     return refused;
 }
 
-py::dict Absorption(const Array& fA, const Array& tA, const Array& pA, const Array& rhoA, const Array& wA, std::size_t n,
-                    bool stop) {
-    const Input f(fA), t(tA), p(pA), rho(rhoA), w(wA);
-    const std::vector<Refusal> refusals = CheckAll(n, stop, [&](std::size_t i) {
-        std::optional<ValidationFailure> failure = Check(Checked::AbsorptionFrequency, f[i]);
-        if (!failure) failure = CheckLevel({std::nullopt, t[i], p[i], rho[i], w[i]});
-        return failure;
-    });
+
+// The common course of an array call: every case checked (stopping at the
+// first refusal when asked), then the accepted cases computed without the
+// interpreter lock, compute(i, values) writing one value per output name.
+template <typename CheckFunction, typename ComputeFunction>
+py::dict RunCases(std::size_t n, bool stop, const std::vector<std::string>& names, CheckFunction check,
+                  ComputeFunction compute) {
+    const std::vector<Refusal> refusals = CheckAll(n, stop, check);
     std::vector<std::pair<std::string, Output>> out;
-    for (const char* name : {"nitrogen", "oxygen", "waterVapour", "gasTotal", "cloud", "total"}) out.emplace_back(name, Output(n));
+    for (const std::string& name : names) out.emplace_back(name, Output(n));
     if (stop && !refusals.empty()) return Result(out, refusals, n);
     const std::vector<bool> refused = Refused(n, refusals);
     {
         py::gil_scoped_release release;
+        std::vector<double> values(out.size());
         for (std::size_t i = 0; i < n; ++i) {
             if (refused[i]) continue;
-            const GasAbsorptionRecord gas = GasAbsorption(f[i], t[i], p[i], rho[i]);
-            const double cloud = w[i] > 0.0 ? CloudLiquidAbsorption(w[i], t[i], f[i]) : 0.0;
-            const double values[6] = {NitrogenAbsorption(t[i], p[i], f[i]), gas.oxygen, gas.waterVapour, gas.total,
-                                      cloud, gas.total + cloud};
-            for (int k = 0; k < 6; ++k) out[k].second.values[i] = values[k];
+            compute(i, values.data());
+            for (std::size_t k = 0; k < out.size(); ++k) out[k].second.values[i] = values[k];
         }
     }
     return Result(out, refusals, n);
 }
 
+py::dict Absorption(const Array& fA, const Array& tA, const Array& pA, const Array& rhoA, const Array& wA, std::size_t n,
+                    bool stop) {
+    const Input f(fA), t(tA), p(pA), rho(rhoA), w(wA);
+    return RunCases(
+        n, stop, {"nitrogen", "oxygen", "waterVapour", "gasTotal", "cloud", "total"},
+        [&](std::size_t i) {
+            std::optional<ValidationFailure> failure = Check(Checked::AbsorptionFrequency, f[i]);
+            if (!failure) failure = CheckLevel({std::nullopt, t[i], p[i], rho[i], w[i]});
+            return failure;
+        },
+        [&](std::size_t i, double* v) {
+            const GasAbsorptionRecord gas = GasAbsorption(f[i], t[i], p[i], rho[i]);
+            const double cloud = w[i] > 0.0 ? CloudLiquidAbsorption(w[i], t[i], f[i]) : 0.0;
+            const double values[6] = {NitrogenAbsorption(t[i], p[i], f[i]), gas.oxygen, gas.waterVapour, gas.total,
+                                      cloud, gas.total + cloud};
+            std::copy(values, values + 6, v);
+        });
+}
+
 py::dict Permittivity(const Array& fA, const Array& tA, const Array& sA, std::size_t n, bool stop) {
     const Input f(fA), t(tA), s(sA);
-    const std::vector<Refusal> refusals = CheckAll(n, stop, [&](std::size_t i) {
-        return FirstFailure({{Checked::Frequency, f[i]}, {Checked::SeaTemperature, t[i]}, {Checked::Salinity, s[i]}});
-    });
-    std::vector<std::pair<std::string, Output>> out;
-    for (const char* name : {"frequencyCode", "real", "imag"}) out.emplace_back(name, Output(n));
-    if (stop && !refusals.empty()) return Result(out, refusals, n);
-    const std::vector<bool> refused = Refused(n, refusals);
-    {
-        py::gil_scoped_release release;
-        for (std::size_t i = 0; i < n; ++i) {
-            if (refused[i]) continue;
+    return RunCases(
+        n, stop, {"frequencyCode", "real", "imag"},
+        [&](std::size_t i) {
+            return FirstFailure({{Checked::Frequency, f[i]}, {Checked::SeaTemperature, t[i]}, {Checked::Salinity, s[i]}});
+        },
+        [&](std::size_t i, double* v) {
             const FrequencyCode code = SurfaceFrequencyCode(f[i]);
             const std::complex<double> eps = SeaWaterPermittivity(t[i], s[i], code);
-            out[0].second.values[i] = code;
-            out[1].second.values[i] = eps.real();
-            out[2].second.values[i] = eps.imag();
-        }
-    }
-    return Result(out, refusals, n);
+            v[0] = code;
+            v[1] = eps.real();
+            v[2] = eps.imag();
+        });
 }
 
 py::dict Emissivity(const Array& fA, const Array& aA, const Array& phiA, const Array& tA, const Array& sA,
                     const Array& wA, std::size_t n, const std::string& rows, bool stop) {
     const Input f(fA), a(aA), phi(phiA), t(tA), s(sA), w(wA);
     const DirectionRows directionRows = RowsOf(rows);
-    const std::vector<Refusal> refusals = CheckAll(n, stop, [&](std::size_t i) {
-        return FirstFailure({{Checked::Frequency, f[i]},
-                             {Checked::Angle, a[i]},
-                             {Checked::Azimuth, phi[i]},
-                             {Checked::SeaTemperature, t[i]},
-                             {Checked::Salinity, s[i]},
-                             {Checked::ModelWind, w[i]}});
-    });
-    std::vector<std::pair<std::string, Output>> out;
-    for (const char* name : {"frequencyCode", "specularV", "specularH", "windV", "windH", "direction.code",
-                             "direction.V", "direction.H", "direction.HalfSum", "direction.Difference",
-                             "direction.Third", "direction.Fourth", "totalV", "totalH"})
-        out.emplace_back(name, Output(n));
-    if (stop && !refusals.empty()) return Result(out, refusals, n);
-    const std::vector<bool> refused = Refused(n, refusals);
-    {
-        py::gil_scoped_release release;
-        for (std::size_t i = 0; i < n; ++i) {
-            if (refused[i]) continue;
+    return RunCases(
+        n, stop,
+        {"frequencyCode", "specularV", "specularH", "windV", "windH", "direction.code", "direction.V", "direction.H",
+         "direction.HalfSum", "direction.Difference", "direction.Third", "direction.Fourth", "totalV", "totalH"},
+        [&](std::size_t i) {
+            return FirstFailure({{Checked::Frequency, f[i]},
+                                 {Checked::Angle, a[i]},
+                                 {Checked::Azimuth, phi[i]},
+                                 {Checked::SeaTemperature, t[i]},
+                                 {Checked::Salinity, s[i]},
+                                 {Checked::ModelWind, w[i]}});
+        },
+        [&](std::size_t i, double* v) {
             const SurfaceEmissivityTerms e =
                 SurfaceEmissivityParts(f[i] * kFrequencyScale, a[i], phi[i], t[i], s[i], w[i], directionRows);
             const double values[14] = {static_cast<double>(e.code), e.specular.v, e.specular.h, e.wind.v, e.wind.h,
                                        static_cast<double>(e.code), e.direction.V, e.direction.H, e.direction.HalfSum,
                                        e.direction.Difference, e.direction.Third, e.direction.Fourth, e.total.v,
                                        e.total.h};
-            for (int k = 0; k < 14; ++k) out[k].second.values[i] = values[k];
-        }
-    }
-    return Result(out, refusals, n);
+            std::copy(values, values + 14, v);
+        });
 }
 
 py::dict SkyCorrection(const Array& fA, const Array& tauA, const Array& aA, const Array& wA, std::size_t n, bool stop) {
     const Input f(fA), tau(tauA), a(aA), w(wA);
-    const std::vector<Refusal> refusals = CheckAll(n, stop, [&](std::size_t i) {
-        return FirstFailure({{Checked::Frequency, f[i]},
-                             {Checked::Transmittance, tau[i]},
-                             {Checked::Angle, a[i]},
-                             {Checked::Wind, w[i]}});
-    });
-    std::vector<std::pair<std::string, Output>> out;
-    for (const char* name : {"omegaV", "omegaH"}) out.emplace_back(name, Output(n));
-    if (stop && !refusals.empty()) return Result(out, refusals, n);
-    const std::vector<bool> refused = Refused(n, refusals);
-    {
-        py::gil_scoped_release release;
-        for (std::size_t i = 0; i < n; ++i) {
-            if (refused[i]) continue;
+    return RunCases(
+        n, stop, {"omegaV", "omegaH"},
+        [&](std::size_t i) {
+            return FirstFailure({{Checked::Frequency, f[i]},
+                                 {Checked::Transmittance, tau[i]},
+                                 {Checked::Angle, a[i]},
+                                 {Checked::Wind, w[i]}});
+        },
+        [&](std::size_t i, double* v) {
             const EmissivityPair omega = ReflectedSkyCorrection(f[i], tau[i], a[i], w[i]);
-            out[0].second.values[i] = omega.v;
-            out[1].second.values[i] = omega.h;
-        }
-    }
-    return Result(out, refusals, n);
+            v[0] = omega.v;
+            v[1] = omega.h;
+        });
 }
 
 py::dict Atmosphere(const Array& h, const Array& t, const Array& p, const Array& q, const Array& w, const Array& fA,
                     const Array& bandA, const Array& angleA, std::size_t n, bool stop) {
     const Profiles profiles(h, t, p, q, w);
     const Input f(fA), band(bandA), angle(angleA);
-    const std::vector<Refusal> refusals = CheckAll(n, stop, [&](std::size_t i) {
-        std::optional<ValidationFailure> failure = Check(Checked::AbsorptionFrequency, f[i]);
-        if (!failure && band[i] > 0.0) failure = Check(Checked::BandLowerEdge, f[i] - band[i] * 0.5);
-        if (!failure) failure = Check(Checked::ViewAngle, angle[i]);
-        if (!failure) failure = profiles.FailureOf(i);
-        return failure;
-    });
-    std::vector<std::pair<std::string, Output>> out;
-    for (const char* name : {"down.brightness", "down.opacity", "up.brightness", "up.opacity", "layerCount",
-                             "precipitableWater", "liquidWaterPath"})
-        out.emplace_back(name, Output(n));
-    if (stop && !refusals.empty()) return Result(out, refusals, n);
-    const std::vector<bool> refused = Refused(n, refusals);
-    {
-        py::gil_scoped_release release;
-        for (std::size_t i = 0; i < n; ++i) {
-            if (refused[i]) continue;
+    return RunCases(
+        n, stop,
+        {"down.brightness", "down.opacity", "up.brightness", "up.opacity", "layerCount", "precipitableWater",
+         "liquidWaterPath"},
+        [&](std::size_t i) {
+            std::optional<ValidationFailure> failure = Check(Checked::AbsorptionFrequency, f[i]);
+            if (!failure && band[i] > 0.0) failure = Check(Checked::BandLowerEdge, f[i] - band[i] * 0.5);
+            if (!failure) failure = Check(Checked::ViewAngle, angle[i]);
+            if (!failure) failure = profiles.FailureOf(i);
+            return failure;
+        },
+        [&](std::size_t i, double* v) {
             const AtmosphereTransferResult r = AtmosphereTransfer(f[i], band[i], angle[i], ViewOf(profiles[i]));
             const double values[7] = {r.down.brightness, r.down.opacity, r.up.brightness, r.up.opacity,
                                       static_cast<double>(r.layerCount), r.precipitableWater, r.liquidWaterPath};
-            for (int k = 0; k < 7; ++k) out[k].second.values[i] = values[k];
-        }
-    }
-    return Result(out, refusals, n);
+            std::copy(values, values + 7, v);
+        });
 }
 
 py::dict CalculateArrays(const Array& h, const Array& t, const Array& p, const Array& q, const Array& w,
@@ -313,24 +301,19 @@ py::dict CalculateArrays(const Array& h, const Array& t, const Array& p, const A
     auto inputsOf = [&](std::size_t i) {
         return CalculationInputs{in[0][i], in[1][i], in[2][i], in[3][i], in[4][i], in[5][i], in[6][i]};
     };
-    const std::vector<Refusal> refusals = CheckAll(n, stop, [&](std::size_t i) {
-        std::optional<ValidationFailure> failure = ValidateInputs(inputsOf(i));
-        if (!failure) failure = profiles.FailureOf(i);
-        return failure;
-    });
-    std::vector<std::pair<std::string, Output>> out;
-    for (const ResultField& field : kResultFields) out.emplace_back(field.name, Output(n));
-    if (stop && !refusals.empty()) return Result(out, refusals, n);
-    const std::vector<bool> refused = Refused(n, refusals);
-    {
-        py::gil_scoped_release release;
-        for (std::size_t i = 0; i < n; ++i) {
-            if (refused[i]) continue;
+    std::vector<std::string> names;
+    for (const ResultField& field : kResultFields) names.emplace_back(field.name);
+    return RunCases(
+        n, stop, names,
+        [&](std::size_t i) {
+            std::optional<ValidationFailure> failure = ValidateInputs(inputsOf(i));
+            if (!failure) failure = profiles.FailureOf(i);
+            return failure;
+        },
+        [&](std::size_t i, double* v) {
             const CalculationResult r = Calculate(inputsOf(i), ViewOf(profiles[i]), options);
-            for (std::size_t k = 0; k < kResultFields.size(); ++k) out[k].second.values[i] = kResultFields[k].value(r);
-        }
-    }
-    return Result(out, refusals, n);
+            for (std::size_t k = 0; k < kResultFields.size(); ++k) v[k] = kResultFields[k].value(r);
+        });
 }
 
 // ---- sensors ----
