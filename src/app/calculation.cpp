@@ -87,92 +87,131 @@ std::optional<ValidationFailure> ValidateInputs(const CalculationInputs& in) {
     return f;
 }
 
-CalculationResult CombineWithSurface(const CalculationInputs& in, const AtmosphereTransferResult& atmosphere,
-                                     const ModelOptions& options) {
-    const double f = in.frequency;
-    const double theta = in.angle;
-    CalculationResult r;
+namespace {
 
-    // The atmosphere seen from both ends: the downwelling emission (whose opacity
-    // is the one shown) and the upwelling emission.
-    const double tau = atmosphere.down.opacity;
-    const double tDown = atmosphere.down.brightness;
-    const double tUp = atmosphere.up.brightness;
-    const double gamma = std::exp(-1.0 * tau / std::cos(theta * kDegreesToRadians));
+// The combination on doubles or on dual numbers (the same operations).
+template <class Real>
+struct Combination {
+    Real tbV, tbH, tbPlus45, tbMinus45, tbThirdStokes, tbFourthStokes, tbLeftCircular, tbRightCircular;
+    Real gamma;
+    BasicSurfaceEmissivityTerms<Real> surface;
+    Real reflectivityV, reflectivityH;
+    BasicEmissivityPair<Real> omega;
+    FrequencyCode stokesCode = 0;
+    Real u, s4;
+};
+
+template <class Real>
+Combination<Real> Combine(double f, const Real& theta, const Real& phi, const Real& t, const Real& s, const Real& w,
+                          const Real& tUp, const Real& tDown, const Real& tau, DirectionRows rows) {
+    using std::cos;
+    using std::exp;
+    Combination<Real> c;
+    c.gamma = exp(-1.0 * tau / cos(theta * kDegreesToRadians));
+    const Real& gamma = c.gamma;
 
     const double tc = kCosmicBackground;
-    const double ts = in.seaTemperature + kKelvinOffset;
+    const Real ts = t + kKelvinOffset;
 
     // Sea surface: emissivity and reflectivity, at the surface code.
-    const SurfaceEmissivityTerms surface = SurfaceEmissivityParts(
-        f * kFrequencyScale, theta, in.azimuth, in.seaTemperature, in.salinity, in.wind, options.directionRows);
-    const EmissivityPair& e = surface.total;
-    const double rV = 1.0 - e.v;
-    const double rH = 1.0 - e.h;
+    c.surface = SurfaceEmissivityParts(f * kFrequencyScale, theta, phi, t, s, w, rows);
+    const BasicEmissivityPair<Real>& e = c.surface.total;
+    c.reflectivityV = 1.0 - e.v;
+    c.reflectivityH = 1.0 - e.h;
+    const Real& rV = c.reflectivityV;
+    const Real& rH = c.reflectivityH;
 
     // Scattering of the sky radiation by the rough surface.
-    const EmissivityPair omega = ReflectedSkyCorrection(f, gamma, theta, in.wind);
+    c.omega = ReflectedSkyCorrection(f, gamma, theta, w);
+    const BasicEmissivityPair<Real>& omega = c.omega;
 
     // Sky radiation at the surface (cosmic background attenuated plus the
     // downwelling atmosphere), its reflection with the rough-surface correction,
     // then the surface emission and the reflection attenuated on the way up.
-    const double tSky = gamma * tc + tDown;
-    const double dV = (tSky - tc) * omega.v * rV;
-    const double dH = (tSky - tc) * omega.h * rH;
-    const double trV = tSky * rV + dV;
-    const double trH = tSky * rH + dH;
-    const double tV = gamma * e.v * ts + tUp + gamma * trV;
-    const double tH = gamma * e.h * ts + tUp + gamma * trH;
+    const Real tSky = gamma * tc + tDown;
+    const Real dV = (tSky - tc) * omega.v * rV;
+    const Real dH = (tSky - tc) * omega.h * rH;
+    const Real trV = tSky * rV + dV;
+    const Real trH = tSky * rH + dH;
+    c.tbV = gamma * e.v * ts + tUp + gamma * trV;
+    c.tbH = gamma * e.h * ts + tUp + gamma * trH;
 
     // Third and fourth Stokes terms of the surface at the direction code, scaled
     // by the contrast between the sea and the incident sky and attenuated.
-    const FrequencyCode stokesCode = DirectionFrequencyCode(f);
-    const DirectionalEmissivity stokes =
-        WindDirectionSignal(stokesCode, theta, in.azimuth, in.wind, options.directionRows);
-    const double u = stokes.Third;
-    const double m = (tV + tH) * 0.5;
-    const double uToa = gamma * ts * u - tSky * gamma * u;
-    const double tMinus45 = (2.0 * m - uToa) * 0.5;
-    const double tPlus45 = 2.0 * m - tMinus45;
-    const double s4 = stokes.Fourth;
-    const double vToa = gamma * ts * s4 - tSky * gamma * s4;
+    c.stokesCode = DirectionFrequencyCode(f);
+    const BasicDirectionalEmissivity<Real> stokes =
+        WindDirectionSignal(c.stokesCode, theta, phi, WindSpeedPowersOf(w), rows);
+    c.u = stokes.Third;
+    const Real m = (c.tbV + c.tbH) * 0.5;
+    c.tbThirdStokes = gamma * ts * c.u - tSky * gamma * c.u;
+    c.tbMinus45 = (2.0 * m - c.tbThirdStokes) * 0.5;
+    c.tbPlus45 = 2.0 * m - c.tbMinus45;
+    c.s4 = stokes.Fourth;
+    c.tbFourthStokes = gamma * ts * c.s4 - tSky * gamma * c.s4;
+    c.tbLeftCircular = m + c.tbFourthStokes * 0.5;
+    c.tbRightCircular = m - c.tbFourthStokes * 0.5;
+    return c;
+}
 
-    r.tbV = tV;
-    r.tbH = tH;
-    r.tbPlus45 = tPlus45;
-    r.tbMinus45 = tMinus45;
-    r.tbUp = tUp;
-    r.tbDown = tDown;
-    r.opacity = tau;
+}  // namespace
 
-    r.tbThirdStokes = uToa;
-    r.tbFourthStokes = vToa;
-    r.tbLeftCircular = m + vToa * 0.5;
-    r.tbRightCircular = m - vToa * 0.5;
+CalculationResult CombineWithSurface(const CalculationInputs& in, const AtmosphereTransferResult& atmosphere,
+                                     const ModelOptions& options) {
+    // The atmosphere seen from both ends: the downwelling emission (whose opacity
+    // is the one shown) and the upwelling emission.
+    const Combination<double> c =
+        Combine<double>(in.frequency, in.angle, in.azimuth, in.seaTemperature, in.salinity, in.wind,
+                        atmosphere.up.brightness, atmosphere.down.brightness, atmosphere.down.opacity,
+                        options.directionRows);
+    CalculationResult r;
+    r.tbV = c.tbV;
+    r.tbH = c.tbH;
+    r.tbPlus45 = c.tbPlus45;
+    r.tbMinus45 = c.tbMinus45;
+    r.tbUp = atmosphere.up.brightness;
+    r.tbDown = atmosphere.down.brightness;
+    r.opacity = atmosphere.down.opacity;
+
+    r.tbThirdStokes = c.tbThirdStokes;
+    r.tbFourthStokes = c.tbFourthStokes;
+    r.tbLeftCircular = c.tbLeftCircular;
+    r.tbRightCircular = c.tbRightCircular;
 
     r.opacityUp = atmosphere.up.opacity;
-    r.transmittance = gamma;
+    r.transmittance = c.gamma;
     r.layerCount = atmosphere.layerCount;
     r.gridBottom = atmosphere.bottomHeight;
     r.gridTop = atmosphere.topHeight;
     r.precipitableWater = atmosphere.precipitableWater;
     r.liquidWaterPath = atmosphere.liquidWaterPath;
 
-    r.surfaceCode = surface.code;
-    r.emissivityV = e.v;
-    r.emissivityH = e.h;
-    r.reflectivityV = rV;
-    r.reflectivityH = rH;
-    r.specular = surface.specular;
-    r.windIncrement = surface.wind;
-    r.direction = surface.direction;
-    r.omegaV = omega.v;
-    r.omegaH = omega.h;
+    r.surfaceCode = c.surface.code;
+    r.emissivityV = c.surface.total.v;
+    r.emissivityH = c.surface.total.h;
+    r.reflectivityV = c.reflectivityV;
+    r.reflectivityH = c.reflectivityH;
+    r.specular = c.surface.specular;
+    r.windIncrement = c.surface.wind;
+    r.direction = c.surface.direction;
+    r.omegaV = c.omega.v;
+    r.omegaH = c.omega.h;
 
-    r.stokesCode = stokesCode;
-    r.thirdStokes = u;
-    r.fourthStokes = s4;
+    r.stokesCode = c.stokesCode;
+    r.thirdStokes = c.u;
+    r.fourthStokes = c.s4;
     return r;
+}
+
+std::array<CombineDual, 8> CombineDerivatives(const CalculationInputs& in, const AtmosphereTransferResult& atmosphere,
+                                               const ModelOptions& options) {
+    using D = CombineDual;
+    const Combination<D> c =
+        Combine<D>(in.frequency, D::Variable(in.angle, 7), D::Variable(in.azimuth, 6),
+                   D::Variable(in.seaTemperature, 3), D::Variable(in.salinity, 4), D::Variable(in.wind, 5),
+                   D::Variable(atmosphere.up.brightness, 0), D::Variable(atmosphere.down.brightness, 1),
+                   D::Variable(atmosphere.down.opacity, 2), options.directionRows);
+    return {c.tbV, c.tbH, c.tbPlus45, c.tbMinus45, c.tbThirdStokes, c.tbFourthStokes, c.tbLeftCircular,
+            c.tbRightCircular};
 }
 
 CalculationResult Calculate(const CalculationInputs& in, const ProfileView& profile, const ModelOptions& options) {

@@ -12,6 +12,7 @@
 #include "app/validation.h"
 #include "atmosphere/atmosphere_radiation.h"
 #include "common/constants.h"
+#include "common/dual.h"
 #include "common/records.h"
 #include "surface/wind_direction_signal.h"
 
@@ -122,6 +123,15 @@ std::optional<ValidationFailure> ValidateInputs(const CalculationInputs& inputs)
 // bandwidth, angle); a sensor channel passes its passband's transfer.
 CalculationResult CombineWithSurface(const CalculationInputs& inputs, const AtmosphereTransferResult& atmosphere,
                                      const ModelOptions& options = {});
+
+// The eight brightness temperatures at the top of the atmosphere of
+// CombineWithSurface (V, H, +45, -45, third and fourth Stokes, left and right
+// circular) with their derivatives (forward mode) with respect to the
+// combination's inputs, in this order of the dual's directions: upwelling
+// brightness, downwelling brightness, opacity, sea temperature, salinity, wind,
+// azimuth, incidence angle (direct effect: surface, sky correction, slant path).
+std::array<CombineDual, 8> CombineDerivatives(const CalculationInputs& inputs, const AtmosphereTransferResult& atmosphere,
+                                               const ModelOptions& options = {});
 
 // The physics of one calculation for inputs that passed ValidateInputs.
 CalculationResult Calculate(const CalculationInputs& inputs, const ProfileStore& profile,

@@ -14,6 +14,8 @@
 #include <optional>
 #include <string>
 
+#include "atmosphere/cloud_absorption.h"
+
 namespace seasky {
 
 // The checked quantities. The first six are the window's inputs, in the order
@@ -93,7 +95,7 @@ inline constexpr std::array<CheckedQuantity, 18> kCheckedQuantities{{
     {Checked::CloudWater, "cloudWater", "g/m3", 0.0, true, kNoBound, false, "г/м^3",
      "Неверное значение водности облаков!\nВодность не может быть отрицательной.", "",
      "не может быть отрицательной величиной."},
-    {Checked::LiquidCloudTemperature, "airTemperature", "K", 233.15, true, kNoBound, false, "К",
+    {Checked::LiquidCloudTemperature, "airTemperature", "K", kLiquidCloudTemperature, true, kNoBound, false, "К",
      "Неверное сочетание водности облаков и температуры!\n"
      "Жидкая вода в облаках возможна только при температуре не ниже 233,15 К.",
      "К", "жидкая вода в облаках возможна только при температуре не ниже 233,15 К."},

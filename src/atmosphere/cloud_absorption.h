@@ -23,10 +23,21 @@
 // A. K. Fung, Microwave Remote Sensing, vol. I, Addison-Wesley, 1981, sec. 5-7.
 #pragma once
 
+#include "common/dual.h"
+
 namespace seasky {
+
+// The coldest air, K, in which cloud water is taken as liquid: below it
+// supercooled droplets do not persist (and the permittivity fit ends).
+inline constexpr double kLiquidCloudTemperature = 233.15;
 
 // Liquid water content W (g/m^3), temperature T (K), frequency F (GHz) -> Np/km.
 // Linear in W; positive wherever the static permittivity exceeds 4.9 (T above ~214 K).
 double CloudLiquidAbsorption(double W, double T, double F);
+
+// The same with its derivatives with respect to the level's T (forward mode);
+// the derivative with respect to W is CloudLiquidAbsorption(1, T, F), the
+// coefficient being linear in W.
+LevelDual CloudLiquidAbsorption(double W, const LevelDual& T, double F);
 
 }  // namespace seasky

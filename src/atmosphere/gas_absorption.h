@@ -16,6 +16,7 @@
 #include "atmosphere/nitrogen_absorption.h"
 #include "atmosphere/oxygen_absorption.h"
 #include "atmosphere/water_vapour_absorption.h"
+#include "common/dual.h"
 
 namespace seasky {
 
@@ -26,12 +27,14 @@ struct GasAbsorptionRecord {
 };
 
 // The frequency-independent terms of the three models for up to kLevelBlock levels.
-struct GasLevels {
+template <class Real>
+struct BasicGasLevels {
     int count = 0;
-    NitrogenLevel nitrogen[kLevelBlock];
-    OxygenLevels oxygen;
-    WaterVapourLevels waterVapour;
+    BasicNitrogenLevel<Real> nitrogen[kLevelBlock];
+    BasicOxygenLevels<Real> oxygen;
+    BasicWaterVapourLevels<Real> waterVapour;
 };
+using GasLevels = BasicGasLevels<double>;
 
 // Adds a level (at most kLevelBlock): air temperature T (K), pressure P (mb),
 // vapour density rho (g/m^3).
@@ -39,6 +42,11 @@ void AddGasLevel(GasLevels& levels, double T, double P, double rho);
 
 // The absorption of each level at frequency F (GHz): out[i], i < count.
 void GasAbsorption(const GasLevels& levels, double F, GasAbsorptionRecord* out);
+
+// The total absorption with its derivatives with respect to each level's T, P
+// and rho (the dual's three directions), Np/km: out[i], i < count.
+void AddGasLevel(BasicGasLevels<LevelDual>& levels, const LevelDual& T, const LevelDual& P, const LevelDual& rho);
+void GasAbsorptionTotal(const BasicGasLevels<LevelDual>& levels, double F, LevelDual* out);
 
 // Frequency F (GHz), air temperature T (K), pressure P (mb), vapour density rho (g/m^3).
 GasAbsorptionRecord GasAbsorption(double F, double T, double P, double rho);

@@ -28,8 +28,10 @@ BeamGeometry BeamGeometryOf(double theta) {
     double weightSum = 0.0;
     for (const BeamDirection& d : BeamTable) weightSum += d.weight;
     for (int a = 0; a < kBeamDirections; ++a) {
-        beam.secant[a] = 1.0 / std::cos((theta + BeamTable[a].offset) * kDegreesToRadians);
+        const double angle = (theta + BeamTable[a].offset) * kDegreesToRadians;
+        beam.secant[a] = 1.0 / std::cos(angle);
         beam.weight[a] = BeamTable[a].weight / weightSum;
+        beam.secantSlope[a] = beam.secant[a] * std::tan(angle) * kDegreesToRadians;
     }
     return beam;
 }
@@ -65,6 +67,7 @@ SEASKY_CLONES EndTransfer TransferFromEnd(ObserverEnd end, const double* Tz, con
         if (sensitivities != nullptr) {
             sensitivities->temperature.clear();
             sensitivities->absorption.clear();
+            sensitivities->angle = 0.0;
         }
         return result;
     }
@@ -91,15 +94,26 @@ SEASKY_CLONES EndTransfer TransferFromEnd(ObserverEnd end, const double* Tz, con
             }
         }
     } else {
+        // With the tangent of the view angle carried along: dl/dtheta =
+        // 0.1 kappa (1 - l) dsec/dtheta, and the path and sum tangents by the
+        // product rule.
+        double pathSlope[kBeamDirections] = {};
+        double sumSlope[kBeamDirections] = {};
         for (int i = 0, t = walk.first; i < n; ++i, t += walk.step) {
             const double* __restrict l = layer + static_cast<std::size_t>(t) * kBeamDirections;
             const double T = Tz[t];
             for (int a = 0; a < kBeamDirections; ++a) paths[static_cast<std::size_t>(t) * kBeamDirections + a] = path[a];
             for (int a = 0; a < kBeamDirections; ++a) {
+                const double slope = kLayerThickness * kappa[t] * (1.0 - l[a]) * beam.secantSlope[a];
+                sumSlope[a] += (pathSlope[a] * l[a] + path[a] * slope) * T;
+                pathSlope[a] = pathSlope[a] * (1.0 - l[a]) - path[a] * slope;
                 sum[a] += path[a] * l[a] * T;
                 path[a] *= 1.0 - l[a];
             }
         }
+        double angle = 0.0;
+        for (int a = 0; a < kBeamDirections; ++a) angle += beam.weight[a] * sumSlope[a];
+        sensitivities->angle = angle;
     }
     for (int i = 0, t = walk.first; i < n; ++i, t += walk.step) L += kappa[t] * kLayerThickness;
     double B = 0.0;

@@ -31,8 +31,9 @@ namespace seasky {
 inline constexpr int kBeamDirections = 13;
 
 struct BeamGeometry {
-    double secant[kBeamDirections] = {};  // 1 / cos(theta + offset_a)
-    double weight[kBeamDirections] = {};  // normalised: the 13 add up to 1
+    double secant[kBeamDirections] = {};       // 1 / cos(theta + offset_a)
+    double weight[kBeamDirections] = {};       // normalised: the 13 add up to 1
+    double secantSlope[kBeamDirections] = {};  // d secant / d theta, per degree: sec tan (pi/180)
 };
 
 // The beam of BeamTable around view angle theta (degrees from the vertical).
@@ -43,10 +44,12 @@ void LayerEmissivities(const double* kappa, int n, const BeamGeometry& beam, dou
 
 enum class ObserverEnd { Bottom, Top };
 
-// Per-layer sensitivities of one end's brightness, indexed by grid layer (bottom first).
+// Per-layer sensitivities of one end's brightness, indexed by grid layer (bottom
+// first), and its derivative with respect to the view angle.
 struct LayerSensitivities {
     std::vector<double> temperature;  // dB/dTz_t, K/K
     std::vector<double> absorption;   // dB/dkappa_t, K/(Np/km)
+    double angle = 0.0;               // dB/dtheta, K per degree (through the 13 secants)
 };
 
 struct EndTransfer {

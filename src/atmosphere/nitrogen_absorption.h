@@ -20,18 +20,24 @@
 // dependence g(F) of Rosenkranz's later public routine ABSN2.
 #pragma once
 
+#include "common/dual.h"
+
 namespace seasky {
 
 // What the continuum at one level shares between frequencies.
-struct NitrogenLevel {
-    double pressureSquared = 0.0;     // P^2, mb^2
-    double temperatureFactor = 0.0;   // (300/T)^3.6
+template <class Real>
+struct BasicNitrogenLevel {
+    Real pressureSquared = 0.0;     // P^2, mb^2
+    Real temperatureFactor = 0.0;   // (300/T)^3.6
 };
+using NitrogenLevel = BasicNitrogenLevel<double>;
 
 NitrogenLevel NitrogenLevelOf(double T, double P);
+BasicNitrogenLevel<LevelDual> NitrogenLevelOf(const LevelDual& T, const LevelDual& P);
 
 // Absorption coefficient of the level at frequency F (GHz), Np/km.
 double NitrogenAbsorption(const NitrogenLevel& level, double F);
+LevelDual NitrogenAbsorption(const BasicNitrogenLevel<LevelDual>& level, double F);
 
 // The same for one level and one frequency.
 double NitrogenAbsorption(double T, double P, double F);

@@ -31,6 +31,7 @@
 #include <array>
 
 #include "atmosphere/level_block.h"
+#include "common/dual.h"
 
 namespace seasky {
 
@@ -90,24 +91,30 @@ inline constexpr std::array<OxygenLine, 40> OxygenLineTable{{
 inline constexpr int kOxygenLineCount = static_cast<int>(OxygenLineTable.size());
 
 // What the oxygen absorption of up to kLevelBlock levels shares between
-// frequencies, level by level side by side.
-struct OxygenLevels {
+// frequencies, level by level side by side. Real is double, or a dual number
+// carrying derivatives with respect to a level's T, P and rho.
+template <class Real>
+struct BasicOxygenLevels {
     int count = 0;
-    double theta[kLevelBlock] = {};             // 300 / T
-    double dryPressure[kLevelBlock] = {};       // pd = P - e, mb
-    double thetaCubed[kLevelBlock] = {};        // theta^3
-    double nonResonantWidth[kLevelBlock] = {};  // w0 = 0.56 d, GHz
-    double width[kOxygenLineCount][kLevelBlock] = {};         // W_k d, GHz
-    double widthSquared[kOxygenLineCount][kLevelBlock] = {};  // (W_k d)^2
-    double coupling[kOxygenLineCount][kLevelBlock] = {};      // y_k
-    double strength[kOxygenLineCount][kLevelBlock] = {};      // S_k exp(-BE_k (theta - 1))
+    Real theta[kLevelBlock] = {};             // 300 / T
+    Real dryPressure[kLevelBlock] = {};       // pd = P - e, mb
+    Real thetaCubed[kLevelBlock] = {};        // theta^3
+    Real nonResonantWidth[kLevelBlock] = {};  // w0 = 0.56 d, GHz
+    Real width[kOxygenLineCount][kLevelBlock] = {};         // W_k d, GHz
+    Real widthSquared[kOxygenLineCount][kLevelBlock] = {};  // (W_k d)^2
+    Real coupling[kOxygenLineCount][kLevelBlock] = {};      // y_k
+    Real strength[kOxygenLineCount][kLevelBlock] = {};      // S_k exp(-BE_k (theta - 1))
 };
+using OxygenLevels = BasicOxygenLevels<double>;
 
 // Adds a level (at most kLevelBlock).
 void AddOxygenLevel(OxygenLevels& levels, double T, double P, double rho);
+void AddOxygenLevel(BasicOxygenLevels<LevelDual>& levels, const LevelDual& T, const LevelDual& P,
+                    const LevelDual& rho);
 
 // The absorption of each level at frequency F (GHz), Np/km: out[i], i < count.
 void OxygenAbsorption(const OxygenLevels& levels, double F, double* out);
+void OxygenAbsorption(const BasicOxygenLevels<LevelDual>& levels, double F, LevelDual* out);
 
 // The same for one level and one frequency: air temperature T (K), total
 // pressure P (mb), water-vapour density rho (g/m^3), frequency F (GHz).

@@ -1,8 +1,9 @@
 #include "atmosphere/water_vapour_absorption.h"
 
 #include <cmath>
+#include <type_traits>
 
-#include "common/vector_math.h"
+#include "common/dual_math.h"
 
 namespace seasky {
 
@@ -10,13 +11,16 @@ namespace {
 
 constexpr int kLines = kWaterVapourLineCount;
 
-}  // namespace
-
-void AddWaterVapourLevel(WaterVapourLevels& levels, double T, double P, double rho) {
+template <class Real>
+void AddLevel(BasicWaterVapourLevels<Real>& levels, const Real& T, const Real& P, const Real& rho) {
+    using std::log;
     const int j = levels.count++;
-    if (rho == 0.0) {
-        // Dry air absorbs nothing; the lane holds harmless values (a unit width)
-        // so that the shared arithmetic stays finite, and its result is 0.
+    // Dry air absorbs exactly nothing. (With derivatives the general path is taken
+    // at rho = 0 as well: its value is 0 too, and it gives the derivative with
+    // respect to rho from above.)
+    if (std::is_same_v<Real, double> && rho == 0.0) {
+        // The lane holds harmless values (a unit width) so that the shared
+        // arithmetic stays finite; its result is 0.
         levels.dry[j] = true;
         levels.lineScale[j] = 0.0;
         levels.continuum[j] = 0.0;
@@ -29,15 +33,15 @@ void AddWaterVapourLevel(WaterVapourLevels& levels, double T, double P, double r
         return;
     }
     levels.dry[j] = false;
-    const double e = rho * T / 217.0;  // water-vapour partial pressure, mb
-    const double pd = P - e;           // dry-air partial pressure, mb
-    const double n = 3.335e16 * rho;   // number density scale of the vapour
-    const double theta = 300.0 / T;
-    const double logTheta = std::log(theta);
+    const Real e = rho * T / 217.0;  // water-vapour partial pressure, mb
+    const Real pd = P - e;           // dry-air partial pressure, mb
+    const Real n = 3.335e16 * rho;   // number density scale of the vapour
+    const Real theta = 300.0 / T;
+    const Real logTheta = log(theta);
 
     // theta^X_i, theta^XS_i, exp(B2_i (1 - theta)), theta^2.5 and theta^7.5 from
     // one call of the vector exponential.
-    double x[3 * kLines + 2];
+    Real x[3 * kLines + 2];
     for (int i = 0; i < kLines; ++i) {
         const WaterVapourLine& line = WaterVapourLineTable[i];
         x[i] = line.x * logTheta;
@@ -46,16 +50,16 @@ void AddWaterVapourLevel(WaterVapourLevels& levels, double T, double P, double r
     }
     x[3 * kLines] = 2.5 * logTheta;
     x[3 * kLines + 1] = 7.5 * logTheta;
-    ExpArray(x, x, 3 * kLines + 2);
-    const double theta25 = x[3 * kLines];
-    const double theta75 = x[3 * kLines + 1];
+    ExpInPlace(x, 3 * kLines + 2);
+    const Real theta25 = x[3 * kLines];
+    const Real theta75 = x[3 * kLines + 1];
 
-    const double theta3 = theta * theta * theta;
+    const Real theta3 = theta * theta * theta;
     levels.continuum[j] = (5.4e-10 * pd * theta3 + 1.8e-8 * e * theta75) * e;
     levels.lineScale[j] = 3.183e-5 * n;
     for (int i = 0; i < kLines; ++i) {
         const WaterVapourLine& line = WaterVapourLineTable[i];
-        const double gamma = line.w3 * pd * x[i] + line.ws * e * x[kLines + i];
+        const Real gamma = line.w3 * pd * x[i] + line.ws * e * x[kLines + i];
         levels.width[i][j] = gamma;
         levels.widthSquared[i][j] = gamma * gamma;
         levels.intensity[i][j] = line.s1 * theta25 * x[2 * kLines + i];
@@ -68,9 +72,10 @@ void AddWaterVapourLevel(WaterVapourLevels& levels, double T, double P, double r
 // All kLevelBlock lanes are computed (lanes beyond count are not returned): a
 // fixed trip count that vectorises. Whether a detuning lies within 750 GHz
 // depends on the frequency alone, so the cut-off is decided once per line.
-SEASKY_CLONES void WaterVapourAbsorption(const WaterVapourLevels& levels, double F, double* out) {
+template <class Real>
+inline void Absorption(const BasicWaterVapourLevels<Real>& levels, double F, Real* out) {
     const double F2 = F * F;
-    double sum[kLevelBlock] = {};
+    Real sum[kLevelBlock] = {};
     for (int i = 0; i < kLines; ++i) {
         const double fi = WaterVapourLineTable[i].frequency;
         const double dm = F - fi;
@@ -82,16 +87,33 @@ SEASKY_CLONES void WaterVapourAbsorption(const WaterVapourLevels& levels, double
         const double ratio = F / fi;
         const double ratio2 = ratio * ratio;
         for (int j = 0; j < kLevelBlock; ++j) {
-            const double gamma = levels.width[i][j];
-            const double base = levels.cutOff[i][j];
-            double r = 0.0;
+            const Real gamma = levels.width[i][j];
+            const Real base = levels.cutOff[i][j];
+            Real r = 0.0;
             if (lower) r += gamma / (dm2 + levels.widthSquared[i][j]) - base;
             if (upper) r += gamma / (dp2 + levels.widthSquared[i][j]) - base;
             sum[j] += levels.intensity[i][j] * r * ratio2;
         }
     }
     for (int j = 0; j < levels.count; ++j)
-        out[j] = levels.dry[j] ? 0.0 : levels.lineScale[j] * sum[j] + levels.continuum[j] * F2;
+        out[j] = levels.dry[j] ? Real(0.0) : Real(levels.lineScale[j] * sum[j] + levels.continuum[j] * F2);
+}
+
+}  // namespace
+
+void AddWaterVapourLevel(WaterVapourLevels& levels, double T, double P, double rho) {
+    AddLevel<double>(levels, T, P, rho);
+}
+void AddWaterVapourLevel(BasicWaterVapourLevels<LevelDual>& levels, const LevelDual& T, const LevelDual& P,
+                         const LevelDual& rho) {
+    AddLevel<LevelDual>(levels, T, P, rho);
+}
+
+SEASKY_CLONES void WaterVapourAbsorption(const WaterVapourLevels& levels, double F, double* out) {
+    Absorption<double>(levels, F, out);
+}
+void WaterVapourAbsorption(const BasicWaterVapourLevels<LevelDual>& levels, double F, LevelDual* out) {
+    Absorption<LevelDual>(levels, F, out);
 }
 
 double WaterVapourAbsorption(double T, double P, double rho, double F) {

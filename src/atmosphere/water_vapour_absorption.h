@@ -25,6 +25,7 @@
 #include <array>
 
 #include "atmosphere/level_block.h"
+#include "common/dual.h"
 
 namespace seasky {
 
@@ -60,23 +61,32 @@ inline constexpr std::array<WaterVapourLine, 15> WaterVapourLineTable{{
 inline constexpr int kWaterVapourLineCount = static_cast<int>(WaterVapourLineTable.size());
 
 // What the water-vapour absorption of up to kLevelBlock levels shares between
-// frequencies, level by level side by side.
-struct WaterVapourLevels {
+// frequencies, level by level side by side. Real is double, or a dual number
+// carrying derivatives with respect to a level's T, P and rho.
+template <class Real>
+struct BasicWaterVapourLevels {
     int count = 0;
-    bool dry[kLevelBlock] = {};          // rho == 0: the absorption is exactly 0
-    double lineScale[kLevelBlock] = {};  // 3.183e-5 x 3.335e16 rho
-    double continuum[kLevelBlock] = {};  // continuum / F^2
-    double width[kWaterVapourLineCount][kLevelBlock] = {};         // gamma_i, GHz
-    double widthSquared[kWaterVapourLineCount][kLevelBlock] = {};  // gamma_i^2
-    double intensity[kWaterVapourLineCount][kLevelBlock] = {};     // s_i
-    double cutOff[kWaterVapourLineCount][kLevelBlock] = {};        // gamma_i / (750^2 + gamma_i^2)
+    bool dry[kLevelBlock] = {};        // rho == 0: the absorption is exactly 0
+    Real lineScale[kLevelBlock] = {};  // 3.183e-5 x 3.335e16 rho
+    Real continuum[kLevelBlock] = {};  // continuum / F^2
+    Real width[kWaterVapourLineCount][kLevelBlock] = {};         // gamma_i, GHz
+    Real widthSquared[kWaterVapourLineCount][kLevelBlock] = {};  // gamma_i^2
+    Real intensity[kWaterVapourLineCount][kLevelBlock] = {};     // s_i
+    Real cutOff[kWaterVapourLineCount][kLevelBlock] = {};        // gamma_i / (750^2 + gamma_i^2)
 };
+using WaterVapourLevels = BasicWaterVapourLevels<double>;
 
 // Adds a level (at most kLevelBlock).
 void AddWaterVapourLevel(WaterVapourLevels& levels, double T, double P, double rho);
+// With derivatives. At rho = 0 the absorption is exactly 0 and its derivative
+// with respect to rho is the right-hand one: the line and continuum terms are
+// linear in rho there (the derivative of the path rho > 0 at rho = 0).
+void AddWaterVapourLevel(BasicWaterVapourLevels<LevelDual>& levels, const LevelDual& T, const LevelDual& P,
+                         const LevelDual& rho);
 
 // The absorption of each level at frequency F (GHz), Np/km: out[i], i < count.
 void WaterVapourAbsorption(const WaterVapourLevels& levels, double F, double* out);
+void WaterVapourAbsorption(const BasicWaterVapourLevels<LevelDual>& levels, double F, LevelDual* out);
 
 // The same for one level and one frequency: air temperature T (K), total
 // pressure P (mb), water-vapour density rho (g/m^3), frequency F (GHz).

@@ -6,21 +6,26 @@
 namespace seasky {
 
 // A vertical / horizontal pair: emissivities, emissivity increments (may be
-// negative), reflectivities or reflected-sky correction factors.
-struct EmissivityPair {
-    double v = 0.0;
-    double h = 0.0;
+// negative), reflectivities or reflected-sky correction factors. Real is double,
+// or a dual number when derivatives are carried (common/dual.h).
+template <class Real>
+struct BasicEmissivityPair {
+    Real v = 0.0;
+    Real h = 0.0;
 };
+using EmissivityPair = BasicEmissivityPair<double>;
 
 // Wind-direction increments and Stokes terms of the sea surface (dimensionless).
-struct DirectionalEmissivity {
-    double V = 0.0;           // increment of the vertical emissivity
-    double H = 0.0;           // increment of the horizontal emissivity
-    double HalfSum = 0.0;     // directional term of (V + H) / 2
-    double Difference = 0.0;  // directional term of V - H
-    double Third = 0.0;       // third Stokes parameter
-    double Fourth = 0.0;      // fourth Stokes parameter
+template <class Real>
+struct BasicDirectionalEmissivity {
+    Real V = 0.0;           // increment of the vertical emissivity
+    Real H = 0.0;           // increment of the horizontal emissivity
+    Real HalfSum = 0.0;     // directional term of (V + H) / 2
+    Real Difference = 0.0;  // directional term of V - H
+    Real Third = 0.0;       // third Stokes parameter
+    Real Fourth = 0.0;      // fourth Stokes parameter
 };
+using DirectionalEmissivity = BasicDirectionalEmissivity<double>;
 
 // Atmospheric emission seen from one end of the profile.
 struct AtmosphereRadiationResult {

@@ -6,22 +6,45 @@
 
 namespace seasky {
 
-IncidenceGeometry IncidenceGeometryOf(double angle) { return {std::pow(std::sin(angle), 2.0), std::cos(angle)}; }
+namespace {
+
+template <class Real>
+BasicIncidenceGeometry<Real> GeometryOf(const Real& angle) {
+    using std::cos;
+    using std::pow;
+    using std::sin;
+    return {pow(sin(angle), 2.0), cos(angle)};
+}
+
+template <class Real>
+BasicEmissivityPair<Real> Reflectivity(const ComplexOf<Real>& eps, const BasicIncidenceGeometry<Real>& geometry) {
+    using std::sqrt;
+    using Complex = ComplexOf<Real>;
+    const Real c = geometry.cos;
+    // Normal component of the refracted wave vector (in units of the vacuum wave
+    // number): principal root of eps - sin^2, in the first quadrant for e'' > 0.
+    const Complex q = sqrt(eps - geometry.sin2);
+    // Fresnel amplitude coefficients for vertical (parallel) and horizontal
+    // (perpendicular) polarisation.
+    const Complex epsC = eps * c;
+    const Complex rV = (epsC - q) / (epsC + q);
+    const Complex rH = (c - q) / (c + q);
+    // |r|^2 as the real part of r conj(r).
+    return {rV.real() * rV.real() + rV.imag() * rV.imag(), rH.real() * rH.real() + rH.imag() * rH.imag()};
+}
+
+}  // namespace
+
+IncidenceGeometry IncidenceGeometryOf(double angle) { return GeometryOf<double>(angle); }
 
 IncidenceGeometry IncidenceGeometryOfDegrees(double theta) { return IncidenceGeometryOf(theta * kPi * (1.0 / 180.0)); }
 
+BasicIncidenceGeometry<CombineDual> IncidenceGeometryOfDegrees(const CombineDual& theta) {
+    return GeometryOf<CombineDual>(theta * kPi * (1.0 / 180.0));
+}
+
 EmissivityPair FlatSurfaceReflectivity(std::complex<double> eps, const IncidenceGeometry& geometry) {
-    const double c = geometry.cos;
-    // Normal component of the refracted wave vector (in units of the vacuum wave
-    // number): principal root of eps - sin^2, in the first quadrant for e'' > 0.
-    const std::complex<double> q = std::sqrt(eps - geometry.sin2);
-    // Fresnel amplitude coefficients for vertical (parallel) and horizontal
-    // (perpendicular) polarisation.
-    const std::complex<double> epsC = eps * c;
-    const std::complex<double> rV = (epsC - q) / (epsC + q);
-    const std::complex<double> rH = (c - q) / (c + q);
-    // |r|^2 as the real part of r conj(r).
-    return {rV.real() * rV.real() + rV.imag() * rV.imag(), rH.real() * rH.real() + rH.imag() * rH.imag()};
+    return Reflectivity<double>(eps, geometry);
 }
 
 EmissivityPair FlatSurfaceReflectivity(std::complex<double> eps, double angle) {
@@ -30,6 +53,12 @@ EmissivityPair FlatSurfaceReflectivity(std::complex<double> eps, double angle) {
 
 EmissivityPair FlatSurfaceEmissivity(std::complex<double> eps, const IncidenceGeometry& geometry) {
     const EmissivityPair r = FlatSurfaceReflectivity(eps, geometry);
+    return {1.0 - r.v, 1.0 - r.h};
+}
+
+BasicEmissivityPair<CombineDual> FlatSurfaceEmissivity(const DualComplex<kCombineInputs>& eps,
+                                                       const BasicIncidenceGeometry<CombineDual>& geometry) {
+    const BasicEmissivityPair<CombineDual> r = Reflectivity<CombineDual>(eps, geometry);
     return {1.0 - r.v, 1.0 - r.h};
 }
 

@@ -21,15 +21,18 @@
 #include <complex>
 
 #include "common/constants.h"
+#include "common/dual.h"
 #include "common/records.h"
 
 namespace seasky {
 
 // How the incidence angle enters the Fresnel coefficients: sin^2 and cos.
-struct IncidenceGeometry {
-    double sin2 = 0.0;
-    double cos = 0.0;
+template <class Real>
+struct BasicIncidenceGeometry {
+    Real sin2 = 0.0;
+    Real cos = 0.0;
 };
+using IncidenceGeometry = BasicIncidenceGeometry<double>;
 
 // The geometry of an angle in radians (sin raised to the power 2, cos).
 IncidenceGeometry IncidenceGeometryOf(double angle);
@@ -43,6 +46,12 @@ EmissivityPair FlatSurfaceReflectivity(std::complex<double> eps, const Incidence
 
 // Emissivities (1 - R_V, 1 - R_H) of a flat surface of permittivity eps.
 EmissivityPair FlatSurfaceEmissivity(std::complex<double> eps, const IncidenceGeometry& geometry);
+
+// The same with derivatives (forward mode): the geometry of an angle in degrees,
+// and the emissivities of a permittivity carrying derivatives.
+BasicIncidenceGeometry<CombineDual> IncidenceGeometryOfDegrees(const CombineDual& theta);
+BasicEmissivityPair<CombineDual> FlatSurfaceEmissivity(const DualComplex<kCombineInputs>& eps,
+                                                       const BasicIncidenceGeometry<CombineDual>& geometry);
 
 // Flat-sea emissivities (V, H) at frequency code (GHz x 100), incidence angle theta
 // (degrees), water temperature t (degrees C) and salinity s (per mille).

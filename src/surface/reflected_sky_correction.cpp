@@ -1,5 +1,6 @@
 #include "surface/reflected_sky_correction.h"
 
+#include "common/dual.h"
 #include "common/interpolate.h"
 #include "surface/sky_correction_table.h"
 
@@ -72,44 +73,62 @@ const SkyCorrectionRow& CornerRow(const SkyCorrectionTable& table, double angle,
     return table[(a * kSkyCorrectionFrequencyCount + f) * kSkyCorrectionTransmittanceCount + t];
 }
 
+// The cubic u = (w - 10) * 0.1, ((a1*u + a0) + a2*u*u) + a3*u*u*u.
+template <class Real>
+Real Cubic(const Real& w, double a0, double a1, double a2, double a3) {
+    const Real u = (w - 10.0) * 0.1;
+    return ((a1 * u + a0) + a2 * u * u) + a3 * u * u * u;
+}
+
 // The cubic of one corner at wind speed w.
-double CornerValue(const SkyCorrectionTable& table, double angle, double frequency, double transmittance,
-                   double w) {
+template <class Real>
+Real CornerValue(const SkyCorrectionTable& table, double angle, double frequency, double transmittance,
+                 const Real& w) {
     const SkyCorrectionRow& row = CornerRow(table, angle, frequency, transmittance);
-    return SkyCorrectionCubic(w, row.a0, row.a1, row.a2, row.a3);
+    return Cubic(w, row.a0, row.a1, row.a2, row.a3);
 }
 
 // Omega of one table: linear in transmittance, then frequency, then angle.
-double InterpolateTable(const SkyCorrectionTable& table, const Bracket& fb, const Bracket& tb, const Bracket& ab,
-                        double f, double tau, double theta, double w) {
-    double q[2];  // Q(theta0), Q(theta1)
+// Within a bracket the derivatives are those of these lines; at a node the
+// bracket that starts there is used (the derivative from above).
+template <class Real>
+Real InterpolateTable(const SkyCorrectionTable& table, const Bracket& fb, const Bracket& tb, const Bracket& ab,
+                      double f, const Real& tau, const Real& theta, const Real& w) {
+    Real q[2];  // Q(theta0), Q(theta1)
     const double angles[2] = {ab.lower, ab.upper};
     for (int i = 0; i < 2; ++i) {
-        double p[2];  // P(theta, f0), P(theta, f1)
+        Real p[2];  // P(theta, f0), P(theta, f1)
         const double frequencies[2] = {fb.lower, fb.upper};
         for (int j = 0; j < 2; ++j) {
-            const double c0 = CornerValue(table, angles[i], frequencies[j], tb.lower, w);
-            const double c1 = CornerValue(table, angles[i], frequencies[j], tb.upper, w);
-            p[j] = LinearInterpolate(tb.lower, c0, tb.upper, c1, tau);
+            const Real c0 = CornerValue(table, angles[i], frequencies[j], tb.lower, w);
+            const Real c1 = CornerValue(table, angles[i], frequencies[j], tb.upper, w);
+            p[j] = LinearInterpolateT(tb.lower, c0, tb.upper, c1, tau);
         }
-        q[i] = LinearInterpolate(fb.lower, p[0], fb.upper, p[1], f);
+        q[i] = LinearInterpolateT(fb.lower, p[0], fb.upper, p[1], f);
     }
-    return LinearInterpolate(ab.lower, q[0], ab.upper, q[1], theta);
+    return LinearInterpolateT(ab.lower, q[0], ab.upper, q[1], theta);
+}
+
+template <class Real>
+BasicEmissivityPair<Real> Correction(double f, const Real& tau, const Real& theta, const Real& w) {
+    const Bracket& fb = FindBracket(kFrequencyBrackets, f);
+    const Bracket& tb = FindBracket(kTransmittanceBrackets, ValueOf(tau));
+    const Bracket& ab = FindBracket(kAngleBrackets, ValueOf(theta));
+    return {InterpolateTable(SkyCorrectionTableV, fb, tb, ab, f, tau, theta, w),
+            InterpolateTable(SkyCorrectionTableH, fb, tb, ab, f, tau, theta, w)};
 }
 
 }  // namespace
 
-double SkyCorrectionCubic(double w, double a0, double a1, double a2, double a3) {
-    const double u = (w - 10.0) * 0.1;
-    return ((a1 * u + a0) + a2 * u * u) + a3 * u * u * u;
-}
+double SkyCorrectionCubic(double w, double a0, double a1, double a2, double a3) { return Cubic(w, a0, a1, a2, a3); }
 
 EmissivityPair ReflectedSkyCorrection(double f, double tau, double theta, double w) {
-    const Bracket& fb = FindBracket(kFrequencyBrackets, f);
-    const Bracket& tb = FindBracket(kTransmittanceBrackets, tau);
-    const Bracket& ab = FindBracket(kAngleBrackets, theta);
-    return {InterpolateTable(SkyCorrectionTableV, fb, tb, ab, f, tau, theta, w),
-            InterpolateTable(SkyCorrectionTableH, fb, tb, ab, f, tau, theta, w)};
+    return Correction<double>(f, tau, theta, w);
+}
+
+BasicEmissivityPair<CombineDual> ReflectedSkyCorrection(double f, const CombineDual& tau, const CombineDual& theta,
+                                                        const CombineDual& w) {
+    return Correction<CombineDual>(f, tau, theta, w);
 }
 
 }  // namespace seasky

@@ -26,6 +26,7 @@
 
 #include <array>
 
+#include "common/dual.h"
 #include "common/records.h"
 
 namespace seasky {
@@ -70,5 +71,13 @@ double SkyCorrectionCubic(double w, double a0, double a1, double a2, double a3);
 // line and a transmittance above 0.95 is held at 0.95. Outside the stated ranges
 // the nearest bracket is extrapolated.
 EmissivityPair ReflectedSkyCorrection(double f, double tau, double theta, double w);
+
+// The same with derivatives with respect to tau, theta and w (forward mode).
+// The table is linear within each bracket of transmittance and angle, so the
+// derivative there is the line's slope; at a node it is the slope of the
+// bracket that starts at that node (from above), and above 0.95 the
+// transmittance derivative is 0 (Omega is held).
+BasicEmissivityPair<CombineDual> ReflectedSkyCorrection(double f, const CombineDual& tau, const CombineDual& theta,
+                                                        const CombineDual& w);
 
 }  // namespace seasky

@@ -31,6 +31,7 @@
 #include <complex>
 
 #include "common/constants.h"
+#include "common/dual.h"
 
 namespace seasky {
 
@@ -71,5 +72,7 @@ inline constexpr double kConductivityFactor = 17.9751;
 // salinity s (per mille) and frequency code (GHz x 100; the frequency used is
 // code x 0.01 GHz, so code must be positive).
 std::complex<double> SeaWaterPermittivity(double t, double s, FrequencyCode code);
+// The same with derivatives with respect to t and s (forward mode).
+DualComplex<kCombineInputs> SeaWaterPermittivity(const CombineDual& t, const CombineDual& s, FrequencyCode code);
 
 }  // namespace seasky

@@ -20,22 +20,35 @@
 #pragma once
 
 #include "common/constants.h"
+#include "common/dual.h"
 #include "common/records.h"
 #include "surface/wind_direction_signal.h"
 
 namespace seasky {
 
 // The parts of one evaluation.
-struct SurfaceEmissivityTerms {
-    FrequencyCode code = 0;            // the surface code all three terms used
-    EmissivityPair specular;           // flat sea
-    EmissivityPair wind;               // isotropic wind increment
-    DirectionalEmissivity direction;   // wind-direction terms (V and H are added)
-    EmissivityPair total;              // (specular + wind) + direction
+template <class Real>
+struct BasicSurfaceEmissivityTerms {
+    FrequencyCode code = 0;                        // the surface code all three terms used
+    BasicEmissivityPair<Real> specular;            // flat sea
+    BasicEmissivityPair<Real> wind;                // isotropic wind increment
+    BasicDirectionalEmissivity<Real> direction;    // wind-direction terms (V and H are added)
+    BasicEmissivityPair<Real> total;               // (specular + wind) + direction
 };
+using SurfaceEmissivityTerms = BasicSurfaceEmissivityTerms<double>;
 
 SurfaceEmissivityTerms SurfaceEmissivityParts(double x, double theta, double phi, double t, double s, double w,
                                               DirectionRows rows = DirectionRows::VerticalHorizontal);
+
+// The same with derivatives with respect to theta, phi, t, s and w (forward
+// mode: the same operations on dual numbers, so the same values). Where a
+// coefficient table changes bracket (in the frequency code, not differentiated)
+// nothing is one-sided; the branches in theta (exactly 0) and w (above 20 m/s)
+// give the derivative of the branch taken.
+BasicSurfaceEmissivityTerms<CombineDual> SurfaceEmissivityParts(double x, const CombineDual& theta,
+                                                                const CombineDual& phi, const CombineDual& t,
+                                                                const CombineDual& s, const CombineDual& w,
+                                                                DirectionRows rows);
 
 // rows: how the wind-direction table is read (see wind_direction_signal.h).
 EmissivityPair SurfaceEmissivity(double x, double theta, double phi, double t, double s, double w,

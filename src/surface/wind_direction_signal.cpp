@@ -50,27 +50,36 @@ void InterpolateRows(FrequencyCode code, int first, int last, WindDirectionCoeff
 }
 
 // What the amplitudes of every component share at one code, angle and wind speed.
+template <class Real>
 struct AmplitudeInputs {
-    const double* wk;       // w^1 .. w^5
-    double angleFactor[5];  // angleFactor[e] = (theta / 55.2)^e for e = 1, 2, 4
-    bool nadir;             // theta is exactly 0
-    double nadirY;          // NadirWindFactor(w) * NadirFrequencyFactor(code)
+    const Real* wk;       // w^1 .. w^5
+    Real angleFactor[5];  // angleFactor[e] = (theta / 55.2)^e for e = 1, 2, 4
+    bool nadir;           // theta is exactly 0
+    Real nadirY;          // NadirWindFactor(w) * NadirFrequencyFactor(code)
 };
 
-AmplitudeInputs InputsOf(FrequencyCode code, double theta, const WindSpeedPowers& w) {
-    AmplitudeInputs in{};
+template <class Real>
+Real WindFactor(const Real& w) {
+    return (w * w - w * w * w * 0.044444444444444446) * 0.01799998560001152;
+}
+
+template <class Real>
+AmplitudeInputs<Real> InputsOf(FrequencyCode code, const Real& theta, const BasicWindSpeedPowers<Real>& w) {
+    using std::pow;
+    AmplitudeInputs<Real> in{};
     in.wk = w.power;
-    const double ratio = theta / kDirectionReferenceAngle;
-    for (int e : {1, 2, 4}) in.angleFactor[e] = std::pow(ratio, static_cast<double>(e));
+    const Real ratio = theta / kDirectionReferenceAngle;
+    for (int e : {1, 2, 4}) in.angleFactor[e] = pow(ratio, static_cast<double>(e));
     in.nadir = theta == 0.0;
-    in.nadirY = NadirWindFactor(w.w) * NadirFrequencyFactor(code);
+    in.nadirY = WindFactor(w.w) * NadirFrequencyFactor(code);
     return in;
 }
 
 // Reference amplitude sum of T[row][k] w^k, k = 1..5, of one harmonic block,
 // the terms added in increasing k.
-double ReferenceAmplitude(const double (&block)[4][5], int row, const double* wk) {
-    double a = 0.0;
+template <class Real>
+Real ReferenceAmplitude(const double (&block)[4][5], int row, const Real* wk) {
+    Real a = 0.0;
     for (int k = 0; k < 5; ++k) a = a + block[row][k] * wk[k];
     return a;
 }
@@ -80,18 +89,19 @@ double ReferenceAmplitude(const double (&block)[4][5], int row, const double* wk
 // (2012), Tables III and IV: with the published reading S1 = (v + h) / 2 and
 // S2 = v - h are formed from them; with the sum-difference reading the rows are
 // taken as S1 and S2 directly. The Stokes rows are S3 and S4 either way.
-HarmonicAmplitudePair ReferenceAmplitudes(const WindDirectionCoefficients& t, const AmplitudeInputs& in, int c,
-                                          DirectionRows rows) {
-    HarmonicAmplitudePair a;
-    double* out[2] = {&a.first, &a.second};
+template <class Real>
+BasicHarmonicAmplitudePair<Real> ReferenceAmplitudes(const WindDirectionCoefficients& t,
+                                                     const AmplitudeInputs<Real>& in, int c, DirectionRows rows) {
+    BasicHarmonicAmplitudePair<Real> a;
+    Real* out[2] = {&a.first, &a.second};
     for (int h = 0; h < 2; ++h) {
         const double (&block)[4][5] = t.harmonic[h];
         if (rows == DirectionRows::SumDifference || c >= kThirdStokesComponent) {
             *out[h] = ReferenceAmplitude(block, c, in.wk);
         } else {
-            const double v = ReferenceAmplitude(block, kVerticalRow, in.wk);
-            const double hp = ReferenceAmplitude(block, kHorizontalRow, in.wk);
-            *out[h] = c == kHalfSumComponent ? (v + hp) * 0.5 : v - hp;
+            const Real v = ReferenceAmplitude(block, kVerticalRow, in.wk);
+            const Real hp = ReferenceAmplitude(block, kHorizontalRow, in.wk);
+            *out[h] = c == kHalfSumComponent ? Real((v + hp) * 0.5) : Real(v - hp);
         }
     }
     return a;
@@ -99,16 +109,56 @@ HarmonicAmplitudePair ReferenceAmplitudes(const WindDirectionCoefficients& t, co
 
 // Amplitudes of component c at the incidence angle, from the coefficients taken
 // at the frequency.
-HarmonicAmplitudePair AmplitudesFrom(const WindDirectionCoefficients& t, const AmplitudeInputs& in, int c,
-                                     DirectionRows rows) {
-    const HarmonicAmplitudePair reference = ReferenceAmplitudes(t, in, c, rows);
-    // The first harmonic vanishes at nadir.
-    const double first = in.nadir ? 0.0 : in.angleFactor[kFirstHarmonicExponent[c]] * reference.first;
+template <class Real>
+BasicHarmonicAmplitudePair<Real> AmplitudesFrom(const WindDirectionCoefficients& t, const AmplitudeInputs<Real>& in,
+                                                int c, DirectionRows rows) {
+    const BasicHarmonicAmplitudePair<Real> reference = ReferenceAmplitudes(t, in, c, rows);
+    // The first harmonic vanishes at nadir (and so does its derivative there:
+    // the one-sided value of that branch).
+    const Real first = in.nadir ? Real(0.0) : Real(in.angleFactor[kFirstHarmonicExponent[c]] * reference.first);
     // The second harmonic goes from its nadir value y at 0 degrees to its
     // reference value at 55.2.
-    const double y = kNadirSign[c] == 0.0 ? 0.0 : in.nadirY * kNadirSign[c];
-    const double second = y + in.angleFactor[kSecondHarmonicExponent[c]] * (reference.second - y);
+    const Real y = kNadirSign[c] == 0.0 ? Real(0.0) : Real(in.nadirY * kNadirSign[c]);
+    const Real second = y + in.angleFactor[kSecondHarmonicExponent[c]] * (reference.second - y);
     return {first, second};
+}
+
+template <class Real>
+BasicDirectionalEmissivity<Real> Signal(FrequencyCode code, const Real& theta, const Real& phi,
+                                        const BasicWindSpeedPowers<Real>& w, DirectionRows rows) {
+    using std::cos;
+    using std::sin;
+    BasicDirectionalEmissivity<Real> d;
+    if (code > kDirectionUpperCode) return d;
+
+    // One interpolated table and one set of powers serve all four components: the
+    // same numbers as four separate HarmonicAmplitudes calls. The Stokes rows are
+    // interpolated only where they are used.
+    const bool stokes = code >= kStokesLowerCode;
+    WindDirectionCoefficients t{};
+    InterpolateRows(code, kHalfSumComponent, stokes ? kFourthStokesComponent : kDifferenceComponent, t);
+    const AmplitudeInputs<Real> in = InputsOf(code, theta, w);
+    const BasicHarmonicAmplitudePair<Real> halfSum = AmplitudesFrom(t, in, kHalfSumComponent, rows);
+    const BasicHarmonicAmplitudePair<Real> difference = AmplitudesFrom(t, in, kDifferenceComponent, rows);
+
+    const Real p = phi * kDegreesToRadians;
+    const Real q = (2.0 * phi) * kDegreesToRadians;
+    const Real cosP = cos(p);
+    const Real cosQ = cos(q);
+    d.HalfSum = cosP * halfSum.first + cosQ * halfSum.second;
+    d.Difference = cosP * difference.first + cosQ * difference.second;
+    // V = HalfSum + Difference / 2 and H = HalfSum - Difference / 2.
+    d.H = (2.0 * d.HalfSum - d.Difference) * 0.5;
+    d.V = d.Difference + d.H;
+
+    if (!stokes) return d;  // Third = Fourth = 0 below 1065
+    const BasicHarmonicAmplitudePair<Real> third = AmplitudesFrom(t, in, kThirdStokesComponent, rows);
+    const BasicHarmonicAmplitudePair<Real> fourth = AmplitudesFrom(t, in, kFourthStokesComponent, rows);
+    const Real sinP = sin(p);
+    const Real sinQ = sin(q);
+    d.Third = sinP * third.first + sinQ * third.second;
+    d.Fourth = sinP * fourth.first + sinQ * fourth.second;
+    return d;
 }
 
 }  // namespace
@@ -126,9 +176,7 @@ double NadirFrequencyFactor(FrequencyCode code) {
     return (1.0 - std::log10(30.0 / f)) * 0.006896551724137931;
 }
 
-double NadirWindFactor(double w) {
-    return (w * w - w * w * w * 0.044444444444444446) * 0.01799998560001152;
-}
+double NadirWindFactor(double w) { return WindFactor(w); }
 
 HarmonicAmplitudePair HarmonicAmplitudes(FrequencyCode code, double theta, double w, int c, DirectionRows rows) {
     const WindSpeedPowers powers = WindSpeedPowersOf(w);
@@ -142,37 +190,14 @@ DirectionalEmissivity WindDirectionSignal(FrequencyCode code, double theta, doub
 
 DirectionalEmissivity WindDirectionSignal(FrequencyCode code, double theta, double phi, const WindSpeedPowers& w,
                                           DirectionRows rows) {
-    DirectionalEmissivity d;
-    if (code > kDirectionUpperCode) return d;
+    return Signal<double>(code, theta, phi, w, rows);
+}
 
-    // One interpolated table and one set of powers serve all four components: the
-    // same numbers as four separate HarmonicAmplitudes calls. The Stokes rows are
-    // interpolated only where they are used.
-    const bool stokes = code >= kStokesLowerCode;
-    WindDirectionCoefficients t{};
-    InterpolateRows(code, kHalfSumComponent, stokes ? kFourthStokesComponent : kDifferenceComponent, t);
-    const AmplitudeInputs in = InputsOf(code, theta, w);
-    const HarmonicAmplitudePair halfSum = AmplitudesFrom(t, in, kHalfSumComponent, rows);
-    const HarmonicAmplitudePair difference = AmplitudesFrom(t, in, kDifferenceComponent, rows);
-
-    const double p = phi * kDegreesToRadians;
-    const double q = (2.0 * phi) * kDegreesToRadians;
-    const double cosP = std::cos(p);
-    const double cosQ = std::cos(q);
-    d.HalfSum = cosP * halfSum.first + cosQ * halfSum.second;
-    d.Difference = cosP * difference.first + cosQ * difference.second;
-    // V = HalfSum + Difference / 2 and H = HalfSum - Difference / 2.
-    d.H = (2.0 * d.HalfSum - d.Difference) * 0.5;
-    d.V = d.Difference + d.H;
-
-    if (!stokes) return d;  // Third = Fourth = 0 below 1065
-    const HarmonicAmplitudePair third = AmplitudesFrom(t, in, kThirdStokesComponent, rows);
-    const HarmonicAmplitudePair fourth = AmplitudesFrom(t, in, kFourthStokesComponent, rows);
-    const double sinP = std::sin(p);
-    const double sinQ = std::sin(q);
-    d.Third = sinP * third.first + sinQ * third.second;
-    d.Fourth = sinP * fourth.first + sinQ * fourth.second;
-    return d;
+BasicDirectionalEmissivity<CombineDual> WindDirectionSignal(FrequencyCode code, const CombineDual& theta,
+                                                            const CombineDual& phi,
+                                                            const BasicWindSpeedPowers<CombineDual>& w,
+                                                            DirectionRows rows) {
+    return Signal<CombineDual>(code, theta, phi, w, rows);
 }
 
 }  // namespace seasky

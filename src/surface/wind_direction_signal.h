@@ -34,6 +34,7 @@
 #pragma once
 
 #include "common/constants.h"
+#include "common/dual.h"
 #include "common/records.h"
 #include "surface/wind_speed_powers.h"
 
@@ -118,10 +119,12 @@ inline constexpr FrequencyCode kDirectionUpperCode = 3700;
 inline constexpr FrequencyCode kStokesLowerCode = 1065;
 
 // First- and second-harmonic amplitudes of one component.
-struct HarmonicAmplitudePair {
-    double first = 0.0;
-    double second = 0.0;
+template <class Real>
+struct BasicHarmonicAmplitudePair {
+    Real first = 0.0;
+    Real second = 0.0;
 };
+using HarmonicAmplitudePair = BasicHarmonicAmplitudePair<double>;
 
 // Stored coefficients of the node with the given code (one of 675, 1070, 1870, 3700).
 WindDirectionCoefficients WindDirectionNode(FrequencyCode code);
@@ -155,5 +158,12 @@ DirectionalEmissivity WindDirectionSignal(FrequencyCode code, double theta, doub
 // The same with the wind powers already formed, for callers that share them.
 DirectionalEmissivity WindDirectionSignal(FrequencyCode code, double theta, double phi, const WindSpeedPowers& w,
                                           DirectionRows rows = DirectionRows::VerticalHorizontal);
+// The same with derivatives with respect to theta, phi and w (forward mode). At
+// theta = 0 exactly the first harmonic is 0 and so is its derivative: the value
+// of the branch taken there.
+BasicDirectionalEmissivity<CombineDual> WindDirectionSignal(FrequencyCode code, const CombineDual& theta,
+                                                            const CombineDual& phi,
+                                                            const BasicWindSpeedPowers<CombineDual>& w,
+                                                            DirectionRows rows);
 
 }  // namespace seasky

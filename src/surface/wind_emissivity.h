@@ -27,6 +27,7 @@
 #include <complex>
 
 #include "common/constants.h"
+#include "common/dual.h"
 #include "common/records.h"
 #include "surface/wind_speed_powers.h"
 
@@ -94,10 +95,12 @@ EmissivityPair WindEmissivity(FrequencyCode code, double theta, double t, double
 
 // The flat-sea emissivities at the reference angle 55.2 degrees whose ratio carries
 // the polynomial from 20 degrees C to the actual water temperature.
-struct WindTemperatureScaling {
-    EmissivityPair actual;     // at the actual water temperature
-    EmissivityPair reference;  // at 20 degrees C
+template <class Real>
+struct BasicWindTemperatureScaling {
+    BasicEmissivityPair<Real> actual;     // at the actual water temperature
+    BasicEmissivityPair<Real> reference;  // at 20 degrees C
 };
+using WindTemperatureScaling = BasicWindTemperatureScaling<double>;
 
 // The scaling for frequency code and salinity s, given the permittivity of the
 // water at its actual temperature (SeaWaterPermittivity(t, s, code)).
@@ -109,5 +112,13 @@ EmissivityPair WindEmissivityBase(FrequencyCode code, double theta, const WindTe
                                   const WindSpeedPowers& w);
 EmissivityPair WindEmissivity(FrequencyCode code, double theta, const WindTemperatureScaling& scaling,
                               const WindSpeedPowers& w);
+
+// The same with derivatives (forward mode).
+BasicWindTemperatureScaling<CombineDual> WindTemperatureScalingOf(FrequencyCode code,
+                                                                  const DualComplex<kCombineInputs>& epsActual,
+                                                                  const CombineDual& s);
+BasicEmissivityPair<CombineDual> WindEmissivity(FrequencyCode code, const CombineDual& theta,
+                                                const BasicWindTemperatureScaling<CombineDual>& scaling,
+                                                const BasicWindSpeedPowers<CombineDual>& w);
 
 }  // namespace seasky

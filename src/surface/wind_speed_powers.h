@@ -6,15 +6,19 @@
 namespace seasky {
 
 // w and w^1 .. w^5 (k-th power in power[k - 1]), each from the general power function.
-struct WindSpeedPowers {
-    double w = 0.0;
-    double power[5] = {};
+template <class Real>
+struct BasicWindSpeedPowers {
+    Real w = 0.0;
+    Real power[5] = {};
 };
+using WindSpeedPowers = BasicWindSpeedPowers<double>;
 
-inline WindSpeedPowers WindSpeedPowersOf(double w) {
-    WindSpeedPowers p;
+template <class Real>
+inline BasicWindSpeedPowers<Real> WindSpeedPowersOf(const Real& w) {
+    using std::pow;
+    BasicWindSpeedPowers<Real> p;
     p.w = w;
-    for (int k = 0; k < 5; ++k) p.power[k] = std::pow(w, static_cast<double>(k + 1));
+    for (int k = 0; k < 5; ++k) p.power[k] = pow(w, static_cast<double>(k + 1));
     return p;
 }
 
