@@ -5,10 +5,13 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <numeric>
+#include <optional>
 #include <sstream>
 #include <charconv>
 #include <unistd.h>
 
+#include "app/jacobian.h"
 #include "app/profile_reader.h"
 #include "app/sensor.h"
 #include "app/standard_atmospheres.h"
@@ -62,8 +65,11 @@ std::vector<test::TestScene> Scenes(int n) {
 }
 
 int RunQuietly(const std::string& scenes, const std::string& output, const std::string& sensor = "amsr2", int threads = 1,
-        const std::string& channels = "", std::string* messages = nullptr, bool extrapolate = false) {
+        const std::string& channels = "", std::string* messages = nullptr, bool extrapolate = false,
+        const std::optional<std::string>& jacobians = std::nullopt) {
     BatchOptions options;
+    options.jacobiansGiven = jacobians.has_value();
+    options.jacobians = jacobians.value_or("");
     options.scenes = scenes;
     options.sensor = sensor;
     options.output = output;
@@ -257,6 +263,108 @@ TEST(BatchRun, CsvScenesAndCsvResults) {
     EXPECT_NE(rows[4].find("скорости ветра"), std::string::npos) << rows[4];
     EXPECT_NE(rows[6].find("missing.txt"), std::string::npos) << rows[6];
     EXPECT_NE(rows[6].find(",1,"), std::string::npos) << rows[6];
+}
+
+TEST(BatchRun, DerivativesAreThoseOfTheChannelOnTheFilesLevels) {
+    const Folder dir;
+    std::vector<test::TestScene> scenes = Scenes(5);
+    for (test::TestScene& s : scenes) s.profile = Bundled("tropical-cloudy");
+    // Scene 1 has no level 3 (its height missing): its derivatives there are NaN,
+    // and its other levels keep their places.
+    scenes[1].profile.height[3] = std::nan("");
+    // Scene 3 is refused (wind beyond 20 m/s is fine; a salinity of 50 is not).
+    scenes[3].salinity = 50.0;
+    test::WriteSceneFile(dir / "scenes.nc", scenes);
+    ASSERT_EQ(RunQuietly(dir / "scenes.nc", dir / "out.nc", "amsr2", 2, "18.7H,36.5V,89.0V", nullptr, false, ""),
+              kBatchRefusals);
+    const Sensor amsr2 = LoadSensor("amsr2").sensor;
+    const std::vector<int> chosen = SelectChannels(amsr2, "18.7H,36.5V,89.0V").indices;
+    const std::size_t C = chosen.size(), L = scenes[0].profile.levelCount;
+    const std::vector<double> sst = test::ReadDoubles(dir / "out.nc", "dtb_dsst");
+    const std::vector<double> lnlwp = test::ReadDoubles(dir / "out.nc", "dtb_dlnlwp");
+    const std::vector<double> temperature = test::ReadDoubles(dir / "out.nc", "dtb_dtemperature");
+    const std::vector<double> humidity = test::ReadDoubles(dir / "out.nc", "dtb_dhumidity");
+    const std::vector<double> weighting = test::ReadDoubles(dir / "out.nc", "dtb_weighting");
+    ASSERT_EQ(temperature.size(), scenes.size() * C * L);
+    for (std::size_t s = 0; s < scenes.size(); ++s) {
+        ProfileStore p = scenes[s].profile;
+        std::vector<int> level(L);
+        std::iota(level.begin(), level.end(), 0);
+        if (s == 1) {  // the profile the run computes: without level 3
+            for (auto* v : {&p.height, &p.airTemperature, &p.pressure, &p.absoluteHumidity, &p.cloudWater})
+                v->erase(v->begin() + 3);
+            p.levelCount -= 1;
+            level.erase(level.begin() + 3);
+        }
+        const SceneSurface surface{scenes[s].sst - 273.15, scenes[s].salinity, scenes[s].wind, scenes[s].azimuth,
+                                   std::nullopt};
+        for (std::size_t c = 0; c < C; ++c) {
+            const std::size_t k = s * C + c;
+            if (s == 3) {
+                EXPECT_TRUE(std::isnan(sst[k]));
+                for (std::size_t i = 0; i < L; ++i) EXPECT_TRUE(std::isnan(temperature[k * L + i]));
+                continue;
+            }
+            const Channel& channel = amsr2.channels[chosen[c]];
+            const Jacobian j = ChannelWithJacobian(channel, surface, ViewOf(p)).jacobian;
+            const int o = JacobianOutputOf(channel.polarisation);
+            EXPECT_EQ(sst[k], j.surface[o][0]);
+            EXPECT_EQ(lnlwp[k], j.columns[o][1]);
+            EXPECT_NE(lnlwp[k], 0.0);  // a cloudy atmosphere
+            const std::vector<double> w = WeightingFunction(j, o, ViewOf(p));
+            for (int i = 0; i < p.levelCount; ++i) {
+                EXPECT_EQ(temperature[k * L + level[i]], j.Level(o, 0, i)) << s << " " << c << " " << i;
+                EXPECT_EQ(humidity[k * L + level[i]], j.Level(o, 2, i));
+                EXPECT_EQ(weighting[k * L + level[i]], w[i]);
+            }
+            if (s == 1) {
+                EXPECT_TRUE(std::isnan(temperature[k * L + 3]));
+            }
+        }
+    }
+    EXPECT_EQ(test::AttributeText(dir / "out.nc", "dtb_dwind", "units"), "K/(m/s)");
+    EXPECT_EQ(test::AttributeText(dir / "out.nc", "dtb_dhumidity", "units"), "K/(g/m3)");
+    EXPECT_EQ(test::AttributeText(dir / "out.nc", "dtb_weighting", "units"), "K/K/km");
+}
+
+TEST(BatchRun, DerivativesInCsvAreTheScalarOnesOnly) {
+    const Folder dir;
+    test::WriteSceneFile(dir / "scenes.nc", Scenes(3));
+    std::string messages;
+    // Level derivatives have no place in a CSV row: refused before anything is written.
+    EXPECT_EQ(RunQuietly(dir / "scenes.nc", dir / "out.csv", "amsr2", 1, "", &messages, false, "sst,temperature"),
+              kBatchFailed);
+    EXPECT_NE(messages.find("NetCDF"), std::string::npos) << messages;
+    EXPECT_EQ(RunQuietly(dir / "scenes.nc", dir / "out.csv", "amsr2", 1, "", &messages, false, "bogus"),
+              kBatchFailed);
+    EXPECT_NE(messages.find("bogus"), std::string::npos) << messages;
+    EXPECT_EQ(dir.Files(), (std::vector<std::string>{"scenes.nc"}));
+    ASSERT_EQ(RunQuietly(dir / "scenes.nc", dir / "out.csv", "amsr2", 1, "23.8V", nullptr, false, "wind,lntcwv"),
+              kBatchComplete);
+    const test::CsvText csv = test::ReadCsvText(dir / "out.csv");
+    ASSERT_EQ(csv.rows.size(), 3u);
+    auto column = [&csv](const std::string& name) {
+        return static_cast<std::size_t>(std::find(csv.names.begin(), csv.names.end(), name) - csv.names.begin());
+    };
+    EXPECT_EQ(column("dtb_dsst"), csv.names.size());  // not asked for
+    auto number = [](const std::string& text) {
+        double v = std::nan("");
+        std::from_chars(text.data(), text.data() + text.size(), v);
+        return v;
+    };
+    const Sensor amsr2 = LoadSensor("amsr2").sensor;
+    const std::vector<test::TestScene> scenes = Scenes(3);
+    for (std::size_t s = 0; s < 3; ++s) {
+        const SceneSurface surface{scenes[s].sst - 273.15, scenes[s].salinity, scenes[s].wind, scenes[s].azimuth,
+                                   std::nullopt};
+        const Jacobian j =
+            ChannelWithJacobian(amsr2.channels[SelectChannels(amsr2, "23.8V").indices[0]], surface,
+                                ViewOf(scenes[s].profile))
+                .jacobian;
+        // Written as the shortest text that reads back to the same double.
+        EXPECT_EQ(number(csv.rows[s].at(column("dtb_dwind"))), j.surface[0][2]);
+        EXPECT_EQ(number(csv.rows[s].at(column("dtb_dlntcwv"))), j.columns[0][0]);
+    }
 }
 
 }  // namespace

@@ -2,9 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <charconv>
+#include <filesystem>
+#include <fstream>
 #include <nlohmann/json.hpp>
 
 #include "app/calculation.h"
+#include "app/jacobian.h"
 #include "app/profile_reader.h"
 #include "app/standard_atmospheres.h"
 #include "cli_support.h"
@@ -117,6 +120,63 @@ TEST(CalcCommand, DirectionRowsOptionSelectsTheReadingOfTheTable) {
     EXPECT_EQ(bad.status, 2);
     EXPECT_EQ(bad.out, "");
     EXPECT_NE(bad.err.find("--direction-rows"), std::string::npos);
+}
+
+TEST(CalcCommand, JacobiansInJsonTextAndAChart) {
+    const std::vector<std::string> inputs = {"--profile", "tropical-cloudy", "--freq", "36.5", "--angle", "53",
+                                             "--azimuth", "30"};
+    auto with = [&inputs](std::vector<std::string> more, const std::string& wind = "8") {
+        std::vector<std::string> args = {"calc", "--wind", wind};
+        args.insert(args.end(), inputs.begin(), inputs.end());
+        args.insert(args.end(), more.begin(), more.end());
+        return RunSeasky(args);
+    };
+    auto run = with({"--json", "--jacobians"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto j = nlohmann::json::parse(run.out);
+    const ProfileStore p = Bundled("tropical-cloudy");
+    const CalculationWithJacobian e = CalculateWithJacobian({36.5, 53.0, 30.0, 20.0, 35.0, 8.0, 0.0}, ViewOf(p));
+    EXPECT_EQ(j.at("tbV").get<double>(), e.result.tbV);
+    const auto& d = j.at("jacobians");
+    EXPECT_EQ(d.at("surface").at("wind").at("tbH").get<double>(), e.jacobian.surface[1][2]);
+    EXPECT_EQ(d.at("surface").at("angle").at("tbUp").get<double>(), e.jacobian.surface[8][4]);
+    EXPECT_EQ(d.at("columns").at("lnlwp").at("tbV").get<double>(), e.jacobian.columns[0][1]);
+    EXPECT_EQ(d.at("levels").at("height").size(), static_cast<std::size_t>(p.levelCount));
+    EXPECT_EQ(d.at("levels").at("humidity").at("opacity")[2].get<double>(), e.jacobian.Level(10, 2, 2));
+    EXPECT_EQ(d.at("weighting").at("tbH")[1].get<double>(), WeightingFunction(e.jacobian, 1, ViewOf(p))[1]);
+    EXPECT_EQ(d.at("units").at("humidity"), "K/(g/m3)");
+    // The derivative the command reports is that of the command's own results.
+    auto tbAt = [&with](const std::string& wind) {
+        const auto r = with({"--json"}, wind);
+        return nlohmann::json::parse(r.out).at("tbH").get<double>();
+    };
+    const double central = (tbAt("8.01") - tbAt("7.99")) / 0.02;
+    EXPECT_TRUE(test::RelativelyNear(central, e.jacobian.surface[1][2], 1e-6));
+    // A list selects: only the surface temperature and the weighting functions.
+    run = with({"--json", "--jacobians", "sst,weighting"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto some = nlohmann::json::parse(run.out).at("jacobians");
+    EXPECT_EQ(some.at("surface").size(), 1u);
+    EXPECT_FALSE(some.contains("columns"));
+    EXPECT_FALSE(some.at("levels").contains("temperature"));
+    EXPECT_TRUE(some.contains("weighting"));
+    // Text: the tables, top level first.
+    run = with({"--jacobians", "wind,temperature"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("wind, K/(m/s)"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Derivatives with respect to each level's temperature, K/K"), std::string::npos);
+    EXPECT_EQ(run.out.find("Weighting functions"), std::string::npos);
+    // Refusals, and the chart of the weighting functions.
+    EXPECT_EQ(with({"--jacobians", "sst,depth"}).status, 2);
+    EXPECT_EQ(with({"--plot", "w.gif"}).status, 2);
+    const test::TemporaryFile anchor("", "anchor");
+    const std::string svg = std::filesystem::path(anchor.path()).parent_path().string() + "/weighting.svg";
+    run = with({"--plot", svg});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::ifstream in(svg);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("Height (km)"), std::string::npos);
+    std::filesystem::remove(svg);
 }
 
 TEST(ProfilesCommand, ListsEveryBundledAtmosphere) {

@@ -11,6 +11,9 @@
 #include <nlohmann/json.hpp>
 
 #include "app/calculation.h"
+#include "app/jacobian.h"
+#include "app/sensor.h"
+#include "batch/sensor_file.h"
 #include "app/profile_reader.h"
 #include "app/standard_atmospheres.h"
 #include "cli_support.h"
@@ -47,6 +50,40 @@ TEST(SensorCommands, OneLinePerChannelAndJsonEqualToTheCalculation) {
     const auto text = RunSeasky({"sensor", "--sensor", "gmi"});
     EXPECT_NE(text.out.find("89.0H"), std::string::npos);
     EXPECT_NE(text.out.find("[passband reaches past 6.75-89 GHz]"), std::string::npos);
+}
+
+TEST(SensorCommands, JacobiansOfEachChannelsOwnPolarisation) {
+    auto run = RunSeasky({"sensor", "--sensor", "amsr2", "--channels", "23.8V,23.8H,89.0H", "--profile", "tropical",
+                          "--json", "--jacobians", "wind,humidity,weighting"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto j = nlohmann::json::parse(run.out).at("channels");
+    ASSERT_EQ(j.size(), 3u);
+    const Sensor amsr2 = LoadSensor("amsr2").sensor;
+    const std::vector<int> chosen = SelectChannels(amsr2, "23.8V,23.8H,89.0H").indices;
+    const ProfileStore p = Bundled("tropical");
+    for (std::size_t c = 0; c < 3; ++c) {
+        const Channel& channel = amsr2.channels[chosen[c]];
+        const Jacobian e = ChannelWithJacobian(channel, SceneSurface{}, ViewOf(p)).jacobian;
+        const int o = JacobianOutputOf(channel.polarisation);
+        const auto& d = j[c].at("jacobians");
+        const char* name = kJacobianOutputNames[o];
+        EXPECT_EQ(d.at("surface").at("wind").at(name).get<double>(), e.surface[o][2]) << c;
+        EXPECT_EQ(d.at("levels").at("humidity").at(name)[0].get<double>(), e.Level(o, 2, 0));
+        EXPECT_EQ(d.at("weighting").at(name).size(), static_cast<std::size_t>(p.levelCount));
+    }
+    // V and H share one derivative calculation but keep their own values.
+    EXPECT_NE(j[0].at("jacobians").at("surface").at("wind").at("tbV"),
+              j[1].at("jacobians").at("surface").at("wind").at("tbH"));
+    run = RunSeasky({"sensor", "--sensor", "amsr2", "--jacobians", "weighting"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("Weighting functions"), std::string::npos);
+    EXPECT_NE(run.out.find("6.925V"), std::string::npos);
+    const test::TemporaryFile anchor("", "anchor");
+    const std::string png = std::filesystem::path(anchor.path()).parent_path().string() + "/amsr2-weighting.png";
+    run = RunSeasky({"sensor", "--sensor", "amsr2", "--plot", png});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_GT(std::filesystem::file_size(png), 1000u);
+    std::filesystem::remove(png);
 }
 
 TEST(SensorCommands, RefusalsNameTheChannel) {

@@ -150,17 +150,22 @@ inline std::vector<std::string> ReadStrings(const std::string& path, const char*
     return values;
 }
 
-inline std::string GlobalText(const std::string& path, const char* name) {
+// A text attribute of a variable (variable empty: a global attribute); empty when absent.
+inline std::string AttributeText(const std::string& path, const char* variable, const char* name) {
     int ncid = -1;
     EXPECT_EQ(nc_open(path.c_str(), NC_NOWRITE, &ncid), NC_NOERR);
+    int var = NC_GLOBAL;
     std::size_t length = 0;
     std::string text;
-    if (nc_inq_attlen(ncid, NC_GLOBAL, name, &length) == NC_NOERR) {
+    if ((*variable == '\0' || nc_inq_varid(ncid, variable, &var) == NC_NOERR) &&
+        nc_inq_attlen(ncid, var, name, &length) == NC_NOERR) {
         text.resize(length);
-        nc_get_att_text(ncid, NC_GLOBAL, name, text.data());
+        nc_get_att_text(ncid, var, name, text.data());
     }
     nc_close(ncid);
     return text;
 }
+
+inline std::string GlobalText(const std::string& path, const char* name) { return AttributeText(path, "", name); }
 
 }  // namespace seasky::test

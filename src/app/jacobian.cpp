@@ -122,4 +122,69 @@ std::vector<double> WeightingFunction(const Jacobian& jacobian, int output, cons
     return w;
 }
 
+JacobianSelection JacobianSelection::All() {
+    JacobianSelection s;
+    s.surface.fill(true);
+    s.level.fill(true);
+    s.columns.fill(true);
+    s.weighting = true;
+    return s;
+}
+
+std::optional<std::string> ParseJacobianSelection(std::string_view text, JacobianSelection& out) {
+    JacobianSelection s;
+    if (text.empty() || text == "all") {
+        out = JacobianSelection::All();
+        return std::nullopt;
+    }
+    for (std::size_t start = 0; start <= text.size();) {
+        const std::size_t comma = std::min(text.find(',', start), text.size());
+        const std::string_view name = text.substr(start, comma - start);
+        start = comma + 1;
+        bool known = false;
+        for (int k = 0; k < kSurfaceInputs; ++k)
+            if (name == kSurfaceInputNames[k]) known = s.surface[k] = true;
+        for (int q = 0; q < kProfileQuantities; ++q)
+            if (name == kLevelQuantityNames[q]) known = s.level[q] = true;
+        for (int c = 0; c < 2; ++c)
+            if (name == kColumnNames[c]) known = s.columns[c] = true;
+        if (name == "weighting") known = s.weighting = true;
+        if (name == "all") {
+            s = JacobianSelection::All();
+            known = true;
+        }
+        if (!known)
+            return "Неизвестная производная '" + std::string(name) +
+                   "'. Допустимы: sst, salinity, wind, azimuth, angle, temperature, pressure, humidity, cloud, "
+                   "lntcwv, lnlwp, weighting, all.";
+    }
+    out = s;
+    return std::nullopt;
+}
+
+ChannelsWithJacobian CalculateChannelsWithJacobian(const Sensor& sensor, std::span<const int> channels,
+                                                   const SceneSurface& scene, const ProfileView& profile,
+                                                   const ModelOptions& options, bool extrapolate) {
+    ChannelsWithJacobian out;
+    out.outcomes = CalculateChannels(sensor, channels, scene, profile, options, extrapolate);
+    out.jacobians.resize(channels.size());
+    auto same = [&](const Channel& a, const Channel& b) {
+        if (a.centre != b.centre || a.subBands.size() != b.subBands.size() ||
+            a.incidenceAngle != b.incidenceAngle)
+            return false;
+        for (std::size_t k = 0; k < a.subBands.size(); ++k)
+            if (a.subBands[k].centre != b.subBands[k].centre || a.subBands[k].width != b.subBands[k].width)
+                return false;
+        return true;
+    };
+    for (std::size_t i = 0; i < channels.size(); ++i) {
+        if (!out.outcomes[i].computed) continue;
+        const Channel& c = sensor.channels[channels[i]];
+        std::size_t j = 0;
+        while (j < i && !(out.outcomes[j].computed && same(sensor.channels[channels[j]], c))) ++j;
+        out.jacobians[i] = j < i ? out.jacobians[j] : ChannelWithJacobian(c, scene, profile, options).jacobian;
+    }
+    return out;
+}
+
 }  // namespace seasky

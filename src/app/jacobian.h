@@ -31,7 +31,10 @@
 #pragma once
 
 #include <array>
+#include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/calculation.h"
@@ -57,6 +60,15 @@ inline constexpr std::array<const char*, kProfileQuantities> kLevelQuantityNames
 inline constexpr std::array<const char*, kProfileQuantities> kLevelQuantityUnits{"K", "hPa", "g m-3", "g m-3"};
 // The integrated columns.
 inline constexpr std::array<const char*, 2> kColumnNames{"lntcwv", "lnlwp"};
+
+// The units of the derivatives of a brightness temperature; those of the
+// opacity have Np in place of the leading K.
+inline constexpr std::array<const char*, kSurfaceInputs> kSurfaceDerivativeUnits{"K/K", "K/(1e-3)", "K/(m/s)",
+                                                                                 "K/degree", "K/degree"};
+inline constexpr std::array<const char*, kProfileQuantities> kLevelDerivativeUnits{"K/K", "K/hPa", "K/(g/m3)",
+                                                                                   "K/(g/m3)"};
+inline constexpr const char* kColumnDerivativeUnit = "K";
+inline constexpr const char* kWeightingUnit = "K/K/km";
 
 struct Jacobian {
     int levels = 0;
@@ -91,5 +103,34 @@ int JacobianOutputOf(Polarisation p);
 // (half the distance to each neighbour in height; the level order of the file
 // kept).
 std::vector<double> WeightingFunction(const Jacobian& jacobian, int output, const ProfileView& profile);
+
+// The derivatives a front end was asked for, by name: sst, salinity, wind,
+// azimuth, angle (the surface inputs); temperature, pressure, humidity, cloud
+// (per level); lntcwv, lnlwp (the columns); weighting (the weighting function).
+struct JacobianSelection {
+    std::array<bool, kSurfaceInputs> surface{};
+    std::array<bool, kProfileQuantities> level{};
+    std::array<bool, 2> columns{};
+    bool weighting = false;
+
+    bool AnyLevel() const { return weighting || level[0] || level[1] || level[2] || level[3]; }
+    static JacobianSelection All();
+};
+
+// A comma-separated list of those names; "all" (or an empty text) selects every
+// one. Returns the message for an unknown name.
+std::optional<std::string> ParseJacobianSelection(std::string_view text, JacobianSelection& selection);
+
+// A sensor's channels over one scene, as CalculateChannels computes them (the
+// same outcomes, bit for bit), with the derivatives of every computed channel
+// (empty, levels 0, for a refused one). Channels that differ only in
+// polarisation share one derivative calculation.
+struct ChannelsWithJacobian {
+    std::vector<ChannelOutcome> outcomes;
+    std::vector<Jacobian> jacobians;
+};
+ChannelsWithJacobian CalculateChannelsWithJacobian(const Sensor& sensor, std::span<const int> channels,
+                                                   const SceneSurface& scene, const ProfileView& profile,
+                                                   const ModelOptions& options = {}, bool extrapolate = false);
 
 }  // namespace seasky

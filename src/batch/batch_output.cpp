@@ -60,7 +60,8 @@ class NetcdfWriter final : public ResultWriter {
 public:
     NetcdfWriter(const std::string& path, const Sensor& sensor, const std::vector<int>& channels,
                  std::size_t sceneCount, const std::vector<PassThrough>& passThrough, const RunDescription& run)
-        : path_(path), temporary_(TemporaryName(path)), channels_(channels.size()) {
+        : path_(path), temporary_(TemporaryName(path)), channels_(channels.size()), selection_(run.jacobians),
+          levels_(run.levels) {
         Nc(nc_create(temporary_.c_str(), NC_CLOBBER | NC_NETCDF4, &ncid_), "Cannot create " + path);
         open_ = true;
         try {
@@ -75,7 +76,8 @@ public:
     }
 
     void Write(std::size_t first, const std::vector<std::vector<ChannelOutcome>>& outcomes,
-               const std::vector<Scene>& scenes, std::vector<PassThrough>& passThrough) override {
+               const std::vector<std::vector<ChannelDerivatives>>& derivatives, const std::vector<Scene>& scenes,
+               std::vector<PassThrough>& passThrough) override {
         const std::size_t n = outcomes.size();
         if (n == 0) return;
         const std::size_t C = channels_;
@@ -113,6 +115,7 @@ public:
         for (std::size_t v = 0; v < passThrough.size(); ++v)
             Nc(nc_put_vara(ncid_, passThroughIds_[v], start1, count1, passThrough[v].data.data()),
                "Cannot write " + passThrough[v].name + " to " + path_);
+        if (!derivatives.empty()) WriteDerivatives(first, outcomes, derivatives, scenes);
     }
 
     void Commit() override {
@@ -135,6 +138,82 @@ public:
     }
 
 private:
+    void WriteDerivatives(std::size_t first, const std::vector<std::vector<ChannelOutcome>>& outcomes,
+                          const std::vector<std::vector<ChannelDerivatives>>& derivatives,
+                          const std::vector<Scene>& scenes) {
+        const std::size_t n = outcomes.size();
+        const std::size_t C = channels_;
+        const double nan = std::nan("");
+        const std::size_t start[3] = {first, 0, 0};
+        const std::size_t count[3] = {n, C, levels_};
+        std::vector<double> values(n * C);
+        auto scalar = [&](int id, auto value) {
+            for (std::size_t s = 0; s < n; ++s)
+                for (std::size_t c = 0; c < C; ++c)
+                    values[s * C + c] = outcomes[s][c].computed ? value(derivatives[s][c]) : nan;
+            Nc(nc_put_vara_double(ncid_, id, start, count, values.data()), "Cannot write " + path_);
+        };
+        for (int k = 0; k < kSurfaceInputs; ++k)
+            if (surfaceIds_[k] >= 0) scalar(surfaceIds_[k], [k](const ChannelDerivatives& d) { return d.surface[k]; });
+        for (int k = 0; k < 2; ++k)
+            if (columnIds_[k] >= 0) scalar(columnIds_[k], [k](const ChannelDerivatives& d) { return d.columns[k]; });
+        std::vector<double> profile(n * C * levels_);
+        auto perLevel = [&](int id, auto value) {
+            std::fill(profile.begin(), profile.end(), nan);
+            for (std::size_t s = 0; s < n; ++s)
+                for (std::size_t c = 0; c < C; ++c) {
+                    if (!outcomes[s][c].computed) continue;
+                    const std::vector<int>& index = scenes[s].levelIndex;
+                    for (std::size_t i = 0; i < index.size(); ++i)
+                        profile[(s * C + c) * levels_ + index[i]] = value(derivatives[s][c], i);
+                }
+            Nc(nc_put_vara_double(ncid_, id, start, count, profile.data()), "Cannot write " + path_);
+        };
+        for (int q = 0; q < kProfileQuantities; ++q)
+            if (levelIds_[q] >= 0)
+                perLevel(levelIds_[q], [q](const ChannelDerivatives& d, std::size_t i) {
+                    return d.level[q * (d.level.size() / kProfileQuantities) + i];
+                });
+        if (weightingId_ >= 0)
+            perLevel(weightingId_, [](const ChannelDerivatives& d, std::size_t i) { return d.weighting[i]; });
+    }
+
+    void DefineDerivatives(int scene, int channel) {
+        const JacobianSelection& s = selection_;
+        const int sc[2] = {scene, channel};
+        for (int k = 0; k < kSurfaceInputs; ++k)
+            if (s.surface[k])
+                surfaceIds_[k] = Variable(("dtb_d" + std::string(kSurfaceInputNames[k])).c_str(), NC_DOUBLE, 2, sc,
+                                          kSurfaceDerivativeUnits[k],
+                                          ("derivative of tb with respect to " + std::string(kSurfaceInputNames[k]))
+                                              .c_str());
+        const char* columnTitles[2] = {"derivative of tb with respect to ln of the total column water vapour "
+                                       "(a uniform relative change of the humidity profile)",
+                                       "derivative of tb with respect to ln of the liquid water path (a uniform "
+                                       "relative change of the cloud profile)"};
+        for (int k = 0; k < 2; ++k)
+            if (s.columns[k])
+                columnIds_[k] = Variable(("dtb_d" + std::string(kColumnNames[k])).c_str(), NC_DOUBLE, 2, sc,
+                                         kColumnDerivativeUnit, columnTitles[k]);
+        if (!s.AnyLevel()) return;
+        int level = -1;
+        Nc(nc_def_dim(ncid_, "level", levels_, &level), "Cannot write " + path_);
+        const int scl[3] = {scene, channel, level};
+        const char* levelTitles[kProfileQuantities] = {
+            "derivative of tb with respect to the air temperature of each level",
+            "derivative of tb with respect to the air pressure of each level",
+            "derivative of tb with respect to the absolute humidity (water vapour density) of each level",
+            "derivative of tb with respect to the cloud liquid water content of each level"};
+        for (int q = 0; q < kProfileQuantities; ++q)
+            if (s.level[q])
+                levelIds_[q] = Variable(("dtb_d" + std::string(kLevelQuantityNames[q])).c_str(), NC_DOUBLE, 3, scl,
+                                        kLevelDerivativeUnits[q], levelTitles[q]);
+        if (s.weighting)
+            weightingId_ = Variable("dtb_weighting", NC_DOUBLE, 3, scl, kWeightingUnit,
+                                    "temperature weighting function: derivative of tb with respect to each level's "
+                                    "air temperature per km of the height the level stands for");
+    }
+
     void Text(int var, const char* name, const std::string& value) {
         Nc(nc_put_att_text(ncid_, var, name, value.size(), value.c_str()), "Cannot write " + path_);
     }
@@ -173,6 +252,7 @@ private:
         Nc(nc_put_att_schar(ncid_, status_, "flag_masks", NC_BYTE, 3, masks), "Cannot write " + path_);
         Text(status_, "flag_meanings", "refused passband_beyond_validated_range centre_extrapolated");
         message_ = Variable("message", NC_STRING, 1, &scene, nullptr, "why the scene or a channel was refused");
+        DefineDerivatives(scene, channel);
 
         const int* c1 = &channel;
         const int name = Variable("channel_name", NC_STRING, 1, c1, nullptr, "channel name");
@@ -235,23 +315,40 @@ private:
     int tb_ = -1, up_ = -1, down_ = -1, opacity_ = -1, emissivityV_ = -1, emissivityH_ = -1, status_ = -1,
         message_ = -1;
     std::vector<int> passThroughIds_;
+    JacobianSelection selection_;
+    std::size_t levels_ = 0;
+    std::array<int, kSurfaceInputs> surfaceIds_{-1, -1, -1, -1, -1};
+    std::array<int, 2> columnIds_{-1, -1};
+    std::array<int, kProfileQuantities> levelIds_{-1, -1, -1, -1};
+    int weightingId_ = -1;
 };
 
 class CsvWriter final : public ResultWriter {
 public:
-    CsvWriter(const std::string& path, const Sensor& sensor, const std::vector<int>& channels)
-        : path_(path), temporary_(TemporaryName(path)), out_(temporary_, std::ios::binary) {
+    CsvWriter(const std::string& path, const Sensor& sensor, const std::vector<int>& channels,
+              const JacobianSelection& selection)
+        : path_(path), temporary_(TemporaryName(path)), selection_(selection) {
+        if (selection.AnyLevel())
+            throw BatchError("Output " + path + ": level derivatives (temperature, pressure, humidity, cloud, "
+                             "weighting) need a NetCDF output (.nc)");
+        out_.open(temporary_, std::ios::binary);
         if (!out_.is_open()) throw BatchError("Cannot create " + path);
         for (int c : channels) channels_.push_back(&sensor.channels[c]);
         out_ << "scene,channel,frequency,polarisation,incidence_angle,tb,tb_up,tb_down,opacity,emissivity_v,"
-                "emissivity_h,status,message\n";
+                "emissivity_h";
+        for (int k = 0; k < kSurfaceInputs; ++k)
+            if (selection.surface[k]) out_ << ",dtb_d" << kSurfaceInputNames[k];
+        for (int k = 0; k < 2; ++k)
+            if (selection.columns[k]) out_ << ",dtb_d" << kColumnNames[k];
+        out_ << ",status,message\n";
     }
     ~CsvWriter() override {
         if (!committed_) Abandon();
     }
 
     void Write(std::size_t first, const std::vector<std::vector<ChannelOutcome>>& outcomes,
-               const std::vector<Scene>& scenes, std::vector<PassThrough>&) override {
+               const std::vector<std::vector<ChannelDerivatives>>& derivatives, const std::vector<Scene>& scenes,
+               std::vector<PassThrough>&) override {
         for (std::size_t s = 0; s < outcomes.size(); ++s)
             for (std::size_t c = 0; c < channels_.size(); ++c) {
                 const ChannelOutcome& o = outcomes[s][c];
@@ -269,8 +366,13 @@ public:
                      << ',' << (o.computed ? Shortest(o.result.tbDown) : "") << ','
                      << (o.computed ? Shortest(o.result.opacity) : "") << ','
                      << (o.computed ? Shortest(o.result.emissivityV) : "") << ','
-                     << (o.computed ? Shortest(o.result.emissivityH) : "") << ',' << StatusOf(o) << ',' << quoted
-                     << '\n';
+                     << (o.computed ? Shortest(o.result.emissivityH) : "");
+                const bool computed = o.computed && !derivatives.empty();
+                for (int k = 0; k < kSurfaceInputs; ++k)
+                    if (selection_.surface[k]) out_ << ',' << (computed ? Shortest(derivatives[s][c].surface[k]) : "");
+                for (int k = 0; k < 2; ++k)
+                    if (selection_.columns[k]) out_ << ',' << (computed ? Shortest(derivatives[s][c].columns[k]) : "");
+                out_ << ',' << StatusOf(o) << ',' << quoted << '\n';
             }
         if (!out_) throw BatchError("Cannot write " + path_);
     }
@@ -295,6 +397,7 @@ private:
     std::string path_, temporary_;
     std::ofstream out_;
     std::vector<const Channel*> channels_;
+    JacobianSelection selection_;
     bool committed_ = false;
 };
 
@@ -305,12 +408,29 @@ std::string Lower(std::string s) {
 
 }  // namespace
 
+ChannelDerivatives DerivativesOf(const Jacobian& j, int output, const ProfileView& profile,
+                                 const JacobianSelection& selection) {
+    ChannelDerivatives d;
+    for (int k = 0; k < kSurfaceInputs; ++k)
+        if (selection.surface[k]) d.surface[k] = j.surface[output][k];
+    for (int k = 0; k < 2; ++k)
+        if (selection.columns[k]) d.columns[k] = j.columns[output][k];
+    if (!selection.AnyLevel()) return d;
+    const int L = j.levels;
+    d.level.assign(static_cast<std::size_t>(kProfileQuantities) * L, 0.0);
+    for (int q = 0; q < kProfileQuantities; ++q)
+        if (selection.level[q])
+            for (int i = 0; i < L; ++i) d.level[static_cast<std::size_t>(q) * L + i] = j.Level(output, q, i);
+    d.weighting = selection.weighting ? WeightingFunction(j, output, profile) : std::vector<double>(L, 0.0);
+    return d;
+}
+
 std::unique_ptr<ResultWriter> CreateResultWriter(const std::string& path, const Sensor& sensor,
                                                  const std::vector<int>& channels, std::size_t sceneCount,
                                                  const std::vector<PassThrough>& passThrough,
                                                  const RunDescription& run) {
     const std::string extension = Lower(std::filesystem::path(path).extension().string());
-    if (extension == ".csv") return std::make_unique<CsvWriter>(path, sensor, channels);
+    if (extension == ".csv") return std::make_unique<CsvWriter>(path, sensor, channels, run.jacobians);
     if (extension == ".nc" || extension == ".nc4" || extension == ".netcdf")
         return std::make_unique<NetcdfWriter>(path, sensor, channels, sceneCount, passThrough, run);
     throw BatchError("Output " + path + ": unknown kind (give a .nc or a .csv file)");

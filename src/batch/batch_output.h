@@ -11,13 +11,23 @@
 // choices, the sensor, the command line and the date. Values that were not
 // computed are NaN (the _FillValue).
 //
-// CSV: a header, then one row per scene and channel.
+// With derivatives: dtb_d<x>(scene, channel) for the surface inputs (sst,
+// salinity, wind, azimuth, angle) and the columns (lntcwv, lnlwp), and
+// dtb_d<x>(scene, channel, level) for the level quantities (temperature,
+// pressure, humidity, cloud) and dtb_weighting, the weighting function; the
+// derivatives of tb, the channel's own polarisation; level the file's level
+// (NaN where a scene has none); humidity and cloud water per g/m^3 whatever the
+// units of the file.
+//
+// CSV: a header, then one row per scene and channel (derivatives: a column per
+// surface input or column; level derivatives cannot be written to CSV).
 #pragma once
 
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/jacobian.h"
 #include "app/sensor.h"
 #include "batch/scenes.h"
 
@@ -34,13 +44,28 @@ struct RunDescription {
     std::string directionRows;  // the model choice, e.g. "v-h"
     bool extrapolate = false;
     std::string scenesFile;
+    JacobianSelection jacobians;  // the derivatives written (none by default)
+    std::size_t levels = 0;       // the scene file's level count
 };
+
+// The derivatives of one channel's tb over one scene, as written: only the parts
+// selected are filled.
+struct ChannelDerivatives {
+    std::array<double, kSurfaceInputs> surface{};
+    std::array<double, 2> columns{};
+    std::vector<double> level;      // [quantity * levels + level], the profile's levels
+    std::vector<double> weighting;  // [level]
+};
+ChannelDerivatives DerivativesOf(const Jacobian& jacobian, int output, const ProfileView& profile,
+                                 const JacobianSelection& selection);
 
 class ResultWriter {
 public:
     virtual ~ResultWriter() = default;
-    // Writes scenes [first, first + count): outcomes[s][c] for scene s and channel c.
+    // Writes scenes [first, first + count): outcomes[s][c] for scene s and
+    // channel c, and derivatives[s][c] when derivatives were asked for.
     virtual void Write(std::size_t first, const std::vector<std::vector<ChannelOutcome>>& outcomes,
+                       const std::vector<std::vector<ChannelDerivatives>>& derivatives,
                        const std::vector<Scene>& scenes, std::vector<PassThrough>& passThrough) = 0;
     // Completes the file and gives it its name.
     virtual void Commit() = 0;

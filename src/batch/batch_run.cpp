@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -105,6 +106,13 @@ int RunBatch(const BatchOptions& options, std::ostream& err) {
         err << selection.message << '\n';
         return kBatchFailed;
     }
+    JacobianSelection jacobians;
+    if (options.jacobiansGiven)
+        if (std::optional<std::string> message = ParseJacobianSelection(options.jacobians, jacobians)) {
+            err << *message << '\n';
+            return kBatchFailed;
+        }
+    const bool derivatives = options.jacobiansGiven;
     InterruptGuard guard;
     std::size_t refused = 0;
     std::size_t total = 0;
@@ -127,6 +135,8 @@ int RunBatch(const BatchOptions& options, std::ostream& err) {
         run.directionRows = options.directionRows;
         run.extrapolate = options.extrapolate;
         run.scenesFile = options.scenes;
+        run.jacobians = jacobians;
+        run.levels = scenes->LevelCount();
         std::unique_ptr<ResultWriter> writer =
             CreateResultWriter(options.output, sensor.sensor, selection.indices, total, passThrough, run);
 
@@ -134,13 +144,23 @@ int RunBatch(const BatchOptions& options, std::ostream& err) {
                                 ? options.threads
                                 : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
         Progress progress(err, total, !options.quiet && ::isatty(STDERR_FILENO) == 1);
+        // Level derivatives take 5 values per level and channel: the block is cut
+        // to about 8 million of them (64 MB).
+        std::size_t blockSize = options.blockSize;
+        if (jacobians.AnyLevel()) {
+            const std::size_t perScene =
+                std::max<std::size_t>(1, selection.indices.size() * 5 * std::max<std::size_t>(run.levels, 1));
+            blockSize = std::clamp<std::size_t>(8'000'000 / perScene, 1, blockSize);
+        }
         std::vector<Scene> block;
         std::vector<std::vector<ChannelOutcome>> outcomes;
-        for (std::size_t first = 0; first < total; first += options.blockSize) {
-            const std::size_t count = std::min(options.blockSize, total - first);
+        std::vector<std::vector<ChannelDerivatives>> derivativesOf;
+        for (std::size_t first = 0; first < total; first += blockSize) {
+            const std::size_t count = std::min(blockSize, total - first);
             scenes->Read(first, count, block);
             scenes->ReadPassThrough(first, count, passThrough);
             outcomes.assign(count, {});
+            derivativesOf.assign(derivatives ? count : 0, {});
             std::atomic<std::size_t> next{0};
             std::atomic<std::size_t> done{0};
             auto work = [&] {
@@ -150,6 +170,20 @@ int RunBatch(const BatchOptions& options, std::ostream& err) {
                         std::vector<ChannelOutcome>& o = outcomes[s];
                         o.assign(selection.indices.size(), ChannelOutcome{});
                         for (ChannelOutcome& x : o) x.failure = scene.failure;
+                        if (derivatives) derivativesOf[s].assign(selection.indices.size(), ChannelDerivatives{});
+                    } else if (derivatives) {
+                        ChannelsWithJacobian r =
+                            CalculateChannelsWithJacobian(sensor.sensor, selection.indices, scene.surface,
+                                                          ViewOf(scene.profile), options.model, options.extrapolate);
+                        std::vector<ChannelDerivatives>& d = derivativesOf[s];
+                        d.resize(selection.indices.size());
+                        for (std::size_t c = 0; c < d.size(); ++c)
+                            if (r.outcomes[c].computed)
+                                d[c] = DerivativesOf(
+                                    r.jacobians[c],
+                                    JacobianOutputOf(sensor.sensor.channels[selection.indices[c]].polarisation),
+                                    ViewOf(scene.profile), jacobians);
+                        outcomes[s] = std::move(r.outcomes);
                     } else {
                         outcomes[s] = CalculateChannels(sensor.sensor, selection.indices, scene.surface,
                                                         ViewOf(scene.profile), options.model, options.extrapolate);
@@ -182,7 +216,7 @@ int RunBatch(const BatchOptions& options, std::ostream& err) {
                 for (const ChannelOutcome& o : outcomes[s]) any = any || !o.computed;
                 if (any) ++refused;
             }
-            writer->Write(first, outcomes, block, passThrough);
+            writer->Write(first, outcomes, derivativesOf, block, passThrough);
             progress.Show(first + count);
         }
         writer->Commit();

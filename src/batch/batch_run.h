@@ -15,6 +15,7 @@
 #include <string>
 
 #include "app/calculation.h"
+#include "app/jacobian.h"
 
 namespace seasky {
 
@@ -29,7 +30,9 @@ struct BatchOptions {
     ModelOptions model;
     std::string directionRows = "v-h";  // the model choice as written on the command line
     std::string commandLine;
-    std::size_t blockSize = 4096;  // scenes per block
+    std::size_t blockSize = 4096;  // scenes per block (fewer with level derivatives, to bound memory)
+    bool jacobiansGiven = false;   // --jacobians given
+    std::string jacobians;         // its list of derivatives (empty: all)
 };
 
 // Exit status of a batch run.

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <numeric>
 #include <sstream>
 
 #include "app/profile_reader.h"
@@ -113,6 +114,7 @@ public:
 
     std::size_t SceneCount() const override { return scenes_; }
     bool HasIncidenceAngle() const override { return angle_.id >= 0; }
+    std::size_t LevelCount() const override { return levels_; }
 
     void Read(std::size_t first, std::size_t count, std::vector<Scene>& out) override {
         out.assign(count, Scene{});
@@ -359,15 +361,22 @@ public:
         azimuth_ = column({"relative_wind_direction", "azimuth"}, true);
         angle_ = column({"incidence_angle", "angle"}, false);
         dataStart_ = in_.tellg();
+        // Every profile is read now (once each), so that the level count is known.
         std::string line;
         while (std::getline(in_, line))
-            if (!line.empty() && line != "\r") ++count_;
+            if (!line.empty() && line != "\r") {
+                ++count_;
+                const std::vector<std::string> fields = SplitCsv(line);
+                const ProfileReadResult& p = Profile(profile_ < static_cast<int>(fields.size()) ? fields[profile_] : "");
+                if (p.ok) levels_ = std::max(levels_, static_cast<std::size_t>(p.profile.levelCount));
+            }
         in_.clear();
         in_.seekg(dataStart_);
     }
 
     std::size_t SceneCount() const override { return count_; }
     bool HasIncidenceAngle() const override { return angle_ >= 0; }
+    std::size_t LevelCount() const override { return levels_; }
 
     void Read(std::size_t first, std::size_t count, std::vector<Scene>& out) override {
         if (first != next_) throw BatchError(path_ + ": scenes must be read in order");
@@ -401,7 +410,11 @@ public:
                 scene.surface.incidenceAngle = number(angle_, "incidence_angle");
             const std::string name = profile_ < static_cast<int>(fields.size()) ? fields[profile_] : "";
             const ProfileReadResult& profile = Profile(name);
-            if (profile.ok) scene.profile = profile.profile;
+            if (profile.ok) {
+                scene.profile = profile.profile;
+                scene.levelIndex.resize(profile.profile.levelCount);
+                std::iota(scene.levelIndex.begin(), scene.levelIndex.end(), 0);
+            }
             else if (!scene.failure) {
                 ValidationFailure f = profile.failure ? *profile.failure : ValidationFailure{};
                 f.input = f.input.empty() ? "profile" : f.input;
@@ -431,6 +444,7 @@ private:
     std::filesystem::path folder_;
     std::streampos dataStart_;
     std::size_t count_ = 0;
+    std::size_t levels_ = 0;
     std::size_t next_ = 0;
     int profile_ = -1, sst_ = -1, salinity_ = -1, wind_ = -1, azimuth_ = -1, angle_ = -1;
     std::map<std::string, ProfileReadResult> profiles_;
@@ -468,6 +482,7 @@ void ScenesFromArrays(const SceneArrays& a, std::vector<Scene>& out) {
                                                         : MoistAirDensityFromVapour(q, T, pa);
                 cloud = w * air * 1000.0;
             }
+            scene.levelIndex.push_back(static_cast<int>(l));
             profile.height.push_back(a.height[i]);
             profile.airTemperature.push_back(T);
             profile.pressure.push_back(a.pressure[i]);

@@ -47,6 +47,7 @@ struct Scene {
     SceneSurface surface;
     ProfileStore profile;
     std::optional<ValidationFailure> failure;  // the scene's own refusal (a bad level, a missing value)
+    std::vector<int> levelIndex;  // the file's level (from 0) of each profile level
 };
 
 // A scene variable that is passed through to the output unchanged.
@@ -64,6 +65,9 @@ public:
     virtual std::size_t SceneCount() const = 0;
     // True when the scenes carry their own incidence angle.
     virtual bool HasIncidenceAngle() const = 0;
+    // The number of levels of the file: its level dimension, or the most levels
+    // of a profile the file names.
+    virtual std::size_t LevelCount() const = 0;
     // Reads scenes [first, first + count) into scenes (resized to count); throws BatchError.
     virtual void Read(std::size_t first, std::size_t count, std::vector<Scene>& scenes) = 0;
     // The pass-through variables: their names, types and attributes (empty data).

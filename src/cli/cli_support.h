@@ -82,4 +82,13 @@ DirectionRows DirectionRowsOf(const std::string& text);
 // A profile file, or the name of a bundled atmosphere (when no such file exists).
 ProfileStore LoadProfileArgument(const std::string& nameOrFile);
 
+// Draws a chart by running seasky-chart on its JSON description (see
+// plot/chart_main.cpp) into output (.png or .svg); a message on failure.
+std::string DrawChart(const Json& chart, const std::string& output);
+
+bool EndsWith(const std::string& s, const std::string& suffix);
+
+// Refuses a --plot file name that is neither .png nor .svg (an empty name: no plot).
+void CheckPlotName(const std::string& path);
+
 }  // namespace seasky::cli

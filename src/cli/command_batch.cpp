@@ -17,9 +17,18 @@ void AddBatchCommand(CLI::App& app, Context& context) {
     command->add_flag("--extrapolate", options->extrapolate,
                       "Compute channels whose centre lies outside 6.75-89 GHz anyway (marked in the output)");
     AddDirectionRowsOption(command, options->directionRows);
-    command->callback([options, &context] {
-        context.action = [options, &context] {
+    CLI::Option* jacobians =
+        command
+            ->add_option("--jacobians", options->jacobians,
+                         "Also the derivatives of tb: all, or a comma-separated list of sst, salinity, wind, azimuth, "
+                         "angle, lntcwv, lnlwp and (NetCDF output only) temperature, pressure, humidity, cloud, "
+                         "weighting")
+            ->expected(0, 1)
+            ->type_name("[LIST]");
+    command->callback([options, jacobians, &context] {
+        context.action = [options, jacobians, &context] {
             BatchOptions run = *options;
+            run.jacobiansGiven = jacobians->count() > 0;
             run.model.directionRows = DirectionRowsOf(run.directionRows);
             run.commandLine = context.commandLine;
             context.status = RunBatch(run, context.err);

@@ -1,11 +1,14 @@
 // seasky calc: the main job, one complete calculation of the brightness
 // temperatures at the top of the atmosphere; seasky profiles: the bundled atmospheres.
 #include <algorithm>
+#include <numeric>
 #include <string>
 
 #include "app/calculation.h"
+#include "app/jacobian.h"
 #include "app/standard_atmospheres.h"
 #include "cli/commands.h"
+#include "cli/jacobian_output.h"
 #include "common/number_text.h"
 
 namespace seasky::cli {
@@ -62,25 +65,54 @@ void AddCalcCommand(CLI::App& app, Context& context) {
     AddCalculationInputOptions(command, *options);
     auto rows = std::make_shared<std::string>();
     AddDirectionRowsOption(command, *rows);
+    auto jacobians = std::make_shared<JacobiansArgument>();
+    AddJacobiansOption(command, *jacobians);
+    auto plot = std::make_shared<std::string>();
+    command->add_option("--plot", *plot, "Draw the weighting functions of V and H to FILE.png or FILE.svg");
     AddJsonFlag(command, context);
-    command->callback([options, profileName, rows, &context] {
-        context.action = [options, profileName, rows, &context] {
+    command->callback([=, &context] {
+        context.action = [=, &context] {
             const CalculationInputs in = CalculationInputsOf(*options);
             // The inputs first, so that a bad value is reported before a bad profile.
             ThrowIfRefused(ValidateInputs(in));
             ModelOptions model;
             model.directionRows = DirectionRowsOf(*rows);
+            const JacobianSelection selection =
+                jacobians->Given() ? jacobians->Selection() : JacobianSelection{};
+            CheckPlotName(*plot);
             const ProfileStore profile = LoadProfileArgument(*profileName);
-            const CalculationResult r = Calculate(in, profile, model);
+            const bool derivatives = jacobians->Given() || !plot->empty();
+            CalculationWithJacobian withJacobian;
+            if (derivatives) withJacobian = CalculateWithJacobian(in, ViewOf(profile), model);
+            const CalculationResult r = derivatives ? withJacobian.result : Calculate(in, profile, model);
+            // The outputs of the text form: V, H, +45, -45, TB up, TB down, opacity.
+            const std::vector<int> shown{0, 1, 2, 3, 8, 9, 10};
             if (context.json) {
-                PrintJson(context.out, CalculationJson(r));
+                Json j = CalculationJson(r);
+                if (jacobians->Given()) {
+                    std::vector<int> all(kJacobianOutputs);
+                    std::iota(all.begin(), all.end(), 0);
+                    j["jacobians"] = JacobianJson(withJacobian.jacobian, ViewOf(profile), selection, all);
+                }
+                PrintJson(context.out, j);
             } else {
                 const std::array<double, 7> values = ResultValues(r);
                 std::vector<Line> lines;
                 for (std::size_t i = 0; i < values.size(); ++i)
                     lines.push_back({kResultCaptions[i], values[i], kResultUnits[i]});
                 PrintLines(context.out, lines);
+                if (jacobians->Given()) {
+                    std::vector<JacobianColumn> columns;
+                    for (int o : shown) columns.push_back({kJacobianOutputNames[o], &withJacobian.jacobian, o});
+                    PrintJacobianTables(context.out, columns, ViewOf(profile), selection);
+                }
             }
+            if (!plot->empty())
+                PlotWeightingFunctions({{"V", &withJacobian.jacobian, 0}, {"H", &withJacobian.jacobian, 1}},
+                                       ViewOf(profile),
+                                       FormatGeneral(in.frequency, '.') + " GHz, " + FormatGeneral(in.angle, '.') +
+                                           " degrees",
+                                       *plot);
         };
     });
 }

@@ -3,10 +3,12 @@
 #include <cmath>
 #include <cstdio>
 
+#include "app/jacobian.h"
 #include "app/sensor.h"
 #include "app/standard_atmospheres.h"
 #include "batch/sensor_file.h"
 #include "cli/commands.h"
+#include "cli/jacobian_output.h"
 #include "common/number_text.h"
 
 namespace seasky::cli {
@@ -82,9 +84,15 @@ void AddSensorCommand(CLI::App& app, Context& context) {
                       "Compute channels whose centre lies outside 6.75-89 GHz anyway (marked in the output)");
     auto rows = std::make_shared<std::string>();
     AddDirectionRowsOption(command, *rows);
+    auto jacobians = std::make_shared<JacobiansArgument>();
+    AddJacobiansOption(command, *jacobians);
+    auto plot = std::make_shared<std::string>();
+    command->add_option("--plot", *plot, "Draw every channel's weighting function to FILE.png or FILE.svg");
     AddJsonFlag(command, context);
     command->callback([=, &context] {
         context.action = [=, &context] {
+            const JacobianSelection wanted = jacobians->Given() ? jacobians->Selection() : JacobianSelection{};
+            CheckPlotName(*plot);
             SceneSurface scene;
             scene.azimuth = options->Get("azimuth");
             scene.seaTemperature = options->Get("temp");
@@ -105,8 +113,23 @@ void AddSensorCommand(CLI::App& app, Context& context) {
                     throw InputError(*f);
                 }
             const ProfileStore profile = LoadProfileArgument(*profileName);
-            const std::vector<ChannelOutcome> outcomes =
-                CalculateChannels(sensor, selection.indices, scene, ViewOf(profile), model, *extrapolate);
+            const bool derivatives = jacobians->Given() || !plot->empty();
+            ChannelsWithJacobian computed;
+            if (derivatives)
+                computed = CalculateChannelsWithJacobian(sensor, selection.indices, scene, ViewOf(profile), model,
+                                                         *extrapolate);
+            else
+                computed.outcomes =
+                    CalculateChannels(sensor, selection.indices, scene, ViewOf(profile), model, *extrapolate);
+            const std::vector<ChannelOutcome>& outcomes = computed.outcomes;
+            // Each channel's derivatives are those of its own polarisation's brightness temperature.
+            std::vector<JacobianColumn> columns;
+            for (std::size_t i = 0; derivatives && i < outcomes.size(); ++i) {
+                const Channel& c = sensor.channels[selection.indices[i]];
+                columns.push_back({c.name, &computed.jacobians[i], JacobianOutputOf(c.polarisation)});
+            }
+            if (!plot->empty())
+                PlotWeightingFunctions(columns, ViewOf(profile), sensor.title, *plot);
             if (context.json) {
                 Json list = Json::array();
                 for (std::size_t i = 0; i < outcomes.size(); ++i) {
@@ -124,6 +147,9 @@ void AddSensorCommand(CLI::App& app, Context& context) {
                                         {"emissivityH", o.result.emissivityH},
                                         {"passbandBeyondRange", o.passbandBeyondRange},
                                         {"extrapolated", o.extrapolated}});
+                    if (jacobians->Given())
+                        list.back()["jacobians"] =
+                            JacobianJson(computed.jacobians[i], ViewOf(profile), wanted, {columns[i].output});
                 }
                 PrintJson(context.out, Json{{"sensor", sensor.name}, {"title", sensor.title}, {"channels", list}});
                 return;
@@ -145,6 +171,7 @@ void AddSensorCommand(CLI::App& app, Context& context) {
             if (beyond)
                 context.out << "Marked passbands reach past 6.75-89 GHz, the range the sea-surface model is "
                                "validated for; the surface is taken at the channel centre.\n";
+            if (jacobians->Given()) PrintJacobianTables(context.out, columns, ViewOf(profile), wanted);
         };
     });
 }

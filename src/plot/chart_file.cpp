@@ -179,8 +179,11 @@ QFont ChartFont(const QString& family, int pixels, bool bold) {
 constexpr std::array<QRgb, 10> kPalette = {0x1f77b4, 0xd62728, 0x2ca02c, 0xff7f0e, 0x9467bd,
                                            0x8c564b, 0xe377c2, 0x7f7f7f, 0xbcbd22, 0x17becf};
 
-std::vector<QColor> SeriesColours(const std::vector<Series>& series) {
+// The pen of each series: its colour, and a dashed line for series beyond the
+// palette's ten (which reuse its colours).
+std::vector<QPen> SeriesPens(const std::vector<Series>& series) {
     std::vector<int> index(series.size(), -1);
+    std::vector<bool> dashed(series.size(), false);
     std::array<bool, kPalette.size()> used{};
     for (std::size_t i = 0; i < series.size(); ++i) {
         const QString name = QString::fromStdString(series[i].name).trimmed().toUpper();
@@ -200,12 +203,19 @@ std::vector<QColor> SeriesColours(const std::vector<Series>& series) {
         } else {
             // More series than colours: cycle through the palette again.
             index[i] = static_cast<int>(next++ % kPalette.size());
+            dashed[i] = true;
         }
     }
-    std::vector<QColor> colours;
-    colours.reserve(series.size());
-    for (int k : index) colours.emplace_back(QColor::fromRgb(kPalette[static_cast<std::size_t>(k)]));
-    return colours;
+    std::vector<QPen> pens;
+    pens.reserve(series.size());
+    for (std::size_t i = 0; i < series.size(); ++i) {
+        QPen pen(QColor::fromRgb(kPalette[static_cast<std::size_t>(index[i])]), 2);
+        pen.setCapStyle(Qt::RoundCap);
+        pen.setJoinStyle(Qt::RoundJoin);
+        if (dashed[i]) pen.setStyle(Qt::DashLine);
+        pens.push_back(pen);
+    }
+    return pens;
 }
 
 // The fewest decimals that show every tick value of a nice-numbered axis
@@ -266,7 +276,7 @@ std::unique_ptr<QGraphicsScene> BuildScene(const Chart& chart, const QString& fa
         qchart->setTitleBrush(QBrush(Qt::black));
     }
 
-    const std::vector<QColor> colours = SeriesColours(chart.series);
+    const std::vector<QPen> pens = SeriesPens(chart.series);
     std::vector<QLineSeries*> lines;
     for (std::size_t i = 0; i < chart.series.size(); ++i) {
         const Series& s = chart.series[i];
@@ -276,10 +286,7 @@ std::unique_ptr<QGraphicsScene> BuildScene(const Chart& chart, const QString& fa
         points.reserve(static_cast<qsizetype>(s.x.size()));
         for (std::size_t k = 0; k < s.x.size(); ++k) points.append(QPointF(s.x[k], s.y[k]));
         line->replace(points);
-        QPen pen(colours[i], 2);
-        pen.setCapStyle(Qt::RoundCap);
-        pen.setJoinStyle(Qt::RoundJoin);
-        line->setPen(pen);
+        line->setPen(pens[i]);
         // A single point makes no line: show it as a dot.
         if (s.x.size() == 1) {
             line->setPointsVisible(true);

@@ -30,7 +30,8 @@ struct Chart {
 // a series named "V" is blue (#1f77b4), one named "H" red (#d62728); the other
 // series take, in turn, the first of blue, red, green (#2ca02c), orange
 // (#ff7f0e), purple (#9467bd), brown (#8c564b), pink (#e377c2), grey (#7f7f7f),
-// olive (#bcbd22), cyan (#17becf) not yet used. The legend is shown, at the top,
+// olive (#bcbd22), cyan (#17becf) not yet used; beyond ten series the colours are
+// reused with dashed lines. The legend is shown, at the top,
 // only when there is more than one series. Axis numbers use a decimal point
 // whatever the locale.
 //
