@@ -165,23 +165,63 @@ def atmosphere(profile, freq, band=0.0, angle=0.0, *, errors="raise"):
     return _finish(result, shape, errors, nested=True)
 
 
+def _jacobian_list(jacobians):
+    """The derivatives asked for, as the compiled calls take them: None for
+    none, "all", or a comma-separated list of names."""
+    if jacobians is None or jacobians is False:
+        return None
+    if jacobians is True:
+        return "all"
+    if isinstance(jacobians, str):
+        return jacobians
+    return ",".join(jacobians)
+
+
 def calculate(profile="midlatitude-summer", freq=18.7, angle=53.1, azimuth=0.0, temp=20.0, salinity=35.0,
-              wind=10.0, band=0.0, *, direction_rows="v-h", errors="raise"):
+              wind=10.0, band=0.0, *, direction_rows="v-h", errors="raise", jacobians=False):
     """The whole calculation, as seasky calc --json: the brightness temperatures
     at the top of the atmosphere (tbV, tbH, tbPlus45, tbMinus45, the Stokes and
     circular terms), tbUp, tbDown, opacity and every component.
 
     freq GHz (6.75 to 89), angle and azimuth degrees, temp degrees C, salinity
     per mille, wind m/s, band GHz (0: one frequency). The inputs and the
-    profile's leading dimensions broadcast together."""
+    profile's leading dimensions broadcast together.
+
+    jacobians=True (or a list of names) adds result["jacobians"], the exact
+    derivatives of the results (not differences): jacobians[name][output] for
+    the outputs tbV, tbH, tbPlus45, tbMinus45, tbThirdStokes, tbFourthStokes,
+    tbLeftCircular, tbRightCircular, tbUp, tbDown and opacity, with the names
+      sst (K/K), salinity (K per 1e-3), wind (K/(m/s)), azimuth, angle
+        (K/degree): arrays of the broadcast shape;
+      temperature (K/K), pressure (K/hPa), humidity, cloud (K/(g/m^3)) of each
+        level, and weighting (the temperature derivative per km of the height a
+        level stands for, K/K/km): arrays of the broadcast shape plus the level
+        axis;
+      lntcwv, lnlwp (K): a uniform relative change of the whole humidity or
+        cloud profile.
+    Opacity derivatives are in Np per unit. jacobians["units"] gives the units.
+    """
     stop = _errors_mode(errors)
     arrays, leading = _profile_arrays(profile)
     inputs = (freq, angle, azimuth, temp, salinity, wind, band)
     shape = np.broadcast_shapes(leading, *(np.shape(v) for v in inputs))
     n = int(np.prod(shape, dtype=np.int64))
     arrays = _broadcast_profiles(arrays, leading, shape)
-    result = _seasky.calculate(*arrays, _flat(inputs, shape), n, direction_rows, stop)
-    return _finish(result, shape, errors)
+    selection = _jacobian_list(jacobians)
+    result = _seasky.calculate(*arrays, _flat(inputs, shape), n, direction_rows, stop, selection)
+    out = _finish(result, shape, errors)
+    if selection is not None:
+        levels = result["levels"]
+        names = _seasky.jacobian_names()
+        derivatives = {}
+        for name, outputs in result["jacobians"].items():
+            per_level = name in names["level"] or name == "weighting"
+            target = tuple(shape) + ((levels,) if per_level else ())
+            derivatives[name] = {key: (value.reshape(target) if target else value.reshape(())[()])
+                                 for key, value in outputs.items()}
+        derivatives["units"] = {name: unit for name, unit in names["units"].items() if name in derivatives}
+        out["jacobians"] = derivatives
+    return out
 
 
 def sensors():

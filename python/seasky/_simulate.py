@@ -53,7 +53,28 @@ def _find(ds, standard_names, fallback, required):
     return None, None
 
 
-def _simulate_numpy(*arrays, sensor_text, channels, variables, extrapolate, direction_rows):
+def _derivative_names(selection):
+    """The dtb_d<x> outputs of a selection, in the compiled call's order, each
+    with whether it has the level dimension and its unit."""
+    if selection is None:
+        return []
+    names = _seasky.jacobian_names()
+    units = names["units"]
+    wanted = list(units) if selection == "all" else selection.split(",")
+    unknown = [w for w in wanted if w not in units and w != "all"]
+    if unknown:
+        raise ValueError(f"unknown derivative {', '.join(unknown)} (known: {', '.join(units)}, all)")
+    if "all" in wanted:
+        wanted = list(units)
+    out = []
+    for name in units:  # the compiled order: surface inputs, columns, level quantities, weighting
+        if name in wanted:
+            key = "dtb_weighting" if name == "weighting" else "dtb_d" + name
+            out.append((key, name in names["level"] or name == "weighting", units[name]))
+    return out
+
+
+def _simulate_numpy(*arrays, sensor_text, channels, variables, extrapolate, direction_rows, jacobians=None):
     """The channels over blocks of scenes given as numpy arrays (profiles with the
     level axis last). A module-level function, so that dask can send it to
     workers (it pickles by name)."""
@@ -69,14 +90,17 @@ def _simulate_numpy(*arrays, sensor_text, channels, variables, extrapolate, dire
         target = scene_shape + ((levels,) if k < 5 else ())
         flat.append(np.ascontiguousarray(np.broadcast_to(a, target)).ravel())
     result = _seasky.simulate(sensor_text, list(channels), flat, list(variables), n, levels, extrapolate,
-                              direction_rows)
+                              direction_rows, jacobians)
     c = len(channels)
     outputs = tuple(result[key].reshape(scene_shape + (c,)) for key in _OUTPUTS)
     message = np.array(result["message"], dtype=object).reshape(scene_shape)
-    return outputs + (message,)
+    derivatives = tuple(result[key].reshape(scene_shape + ((c, levels) if per_level else (c,)))
+                        for key, per_level, _ in _derivative_names(jacobians))
+    return outputs + (message,) + derivatives
 
 
-def simulate(ds, sensor="amsr2", channels=None, *, extrapolate=False, direction_rows="v-h", level_dim="level"):
+def simulate(ds, sensor="amsr2", channels=None, *, extrapolate=False, direction_rows="v-h", level_dim="level",
+             jacobians=None):
     """The brightness temperatures of a sensor's channels over every scene of ds.
 
     ds is an xarray.Dataset with the variables, names and units of seasky
@@ -89,6 +113,13 @@ def simulate(ds, sensor="amsr2", channels=None, *, extrapolate=False, direction_
     emissivity_v, emissivity_h, status(..., channel) (1 refused, 2 passband
     beyond 6.75-89 GHz, 4 centre extrapolated) and message(...), the channel
     coordinates and attributes of a batch run, and ds's coordinates.
+
+    jacobians (True, or a list of sst, salinity, wind, azimuth, angle, lntcwv,
+    lnlwp, temperature, pressure, humidity, cloud, weighting) adds the exact
+    derivatives of tb as in a batch run: dtb_d<x>(..., channel) for the surface
+    inputs and columns, dtb_d<x>(..., channel, level) for the level quantities
+    and dtb_weighting, with units attributes; humidity and cloud per g/m^3
+    whatever the units of ds; NaN at levels a scene does not have.
 
     With dask-backed variables the calculation is lazy
     (xarray.apply_ufunc(dask="parallelized")): the output chunks follow the
@@ -142,23 +173,36 @@ def simulate(ds, sensor="amsr2", channels=None, *, extrapolate=False, direction_
                     raise ValueError(f"the dimension {level_dim} of {v.name} must be one chunk "
                                      f"(e.g. ds.chunk({{'{level_dim}': -1}}))")
     c = len(chosen)
+    selection = None
+    if jacobians is not None and jacobians is not False:
+        selection = "all" if jacobians is True else (jacobians if isinstance(jacobians, str) else ",".join(jacobians))
+    derivatives = _derivative_names(selection)
+    levels = found[0].sizes[level_dim]
     out = xr.apply_ufunc(
         _simulate_numpy,
         *inputs,
         input_core_dims=core,
-        output_core_dims=[["channel"]] * len(_OUTPUTS) + [[]],
+        output_core_dims=[["channel"]] * len(_OUTPUTS) + [[]] +
+                         [["channel", level_dim] if per_level else ["channel"] for _, per_level, _ in derivatives],
         kwargs=dict(sensor_text=text, channels=tuple(chosen), variables=tuple(variables), extrapolate=extrapolate,
-                    direction_rows=direction_rows),
+                    direction_rows=direction_rows, jacobians=selection),
         dask="parallelized" if dask_backed else "forbidden",
-        output_dtypes=[np.float64] * (len(_OUTPUTS) - 1) + [np.int8, object],
-        dask_gufunc_kwargs={"output_sizes": {"channel": c}} if dask_backed else None,
+        output_dtypes=[np.float64] * (len(_OUTPUTS) - 1) + [np.int8, object] + [np.float64] * len(derivatives),
+        dask_gufunc_kwargs={"output_sizes": {"channel": c, **({level_dim: levels} if any(
+            per_level for _, per_level, _ in derivatives) else {})}} if dask_backed else None,
         keep_attrs=False,
     )
-    result = xr.Dataset({key: value for key, value in zip(_OUTPUTS + ("message",), out)})
-    for key in result.data_vars:
+    keys = _OUTPUTS + ("message",) + tuple(key for key, _, _ in derivatives)
+    result = xr.Dataset({key: value for key, value in zip(keys, out)})
+    for key in _OUTPUTS + ("message",):
         result[key].attrs["long_name"] = _LONG_NAMES[key]
         if key in _UNITS:
             result[key].attrs["units"] = _UNITS[key]
+    for key, per_level, unit in derivatives:
+        result[key].attrs["units"] = unit
+        what = "the weighting function (temperature derivative per km)" if key == "dtb_weighting" else \
+            "derivative of tb with respect to " + key[len("dtb_d"):] + (" of each level" if per_level else "")
+        result[key].attrs["long_name"] = what
     result["status"].attrs["flag_masks"] = np.array([1, 2, 4], dtype=np.int8)
     result["status"].attrs["flag_meanings"] = "refused passband_beyond_validated_range centre_extrapolated"
     selected = [info["channels"][i] for i in chosen]

@@ -111,7 +111,7 @@ void AddCalcCommand(CLI::App& app, Context& context) {
                 PlotWeightingFunctions({{"V", &withJacobian.jacobian, 0}, {"H", &withJacobian.jacobian, 1}},
                                        ViewOf(profile),
                                        FormatGeneral(in.frequency, '.') + " GHz, " + FormatGeneral(in.angle, '.') +
-                                           " degrees",
+                                           " degrees, " + *profileName,
                                        *plot);
         };
     });

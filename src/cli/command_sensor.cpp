@@ -129,7 +129,7 @@ void AddSensorCommand(CLI::App& app, Context& context) {
                 columns.push_back({c.name, &computed.jacobians[i], JacobianOutputOf(c.polarisation)});
             }
             if (!plot->empty())
-                PlotWeightingFunctions(columns, ViewOf(profile), sensor.title, *plot);
+                PlotWeightingFunctions(columns, ViewOf(profile), sensor.title + ", " + *profileName, *plot);
             if (context.json) {
                 Json list = Json::array();
                 for (std::size_t i = 0; i < outcomes.size(); ++i) {

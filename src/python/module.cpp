@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/calculation.h"
+#include "app/jacobian.h"
 #include "app/profile_reader.h"
 #include "app/sensor.h"
 #include "app/standard_atmospheres.h"
@@ -23,6 +24,7 @@
 #include "atmosphere/cloud_absorption.h"
 #include "atmosphere/gas_absorption.h"
 #include "atmosphere/nitrogen_absorption.h"
+#include "batch/batch_output.h"
 #include "batch/scenes.h"
 #include "batch/sensor_file.h"
 #include "batch/units.h"
@@ -290,8 +292,16 @@ py::dict Atmosphere(const Array& h, const Array& t, const Array& p, const Array&
         });
 }
 
+// The derivatives asked for by name (see ParseJacobianSelection).
+JacobianSelection SelectionOf(const std::string& text) {
+    JacobianSelection s;
+    if (std::optional<std::string> message = ParseJacobianSelection(text, s)) throw py::value_error(*message);
+    return s;
+}
+
 py::dict CalculateArrays(const Array& h, const Array& t, const Array& p, const Array& q, const Array& w,
-                         const std::vector<Array>& inputs, std::size_t n, const std::string& rows, bool stop) {
+                         const std::vector<Array>& inputs, std::size_t n, const std::string& rows, bool stop,
+                         const std::optional<std::string>& jacobians) {
     if (inputs.size() != 7) throw py::value_error("calculate needs the seven inputs");
     const Profiles profiles(h, t, p, q, w);
     std::vector<Input> in;
@@ -303,7 +313,30 @@ py::dict CalculateArrays(const Array& h, const Array& t, const Array& p, const A
     };
     std::vector<std::string> names;
     for (const ResultField& field : kResultFields) names.emplace_back(field.name);
-    return RunCases(
+    // The derivatives: per name, per output, n values (surface inputs, columns)
+    // or n x levels (level quantities, weighting), NaN where not computed.
+    const JacobianSelection selection = jacobians ? SelectionOf(*jacobians) : JacobianSelection{};
+    const std::size_t L = profiles.levels;
+    struct Derivative {
+        std::string name;
+        int kind;   // 0 surface input, 1 column, 2 level quantity, 3 weighting
+        int index;  // of the input, column or quantity
+        std::vector<std::vector<double>> values;  // [output][case (x level)]
+    };
+    std::vector<Derivative> derivatives;
+    auto add = [&](const char* name, int kind, int index) {
+        const std::size_t size = kind >= 2 ? n * L : n;
+        derivatives.push_back(
+            {name, kind, index, std::vector<std::vector<double>>(kJacobianOutputs, std::vector<double>(size, std::nan("")))});
+    };
+    for (int k = 0; k < kSurfaceInputs; ++k)
+        if (selection.surface[k]) add(kSurfaceInputNames[k], 0, k);
+    for (int k = 0; k < 2; ++k)
+        if (selection.columns[k]) add(kColumnNames[k], 1, k);
+    for (int k = 0; k < kProfileQuantities; ++k)
+        if (selection.level[k]) add(kLevelQuantityNames[k], 2, k);
+    if (selection.weighting) add("weighting", 3, 0);
+    py::dict result = RunCases(
         n, stop, names,
         [&](std::size_t i) {
             std::optional<ValidationFailure> failure = ValidateInputs(inputsOf(i));
@@ -311,9 +344,40 @@ py::dict CalculateArrays(const Array& h, const Array& t, const Array& p, const A
             return failure;
         },
         [&](std::size_t i, double* v) {
-            const CalculationResult r = Calculate(inputsOf(i), ViewOf(profiles[i]), options);
-            for (std::size_t k = 0; k < kResultFields.size(); ++k) v[k] = kResultFields[k].value(r);
+            if (!jacobians) {
+                const CalculationResult r = Calculate(inputsOf(i), ViewOf(profiles[i]), options);
+                for (std::size_t k = 0; k < kResultFields.size(); ++k) v[k] = kResultFields[k].value(r);
+                return;
+            }
+            const ProfileView profile = ViewOf(profiles[i]);
+            const CalculationWithJacobian r = CalculateWithJacobian(inputsOf(i), profile, options);
+            for (std::size_t k = 0; k < kResultFields.size(); ++k) v[k] = kResultFields[k].value(r.result);
+            const Jacobian& j = r.jacobian;
+            for (Derivative& d : derivatives)
+                for (int o = 0; o < kJacobianOutputs; ++o) {
+                    std::vector<double>& out = d.values[o];
+                    if (d.kind == 0) out[i] = j.surface[o][d.index];
+                    else if (d.kind == 1) out[i] = j.columns[o][d.index];
+                    else if (d.kind == 2)
+                        for (std::size_t l = 0; l < L; ++l) out[i * L + l] = j.Level(o, d.index, static_cast<int>(l));
+                    else {
+                        const std::vector<double> wf = WeightingFunction(j, o, profile);
+                        std::copy(wf.begin(), wf.end(), out.begin() + static_cast<std::ptrdiff_t>(i * L));
+                    }
+                }
         });
+    if (jacobians) {
+        py::dict all;
+        for (const Derivative& d : derivatives) {
+            py::dict outputs;
+            for (int o = 0; o < kJacobianOutputs; ++o)
+                outputs[kJacobianOutputNames[o]] = py::array_t<double>(d.values[o].size(), d.values[o].data());
+            all[py::str(d.name)] = outputs;
+        }
+        result["jacobians"] = all;
+        result["levels"] = L;
+    }
+    return result;
 }
 
 // ---- sensors ----
@@ -380,8 +444,10 @@ std::vector<double> Copy(const Array& a) { return std::vector<double>(a.data(), 
 // salinity, wind, azimuth, angle; a missing optional quantity has an empty name.
 py::dict Simulate(const std::string& sensorText, const std::vector<int>& channels, const std::vector<Array>& arrays,
                   const std::vector<std::tuple<std::string, std::string, std::string>>& variables, std::size_t scenes,
-                  std::size_t levels, bool extrapolate, const std::string& rows) {
+                  std::size_t levels, bool extrapolate, const std::string& rows,
+                  const std::optional<std::string>& jacobians) {
     if (arrays.size() != 10 || variables.size() != 10) throw py::value_error("simulate needs ten quantities");
+    const JacobianSelection selection = jacobians ? SelectionOf(*jacobians) : JacobianSelection{};
     const Sensor sensor = ParsedSensor(sensorText);
     for (int c : channels)
         if (c < 0 || c >= static_cast<int>(sensor.channels.size())) throw py::value_error("no such channel index");
@@ -428,6 +494,28 @@ py::dict Simulate(const std::string& sensorText, const std::vector<int>& channel
     std::vector<double> tb(scenes * C, std::nan("")), up(tb), down(tb), tau(tb), ev(tb), eh(tb);
     std::vector<signed char> status(scenes * C, 0);
     std::vector<std::string> messages(scenes);
+    // The derivatives of tb: dtb_d<name>, (scenes, channels) or (scenes, channels, levels).
+    struct Derivative {
+        std::string name;
+        int kind;  // 0 surface input, 1 column, 2 level quantity, 3 weighting
+        int index;
+        std::vector<double> values;
+    };
+    std::vector<Derivative> derivatives;
+    auto add = [&](const std::string& name, int kind, int index) {
+        derivatives.push_back({"dtb_d" + name, kind, index,
+                               std::vector<double>(scenes * C * (kind >= 2 ? levels : 1), std::nan(""))});
+    };
+    for (int k = 0; k < kSurfaceInputs; ++k)
+        if (selection.surface[k]) add(kSurfaceInputNames[k], 0, k);
+    for (int k = 0; k < 2; ++k)
+        if (selection.columns[k]) add(kColumnNames[k], 1, k);
+    for (int k = 0; k < kProfileQuantities; ++k)
+        if (selection.level[k]) add(kLevelQuantityNames[k], 2, k);
+    if (selection.weighting) {
+        add("", 3, 0);
+        derivatives.back().name = "dtb_weighting";
+    }
     {
         py::gil_scoped_release release;
         std::vector<Scene> block;
@@ -438,6 +526,26 @@ py::dict Simulate(const std::string& sensorText, const std::vector<int>& channel
             if (scene.failure) {
                 outcomes.assign(C, ChannelOutcome{});
                 for (ChannelOutcome& o : outcomes) o.failure = scene.failure;
+            } else if (jacobians) {
+                ChannelsWithJacobian r = CalculateChannelsWithJacobian(sensor, channels, scene.surface,
+                                                                       ViewOf(scene.profile), options, extrapolate);
+                for (std::size_t c = 0; c < C; ++c) {
+                    if (!r.outcomes[c].computed) continue;
+                    const ChannelDerivatives d =
+                        DerivativesOf(r.jacobians[c], JacobianOutputOf(sensor.channels[channels[c]].polarisation),
+                                      ViewOf(scene.profile), selection);
+                    const std::size_t L = scene.levelIndex.size();
+                    for (Derivative& out : derivatives) {
+                        const std::size_t i = s * C + c;
+                        if (out.kind == 0) out.values[i] = d.surface[out.index];
+                        else if (out.kind == 1) out.values[i] = d.columns[out.index];
+                        else
+                            for (std::size_t l = 0; l < L; ++l)
+                                out.values[i * levels + scene.levelIndex[l]] =
+                                    out.kind == 2 ? d.level[out.index * L + l] : d.weighting[l];
+                    }
+                }
+                outcomes = std::move(r.outcomes);
             } else {
                 outcomes = CalculateChannels(sensor, channels, scene.surface, ViewOf(scene.profile), options, extrapolate);
             }
@@ -471,6 +579,8 @@ py::dict Simulate(const std::string& sensorText, const std::vector<int>& channel
     d["emissivity_h"] = matrix(eh);
     d["status"] = py::array_t<signed char>({scenes, C}, status.data());
     d["message"] = messages;
+    for (const Derivative& x : derivatives)
+        d[py::str(x.name)] = x.kind >= 2 ? py::array_t<double>({scenes, C, levels}, x.values.data()) : matrix(x.values);
     return d;
 }
 
@@ -511,6 +621,18 @@ PYBIND11_MODULE(_seasky, m) {
     m.def("atmosphere", &Atmosphere);
     m.def("calculate", &CalculateArrays);
     m.def("simulate", &Simulate);
+    m.def("jacobian_names", [] {
+        py::dict d;
+        d["outputs"] = std::vector<std::string>(kJacobianOutputNames.begin(), kJacobianOutputNames.end());
+        py::dict units;
+        for (int k = 0; k < kSurfaceInputs; ++k) units[kSurfaceInputNames[k]] = kSurfaceDerivativeUnits[k];
+        for (int k = 0; k < 2; ++k) units[kColumnNames[k]] = kColumnDerivativeUnit;
+        for (int k = 0; k < kProfileQuantities; ++k) units[kLevelQuantityNames[k]] = kLevelDerivativeUnits[k];
+        units["weighting"] = kWeightingUnit;
+        d["units"] = units;
+        d["level"] = std::vector<std::string>(kLevelQuantityNames.begin(), kLevelQuantityNames.end());
+        return d;
+    });
     m.def("sensor_text", &SensorText);
     m.def("parse_sensor", &SensorDict);
     m.def("preset_names", [] {

@@ -27,3 +27,16 @@ def test_profile_draws_four_quantities_against_height():
     p = seasky.profile("tropical-cloudy")
     np.testing.assert_array_equal(axes[3].get_lines()[0].get_xdata(), p["cloud_water"])
     np.testing.assert_array_equal(axes[0].get_lines()[0].get_ydata(), p["height"] / 1000.0)
+
+
+def test_weighting_draws_the_weighting_functions_against_height():
+    ax = seasky.plot.weighting("tropical", freq=[23.8], polarisations=("V",), angle=55.0)
+    (line,) = [l for l in ax.get_lines() if l.get_label() == "23.8 GHz V"]
+    p = seasky.profile("tropical")
+    w = seasky.calculate("tropical", freq=23.8, angle=55.0, jacobians=["weighting"])["jacobians"]["weighting"]["tbV"]
+    np.testing.assert_array_equal(line.get_xdata(), w)  # the levels of the file run upwards
+    np.testing.assert_array_equal(line.get_ydata(), p["height"] / 1000.0)
+    assert ax.get_ylim()[1] < p["height"][-1] / 1000.0  # cut above where nothing is left
+    ax = seasky.plot.weighting("midlatitude-summer", sensor="amsr2", channels=["18.7V", "89.0H"])
+    assert [l.get_label() for l in ax.get_lines() if not l.get_label().startswith("_")] == ["18.7V", "89.0H"]
+    assert ax.get_xlabel() == "Weighting function (K/K per km)"
