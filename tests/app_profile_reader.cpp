@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cmath>
+#include <fstream>
 #include <string>
 
 #include "app/profile_reader.h"
@@ -94,17 +96,96 @@ TEST(ProfileReader, RefusesMissingAndMalformedValuesNamingLevelAndQuantity) {
 
 TEST(ProfileReader, RefusesUnphysicalValues) {
     std::string m = Refusal("2\n0 288 1013 10 0\n1000 0 900 7 0\n");
-    EXPECT_NE(m.find("уровень 2, температура воздуха: 0 К, должна быть больше 0 К"), std::string::npos) << m;
+    EXPECT_NE(m.find("уровень 2, температура воздуха: 0 К, допустимо от 100 до 400 К"), std::string::npos) << m;
     m = Refusal("2\n0 -5 1013 10 0\n1000 280 900 7 0\n");
     EXPECT_NE(m.find("уровень 1, температура воздуха"), std::string::npos) << m;
     m = Refusal("2\n0 288 -1 10 0\n1000 280 900 7 0\n");
-    EXPECT_NE(m.find("уровень 1, давление: -1, не может быть отрицательной"), std::string::npos) << m;
+    EXPECT_NE(m.find("уровень 1, давление: -1 мб, допустимо от 0 до 1200 мб"), std::string::npos) << m;
     m = Refusal("2\n0 288 1013 -0.5 0\n1000 280 900 7 0\n");
     EXPECT_NE(m.find("уровень 1, абсолютная влажность"), std::string::npos) << m;
     m = Refusal("2\n0 288 1013 10 0\n1000 280 900 7 -0.1\n");
     EXPECT_NE(m.find("уровень 2, водность облаков"), std::string::npos) << m;
     m = Refusal("2\n0 288 1013 10 0\n2e6 280 900 7 0\n");
     EXPECT_NE(m.find("уровень 2, высота"), std::string::npos) << m;
+}
+
+TEST(ProfileReader, PhysicalUpperBoundsAndTheirEdges) {
+    // Beyond the physical bounds the absorption models give no meaning (and at
+    // 1e-300 K or 1e6 K no number at all): refused, each naming its bound.
+    const std::pair<const char*, const char*> refused[] = {
+        {"2\n0 1e6 1013 10 0\n1000 280 900 7 0\n", "температура воздуха: 1000000 К, допустимо от 100 до 400 К"},
+        {"2\n0 1e-300 1013 10 0\n1000 280 900 7 0\n", "температура воздуха: 1E-300 К"},
+        {"2\n0 288 1200.001 10 0\n1000 280 900 7 0\n", "давление: 1200.001 мб, допустимо от 0 до 1200 мб"},
+        {"2\n0 288 1013 100.5 0\n1000 280 900 7 0\n", "абсолютная влажность: 100.5 г/м^3, допустимо от 0 до 100"},
+        {"2\n0 288 1013 10 10.01\n1000 280 900 7 0\n", "водность облаков: 10.01 г/м^3, допустимо от 0 до 10"},
+    };
+    for (const auto& [text, expected] : refused) {
+        const std::string m = Refusal(text);
+        EXPECT_NE(m.find(expected), std::string::npos) << m;
+    }
+    // The bounds themselves are accepted.
+    EXPECT_TRUE(ParseProfileText("2\n0 400 1200 100 10\n1000 100 0 0 0\n").ok);
+}
+
+TEST(ProfileReader, NumbersAtTheExtremesAreReadByTheirDecimalValue) {
+    const std::string zeros(400, '0');
+    // A 1 and 400 zeros times 10^-1 is 1e399: too large, however it is written.
+    std::string m = Refusal("2\n0 288 1013 1" + zeros + "e-1 0\n1000 280 900 7 0\n");
+    EXPECT_NE(m.find("уровень 1, абсолютная влажность: значение слишком велико"), std::string::npos) << m;
+    // 10^-401 written without an exponent, and 1e-400: too small to store, read as 0.
+    ProfileReadResult r = ParseProfileText("2\n0 288 1013 0." + zeros + "1 1e-400\n1000 280 900 7 -1e-999\n");
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(r.profile.absoluteHumidity[0], 0.0);
+    EXPECT_EQ(r.profile.cloudWater[0], 0.0);
+    EXPECT_TRUE(std::signbit(r.profile.cloudWater[1]));  // -0
+    // 0.000...0001e+405 is 1e4: within range although its digits alone underflow.
+    r = ParseProfileText("2\n0 288 1013 10 0\n0." + zeros + "1e405 280 900 7 0\n");
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(r.profile.height[1], 1e4);
+    // The smallest and the largest doubles read exactly.
+    r = ParseProfileText("2\n0 288 1013 4.9406564584124654e-324 0\n1000 280 900 7 0\n");
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(r.profile.absoluteHumidity[0], 4.9406564584124654e-324);
+    // An exponent far beyond any double does not overflow the reader.
+    m = Refusal("2\n0 288 1013 1e99999999999999999999999 0\n1000 280 900 7 0\n");
+    EXPECT_NE(m.find("значение слишком велико"), std::string::npos) << m;
+    // A number longer than the reader takes is refused, not read without end.
+    m = Refusal("2\n0 288 1013 " + std::string(kMaxNumberLength + 10, '1') + " 0\n");
+    EXPECT_NE(m.find("число длиннее 4096 знаков"), std::string::npos) << m;
+}
+
+TEST(ProfileReader, FilesAreReadInBlocksAndBoundedInSize) {
+    // A profile whose numbers straddle the reader's 64 KiB blocks: 20000 levels
+    // with long numbers read exactly as from memory.
+    std::string text = "20000\n";
+    for (int i = 0; i < 20000; ++i)
+        text += std::to_string(i * 10) + ".000000000001 288.123456789012 1000.00000000001 5.55555555555 0\n";
+    const test::TemporaryFile file(text);
+    const ProfileReadResult fromFile = ReadProfileFile(file.path());
+    const ProfileReadResult fromText = ParseProfileText(text);
+    ASSERT_TRUE(fromFile.ok) << fromFile.message;
+    EXPECT_EQ(fromFile.profile.height, fromText.profile.height);
+    EXPECT_EQ(fromFile.profile.airTemperature, fromText.profile.airTemperature);
+    EXPECT_EQ(fromFile.profile.absoluteHumidity, fromText.profile.absoluteHumidity);
+    // A device without end is read only as far as the first bad token...
+    ProfileReadResult r = ReadProfileFile("/dev/zero");
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.message.find("не удалось прочитать число уровней"), std::string::npos) << r.message;
+    // ...and a file that cannot be read is refused with a message, not an abort.
+    r = ReadProfileFile("/proc/self/mem");
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.message, "Не могу прочитать файл\n/proc/self/mem");
+    // A regular file larger than any profile is refused before it is read.
+    const test::TemporaryFile big("", "big.txt");
+    {
+        std::ofstream out(big.path(), std::ios::binary);
+        out << kExample;
+        out.seekp(static_cast<std::streamoff>(kMaxProfileFileBytes));
+        out << ' ';
+    }
+    r = ReadProfileFile(big.path());
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.message.find("файл больше 64 МБ"), std::string::npos) << r.message;
 }
 
 TEST(ProfileReader, LiquidCloudOnlyAboveMinus40Celsius) {

@@ -327,6 +327,38 @@ TEST(BatchRun, DerivativesAreThoseOfTheChannelOnTheFilesLevels) {
     EXPECT_EQ(test::AttributeText(dir / "out.nc", "dtb_weighting", "units"), "K/K/km");
 }
 
+TEST(BatchRun, ScenesBeyondTheCostLimitsAreRefusedOneByOne) {
+    const Folder dir;
+    // Two scenes on 50001 levels over 0-1000 m; the first has its heights
+    // missing but at every 500th level, and so 101 levels (the derivatives
+    // allow at most 50000).
+    std::vector<test::TestScene> scenes = Scenes(2);
+    for (test::TestScene& s : scenes) {
+        ProfileStore& p = s.profile;
+        p = ProfileStore{};
+        p.levelCount = 50001;
+        for (int i = 0; i < p.levelCount; ++i) {
+            p.height.push_back(0.02 * i);
+            p.airTemperature.push_back(288.0);
+            p.pressure.push_back(1000.0);
+            p.absoluteHumidity.push_back(10.0);
+            p.cloudWater.push_back(0.0);
+        }
+    }
+    for (int i = 0; i < scenes[0].profile.levelCount; ++i)
+        if (i % 500 != 0) scenes[0].profile.height[i] = std::nan("");
+    test::WriteSceneFile(dir / "scenes.nc", scenes);
+    std::string messages;
+    ASSERT_EQ(RunQuietly(dir / "scenes.nc", dir / "out.nc", "amsr2", 2, "18.7V", &messages, false, ""), kBatchRefusals);
+    EXPECT_NE(messages.find("отклонено: 1"), std::string::npos) << messages;
+    const std::vector<double> tb = test::ReadDoubles(dir / "out.nc", "tb");
+    const std::vector<std::string> why = test::ReadStrings(dir / "out.nc", "message");
+    ASSERT_EQ(tb.size(), 2u);
+    EXPECT_TRUE(std::isfinite(tb[0])) << why[0];
+    EXPECT_TRUE(std::isnan(tb[1]));
+    EXPECT_NE(why[1].find("50000"), std::string::npos) << why[1];
+}
+
 TEST(BatchRun, DerivativesInCsvAreTheScalarOnesOnly) {
     const Folder dir;
     test::WriteSceneFile(dir / "scenes.nc", Scenes(3));

@@ -193,5 +193,75 @@ TEST(ProfilesCommand, ListsEveryBundledAtmosphere) {
     EXPECT_NE(run.out.find("(default)"), std::string::npos);
 }
 
+TEST(CommandLine, ParserRefusalsAreInRussianWithStatus2) {
+    // Each refusal of the option parser, in the language of every other message.
+    const std::vector<std::vector<std::string>> bad{{"calc", "--frequency", "37"},
+                                                    {"calc", "--freq"},
+                                                    {"calc", "--freq", "37", "--freq", "19"},
+                                                    {"calc", "--json=maybe"},
+                                                    {"no-such-command"}};
+    for (const auto& args : bad) {
+        const auto run = RunSeasky(args);
+        EXPECT_EQ(run.status, 2) << args[1 % args.size()];
+        EXPECT_TRUE(run.out.empty());
+        EXPECT_NE(run.err.find("Справка: seasky --help"), std::string::npos) << run.err;
+        // CLI11's own English words must not show through.
+        for (const char* english : {"not expected", "required", "Expected", "allowed", "Could not", "excludes"})
+            EXPECT_EQ(run.err.find(english), std::string::npos) << run.err;
+    }
+    EXPECT_NE(RunSeasky({"calc", "--frequency", "37"}).err.find("Неизвестн"), std::string::npos);
+}
+
+// A stream whose every write fails, as standard output on a full disk.
+class FailingBuffer : public std::streambuf {
+protected:
+    int_type overflow(int_type) override { return traits_type::eof(); }
+    std::streamsize xsputn(const char*, std::streamsize) override { return 0; }
+};
+
+TEST(CommandLine, ResultsThatCannotBeWrittenAreAFailure) {
+    FailingBuffer buffer;
+    std::ostream out(&buffer);
+    std::ostringstream err;
+    for (const char* command : {"calc", "profiles"}) {
+        err.str("");
+        out.clear();
+        const char* argv[] = {"seasky", command};
+        EXPECT_EQ(RunCli(2, argv, out, err), kOutputError) << command;
+        EXPECT_NE(err.str().find("Не удалось записать результаты"), std::string::npos) << err.str();
+    }
+    // Refused input stays a usage error, whatever the output stream.
+    out.clear();
+    const char* argv[] = {"seasky", "calc", "--freq", "100"};
+    EXPECT_EQ(RunCli(4, argv, out, err), kUsageError);
+}
+
+TEST(CalcCommand, RequestsBeyondTheCostLimitsAreRefusedBeforeComputing) {
+    // 60 GHz lies in the oxygen band (0.05 GHz step): 100 GHz is 2001
+    // sub-frequencies, one more than allowed.
+    auto run = RunSeasky({"calc", "--freq", "60", "--band", "100"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("2000"), std::string::npos) << run.err;
+    run = RunSeasky({"atmosphere", "--profile", "tropical", "--freq", "60", "--band", "100"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("2000"), std::string::npos) << run.err;
+
+    // 100000 levels over 0-1000 m: 50 sub-frequencies of 100130 work units
+    // exceed 5,000,000; the derivatives allow at most 50000 levels.
+    std::string text = "100000\n";
+    for (int i = 0; i < 100000; ++i) text += std::to_string(i * 0.01) + " 288 1000 10 0\n";
+    const test::TemporaryFile dense(text);
+    run = RunSeasky({"calc", "--profile", dense.path(), "--freq", "37", "--band", "4.9"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("5000000"), std::string::npos) << run.err;
+    run = RunSeasky({"calc", "--profile", dense.path(), "--jacobians", "weighting"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("50000"), std::string::npos) << run.err;
+    run = RunSeasky({"sensor", "--sensor", "amsr2", "--profile", dense.path(), "--jacobians", "weighting"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("Канал "), std::string::npos) << run.err;
+    EXPECT_TRUE(run.out.empty());
+}
+
 }  // namespace
 }  // namespace seasky

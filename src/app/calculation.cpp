@@ -3,6 +3,7 @@
 #include <cmath>
 #include <optional>
 
+#include "app/calculation_cost.h"
 #include "atmosphere/atmosphere_radiation.h"
 #include "common/number_text.h"
 #include "surface/reflected_sky_correction.h"
@@ -230,6 +231,7 @@ CalculationOutcome RunCalculationRequest(const CalculationInputs& inputs, const 
     CalculationOutcome outcome;
     outcome.inputs = inputs;
     outcome.failure = ValidateInputs(inputs);
+    if (!outcome.failure) outcome.failure = CheckCalculationCost(inputs.frequency, inputs.bandwidth, ViewOf(profile));
     if (outcome.failure) {
         outcome.status = CalculationStatus::rangeError;
         outcome.message = outcome.failure->message;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <numeric>
 
+#include "app/calculation_cost.h"
+
 namespace seasky {
 
 namespace {
@@ -180,6 +182,13 @@ ChannelsWithJacobian CalculateChannelsWithJacobian(const Sensor& sensor, std::sp
     for (std::size_t i = 0; i < channels.size(); ++i) {
         if (!out.outcomes[i].computed) continue;
         const Channel& c = sensor.channels[channels[i]];
+        // The derivatives cost more than the calculation: a channel within the
+        // limit of the one may exceed that of the other.
+        if (std::optional<ValidationFailure> f = CheckCost(CostOf(profile, c.subBands, true))) {
+            out.outcomes[i] = ChannelOutcome{};
+            out.outcomes[i].failure = f;
+            continue;
+        }
         std::size_t j = 0;
         while (j < i && !(out.outcomes[j].computed && same(sensor.channels[channels[j]], c))) ++j;
         out.jacobians[i] = j < i ? out.jacobians[j] : ChannelWithJacobian(c, scene, profile, options).jacobian;

@@ -1,12 +1,14 @@
 #include "app/profile_reader.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <sstream>
-#include <system_error>
+#include <string>
 
 #include "common/number_text.h"
 
@@ -17,25 +19,75 @@ namespace {
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-enum class ReadStatus { ok, unreadable, outOfRange };
+enum class ReadStatus { ok, unreadable, outOfRange, tooLong, tooLarge, readError };
+
+// Where the bytes of a profile come from: a text in memory, or a file read a
+// block at a time (so that only the unread part of one block and the current
+// number are held, whatever the file's size).
+class ByteSource {
+public:
+    explicit ByteSource(std::string_view text) : text_(text) {}
+    explicit ByteSource(int fd) : fd_(fd) {}
+
+    // Appends the next block to buffer; false at the end (or on an error, then
+    // Failed() is true, or past the byte limit, then TooLarge() is true).
+    bool Next(std::string& buffer) {
+        if (fd_ < 0) {
+            if (done_) return false;
+            done_ = true;
+            buffer.append(text_);
+            return !text_.empty();
+        }
+        if (failed_ || tooLarge_) return false;
+        char block[65536];
+        ssize_t n;
+        do {
+            n = ::read(fd_, block, sizeof block);
+        } while (n < 0 && errno == EINTR);
+        if (n < 0) {
+            failed_ = true;
+            return false;
+        }
+        if (n == 0) return false;
+        total_ += static_cast<std::size_t>(n);
+        if (total_ > kMaxProfileFileBytes) {
+            tooLarge_ = true;
+            return false;
+        }
+        buffer.append(block, static_cast<std::size_t>(n));
+        return true;
+    }
+    bool Failed() const { return failed_; }
+    bool TooLarge() const { return tooLarge_; }
+
+private:
+    std::string_view text_;
+    int fd_ = -1;
+    bool done_ = false;
+    bool failed_ = false;
+    bool tooLarge_ = false;
+    std::size_t total_ = 0;
+};
 
 // Sequential reader of the file's tokens.
 class TokenReader {
 public:
-    explicit TokenReader(std::string_view text) : text_(text) {}
+    explicit TokenReader(ByteSource& source) : source_(source) {}
 
     // Optionally signed decimal integer.
     ReadStatus ReadInteger(long long& value) {
-        SkipSpace();
-        std::size_t p = pos_;
-        const bool negative = p < text_.size() && text_[p] == '-';
-        if (p < text_.size() && (text_[p] == '+' || text_[p] == '-')) ++p;
+        if (const ReadStatus s = StartToken(); s != ReadStatus::ok) return s;
+        std::size_t p = 0;
+        const bool negative = Has(p) && At(p) == '-';
+        if (Has(p) && (At(p) == '+' || At(p) == '-')) ++p;
         const std::size_t digits = p;
-        while (p < text_.size() && IsDigit(text_[p])) ++p;
-        if (p == digits) return ReadStatus::unreadable;
+        while (Has(p) && IsDigit(At(p))) {
+            if (++p > kMaxNumberLength) return TooLong();
+        }
+        if (p == digits) return Ended(ReadStatus::unreadable);
         unsigned long long magnitude = 0;
-        const auto r = std::from_chars(text_.data() + digits, text_.data() + p, magnitude);
-        pos_ = p;
+        const auto r = std::from_chars(buffer_.data() + pos_ + digits, buffer_.data() + pos_ + p, magnitude);
+        pos_ += p;
         if (r.ec != std::errc() || magnitude > 1000000000000ULL) return ReadStatus::outOfRange;
         value = negative ? -static_cast<long long>(magnitude) : static_cast<long long>(magnitude);
         return ReadStatus::ok;
@@ -44,46 +96,124 @@ public:
     // Longest prefix of the form [sign] digits [. digits] [(e|E) [sign] digits],
     // with at least one digit before or after the point.
     ReadStatus ReadDouble(double& value) {
-        SkipSpace();
-        std::size_t p = pos_;
-        std::size_t start = p;
-        if (p < text_.size() && (text_[p] == '+' || text_[p] == '-')) {
+        if (const ReadStatus s = StartToken(); s != ReadStatus::ok) return s;
+        std::size_t p = 0;
+        std::size_t start = 0;
+        if (Has(p) && (At(p) == '+' || At(p) == '-')) {
             // from_chars takes a leading '-' but no '+'.
-            if (text_[p] == '+') ++start;
+            if (At(p) == '+') ++start;
             ++p;
         }
+        // The decimal exponent of the leading significant digit, counted while
+        // the digits go by: the value is d.ddd x 10^lead (before the exponent part).
+        long long lead = 0;
+        bool significant = false;
+        long long integerDigits = 0;
         std::size_t mantissaDigits = 0;
-        while (p < text_.size() && IsDigit(text_[p])) { ++p; ++mantissaDigits; }
-        if (p < text_.size() && text_[p] == '.') {
+        while (Has(p) && IsDigit(At(p))) {
+            if (At(p) != '0' && !significant) {
+                significant = true;
+                integerDigits = 0;
+            }
+            if (significant) ++integerDigits;
+            ++mantissaDigits;
+            if (++p > kMaxNumberLength) return TooLong();
+        }
+        if (significant) lead = integerDigits - 1;
+        if (Has(p) && At(p) == '.') {
             std::size_t q = p + 1;
             std::size_t fraction = 0;
-            while (q < text_.size() && IsDigit(text_[q])) { ++q; ++fraction; }
-            if (mantissaDigits + fraction > 0) { p = q; mantissaDigits += fraction; }
+            long long position = 0;  // of the digit after the point: -1, -2, ...
+            long long firstFraction = 0;
+            bool found = false;
+            while (Has(q) && IsDigit(At(q))) {
+                --position;
+                if (!significant && !found && At(q) != '0') {
+                    found = true;
+                    firstFraction = position;
+                }
+                ++fraction;
+                if (++q > kMaxNumberLength) return TooLong();
+            }
+            if (mantissaDigits + fraction > 0) {
+                p = q;
+                mantissaDigits += fraction;
+                if (!significant && found) {
+                    significant = true;
+                    lead = firstFraction;
+                }
+            }
         }
-        if (mantissaDigits == 0) return ReadStatus::unreadable;
-        bool negativeExponent = false;
-        if (p < text_.size() && (text_[p] == 'e' || text_[p] == 'E')) {
+        if (mantissaDigits == 0) return Ended(ReadStatus::unreadable);
+        if (Has(p) && (At(p) == 'e' || At(p) == 'E')) {
             std::size_t q = p + 1;
-            if (q < text_.size() && (text_[q] == '+' || text_[q] == '-')) { negativeExponent = text_[q] == '-'; ++q; }
+            bool negativeExponent = false;
+            if (Has(q) && (At(q) == '+' || At(q) == '-')) {
+                negativeExponent = At(q) == '-';
+                ++q;
+            }
             const std::size_t expDigits = q;
-            while (q < text_.size() && IsDigit(text_[q])) ++q;
-            if (q > expDigits) p = q;
-            else negativeExponent = false;
+            long long exponent = 0;
+            while (Has(q) && IsDigit(At(q))) {
+                exponent = std::min(exponent * 10 + (At(q) - '0'), 1000000000LL);  // saturates: far beyond any double
+                if (++q > kMaxNumberLength) return TooLong();
+            }
+            if (q > expDigits) {
+                p = q;
+                lead += negativeExponent ? -exponent : exponent;
+            }
         }
-        const auto r = std::from_chars(text_.data() + start, text_.data() + p, value, std::chars_format::general);
-        pos_ = p;
+        const auto r = std::from_chars(buffer_.data() + pos_ + start, buffer_.data() + pos_ + p, value,
+                                       std::chars_format::general);
+        const bool negative = buffer_[pos_ + start] == '-';
+        pos_ += p;
         if (r.ec == std::errc::result_out_of_range) {
-            // Too small to represent reads as zero; too large is refused.
-            if (negativeExponent) { value = text_[start] == '-' ? -0.0 : 0.0; return ReadStatus::ok; }
+            // Decided by the decimal value, not by the digits' count: a leading
+            // digit at 10^0 or above that does not fit is too large; one below is
+            // too small to represent and reads as zero.
+            if (lead < 0) {
+                value = negative ? -0.0 : 0.0;
+                return ReadStatus::ok;
+            }
             return ReadStatus::outOfRange;
         }
         return r.ec == std::errc() ? ReadStatus::ok : ReadStatus::unreadable;
     }
 
 private:
-    void SkipSpace() { while (pos_ < text_.size() && IsSpace(text_[pos_])) ++pos_; }
+    // Skips white space, and drops what has been read once it is most of the
+    // buffer (so that the buffer stays about one block long, in linear time).
+    ReadStatus StartToken() {
+        while (true) {
+            while (pos_ < buffer_.size() && IsSpace(buffer_[pos_])) ++pos_;
+            if (pos_ < buffer_.size()) break;
+            buffer_.clear();
+            pos_ = 0;
+            if (!source_.Next(buffer_)) return Ended(ReadStatus::unreadable);
+        }
+        if (pos_ >= 65536 && 2 * pos_ >= buffer_.size()) {
+            buffer_.erase(0, pos_);
+            pos_ = 0;
+        }
+        return ReadStatus::ok;
+    }
+    // True when the token's character at offset p (from the token's start) exists.
+    bool Has(std::size_t p) {
+        while (pos_ + p >= buffer_.size())
+            if (!source_.Next(buffer_)) return false;
+        return true;
+    }
+    char At(std::size_t p) const { return buffer_[pos_ + p]; }
+    ReadStatus TooLong() { return ReadStatus::tooLong; }
+    // An unreadable token, or the reason the source stopped.
+    ReadStatus Ended(ReadStatus status) const {
+        if (source_.Failed()) return ReadStatus::readError;
+        if (source_.TooLarge()) return ReadStatus::tooLarge;
+        return status;
+    }
 
-    std::string_view text_;
+    ByteSource& source_;
+    std::string buffer_;
     std::size_t pos_ = 0;
 };
 
@@ -131,11 +261,23 @@ std::string LevelMessage(const ValidationFailure& f, double cloudWater) {
 
 }  // namespace
 
-ProfileReadResult ParseProfileText(std::string_view text) {
-    TokenReader reader(text);
+namespace {
+
+// The profile of the bytes of source; fileName names the file in messages.
+ProfileReadResult Parse(ByteSource& source, const std::string& fileName) {
+    TokenReader reader(source);
+    // Refusals that are the file's, not a number's.
+    auto fileRefusal = [&fileName](ReadStatus status) -> std::optional<ProfileReadResult> {
+        if (status == ReadStatus::readError) return Refuse("Не могу прочитать файл\n" + fileName);
+        if (status == ReadStatus::tooLarge)
+            return Refuse("Ошибка в файле профиля: файл больше " + std::to_string(kMaxProfileFileBytes / (1024 * 1024)) +
+                          " МБ, такого профиля не бывает: " + fileName);
+        return std::nullopt;
+    };
     long long count = 0;
     const ReadStatus countStatus = reader.ReadInteger(count);
-    if (countStatus == ReadStatus::unreadable)
+    if (std::optional<ProfileReadResult> refused = fileRefusal(countStatus)) return *refused;
+    if (countStatus == ReadStatus::unreadable || countStatus == ReadStatus::tooLong)
         return Refuse("Ошибка в файле профиля: не удалось прочитать число уровней (первое число файла).");
     const CheckedQuantity& levels = QuantityOf(Checked::LevelCount);
     if (countStatus == ReadStatus::outOfRange || !IsAccepted(Checked::LevelCount, static_cast<double>(count))) {
@@ -161,10 +303,14 @@ ProfileReadResult ParseProfileText(std::string_view text) {
         for (int q = 0; q < 5; ++q) {
             double value = 0.0;
             const ReadStatus status = reader.ReadDouble(value);
+            if (std::optional<ProfileReadResult> refused = fileRefusal(status)) return *refused;
             if (status == ReadStatus::unreadable)
                 return Refuse(LevelPrefix(level, q) +
                               ": не удалось прочитать число (конец файла или не число; "
                               "дробная часть отделяется точкой).");
+            if (status == ReadStatus::tooLong)
+                return Refuse(LevelPrefix(level, q) + ": число длиннее " + std::to_string(kMaxNumberLength) +
+                              " знаков.");
             if (status == ReadStatus::outOfRange || !std::isfinite(value))
                 return Refuse(LevelPrefix(level, q) + ": значение слишком велико.");
             (*columns[q])[i] = value;
@@ -179,21 +325,40 @@ ProfileReadResult ParseProfileText(std::string_view text) {
             return refused;
         }
     }
+    // Anything after the last level is left unread.
     ProfileReadResult result;
     result.ok = true;
     result.profile = std::move(store);
     return result;
 }
 
+// Closes a file descriptor when it goes out of scope.
+struct FileCloser {
+    int fd;
+    ~FileCloser() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+}  // namespace
+
+ProfileReadResult ParseProfileText(std::string_view text) {
+    ByteSource source(text);
+    return Parse(source, "(text)");
+}
+
 ProfileReadResult ReadProfileFile(const std::string& fileName) {
-    const std::filesystem::path path(fileName);
-    std::error_code ec;
-    std::ifstream in;
-    if (!std::filesystem::is_directory(path, ec)) in.open(path, std::ios::binary);
-    if (!in.is_open()) return Refuse("Не могу открыть файл\n" + fileName);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return Refuse("Не могу открыть файл\n" + fileName);
-    return ParseProfileText(text);
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    const FileCloser closer{fd};
+    struct stat info {};
+    if (fd < 0 || ::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) return Refuse("Не могу открыть файл\n" + fileName);
+    // A regular file larger than any profile is refused before it is read;
+    // devices and pipes are read up to the same limit.
+    if (S_ISREG(info.st_mode) && static_cast<unsigned long long>(info.st_size) > kMaxProfileFileBytes)
+        return Refuse("Ошибка в файле профиля: файл больше " + std::to_string(kMaxProfileFileBytes / (1024 * 1024)) +
+                      " МБ, такого профиля не бывает: " + fileName);
+    ByteSource source(fd);
+    return Parse(source, fileName);
 }
 
 std::string LoadProfileFile(const std::string& fileName, ProfileStore& store) {

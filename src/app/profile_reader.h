@@ -24,6 +24,14 @@ namespace seasky {
 // 1000 km in magnitude keeps the 100 m grid of the radiative transfer within
 // 20001 layers; liquid cloud water only at 233.15 K or warmer.
 
+// The largest profile file read, in bytes: 100000 levels of five numbers need a
+// few megabytes; a larger regular file is refused before it is read, and a
+// device or pipe is read no further. The file is read a block at a time and
+// only the levels are kept.
+inline constexpr std::size_t kMaxProfileFileBytes = 64u * 1024u * 1024u;
+// The longest number read, in characters.
+inline constexpr std::size_t kMaxNumberLength = 4096;
+
 struct ProfileReadResult {
     bool ok = false;
     ProfileStore profile;  // filled only when ok
@@ -37,7 +45,8 @@ struct ProfileReadResult {
 ProfileReadResult ParseProfileText(std::string_view text);
 
 // Reads the named file (the name is used as given: UTF-8 bytes on Linux). A file
-// that cannot be opened gives "Не могу открыть файл\n" followed by the name.
+// that cannot be opened gives "Не могу открыть файл\n" followed by the name, one
+// that cannot be read "Не могу прочитать файл\n" and the name.
 ProfileReadResult ReadProfileFile(const std::string& fileName);
 
 // Reads the named file into store. On success the store is replaced and the

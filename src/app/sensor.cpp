@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/calculation_cost.h"
+
 namespace seasky {
 
 namespace {
@@ -137,6 +139,7 @@ std::vector<ChannelOutcome> CalculateChannels(const Sensor& sensor, std::span<co
         const Channel& c = sensor.channels[channels[i]];
         ChannelOutcome& o = outcomes[i];
         o.failure = CheckChannel(c, scene, extrapolate);
+        if (!o.failure) o.failure = CheckCost(CostOf(profile, c.subBands));
         if (o.failure) continue;
         o.computed = true;
         o.extrapolated = !IsAccepted(Checked::Frequency, c.centre);

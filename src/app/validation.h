@@ -39,6 +39,9 @@ enum class Checked {
     Humidity,             // absolute humidity (water-vapour density), g/m^3
     CloudWater,           // cloud liquid water content, g/m^3
     LiquidCloudTemperature,  // air temperature of a level that holds cloud water, K
+    SubFrequencies,       // sub-frequencies of a calculation's passband (app/calculation_cost.h)
+    CalculationWork,      // the cost of one calculation, work units (app/calculation_cost.h)
+    DerivativeLevels,     // profile levels of a calculation with derivatives
 };
 
 inline constexpr double kNoBound = std::numeric_limits<double>::infinity();
@@ -59,7 +62,7 @@ struct CheckedQuantity {
 };
 
 // Indexed by Checked.
-inline constexpr std::array<CheckedQuantity, 18> kCheckedQuantities{{
+inline constexpr std::array<CheckedQuantity, 21> kCheckedQuantities{{
     {Checked::Frequency, "frequency", "GHz", 6.75, true, 89.0, true, "ГГц",
      "Введено неверное значение частоты!\nДиапазон допустимых значений от 6,75 до 89 ГГц.", "", ""},
     {Checked::Angle, "angle", "deg", 0.0, true, 65.0, true, "град.",
@@ -85,20 +88,46 @@ inline constexpr std::array<CheckedQuantity, 18> kCheckedQuantities{{
     {Checked::LevelCount, "levelCount", "1", 2.0, true, 100000.0, true, "", "", "", ""},
     {Checked::Height, "height", "m", -1.0e6, true, 1.0e6, true, "м", "", "м",
      "допустимо не более 1000000 м по модулю."},
-    {Checked::AirTemperature, "airTemperature", "K", 0.0, false, kNoBound, false, "К",
-     "Неверное значение температуры воздуха!\nТемпература должна быть больше 0 К.", "К", "должна быть больше 0 К."},
-    {Checked::Pressure, "pressure", "hPa", 0.0, true, kNoBound, false, "мб",
-     "Неверное значение давления!\nДавление не может быть отрицательным.", "", "не может быть отрицательной величиной."},
-    {Checked::Humidity, "humidity", "g/m3", 0.0, true, kNoBound, false, "г/м^3",
-     "Неверное значение абсолютной влажности!\nВлажность не может быть отрицательной.", "",
-     "не может быть отрицательной величиной."},
-    {Checked::CloudWater, "cloudWater", "g/m3", 0.0, true, kNoBound, false, "г/м^3",
-     "Неверное значение водности облаков!\nВодность не может быть отрицательной.", "",
-     "не может быть отрицательной величиной."},
+    // Physical bounds of the level quantities. Beyond them the absorption
+    // models (fitted to the Earth's atmosphere) give numbers without meaning,
+    // and at the extremes none at all (NaN at 1e-300 K, a negative brightness
+    // at 1e6 K):
+    //  - air temperature 100-400 K: the coldest air, at the summer polar
+    //    mesopause, is about 110-130 K; the hottest surface air measured is
+    //    330 K, and the standard atmospheres reach about 360 K at 120 km;
+    //  - pressure at most 1200 mb: the highest sea-level pressure measured is
+    //    1084.8 mb, and the shores of the Dead Sea have about 1065 mb;
+    //  - absolute humidity at most 100 g/m^3: saturated air at 50 degrees C
+    //    holds 83 g/m^3, more than any air on Earth;
+    //  - cloud liquid water at most 10 g/m^3: the densest convective clouds
+    //    hold about 5 g/m^3 (the Rayleigh cloud model holds for
+    //    non-precipitating droplets).
+    {Checked::AirTemperature, "airTemperature", "K", 100.0, true, 400.0, true, "К",
+     "Неверное значение температуры воздуха!\nДиапазон допустимых значений от 100 до 400 К.", "К",
+     "допустимо от 100 до 400 К."},
+    {Checked::Pressure, "pressure", "hPa", 0.0, true, 1200.0, true, "мб",
+     "Неверное значение давления!\nДиапазон допустимых значений от 0 до 1200 мб.", "мб", "допустимо от 0 до 1200 мб."},
+    {Checked::Humidity, "humidity", "g/m3", 0.0, true, 100.0, true, "г/м^3",
+     "Неверное значение абсолютной влажности!\nДиапазон допустимых значений от 0 до 100 г/м^3.", "г/м^3",
+     "допустимо от 0 до 100 г/м^3."},
+    {Checked::CloudWater, "cloudWater", "g/m3", 0.0, true, 10.0, true, "г/м^3",
+     "Неверное значение водности облаков!\nДиапазон допустимых значений от 0 до 10 г/м^3.", "г/м^3",
+     "допустимо от 0 до 10 г/м^3."},
     {Checked::LiquidCloudTemperature, "airTemperature", "K", kLiquidCloudTemperature, true, kNoBound, false, "К",
      "Неверное сочетание водности облаков и температуры!\n"
      "Жидкая вода в облаках возможна только при температуре не ниже 233,15 К.",
      "К", "жидкая вода в облаках возможна только при температуре не ниже 233,15 К."},
+    {Checked::SubFrequencies, "subFrequencies", "1", 1.0, true, 2000.0, true, "",
+     "Слишком широкая полоса частот!\nПолоса приёмника разбивается не более чем на 2000 частот "
+     "(шаг 0,1 ГГц, у линий поглощения 0,05 ГГц).",
+     "", ""},
+    {Checked::CalculationWork, "work", "1", 0.0, true, 5.0e6, true, "",
+     "Слишком большой объём расчёта!\nЧисло частот полосы × (уровни профиля + 13 × слои сетки 100 м) "
+     "не должно превышать 5000000.",
+     "", ""},
+    {Checked::DerivativeLevels, "levelCount", "1", 2.0, true, 50000.0, true, "",
+     "Слишком много уровней для производных!\nПроизводные считаются для профилей не более чем из 50000 уровней.", "",
+     ""},
 }};
 
 const CheckedQuantity& QuantityOf(Checked id);

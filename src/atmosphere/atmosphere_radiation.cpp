@@ -1,6 +1,7 @@
 #include "atmosphere/atmosphere_radiation.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "atmosphere/layer_transfer.h"
 #include "atmosphere/level_absorption.h"
@@ -63,15 +64,29 @@ double ColumnOnGrid(TransferWorkspace& ws, const double* H, const double* densit
 
 }  // namespace
 
-BandSampling SampleBand(double F, double dF) {
-    if (!(dF > 0.0)) return {1, F, 0.0};
+namespace {
+
+double BandStep(double F) {
     const bool fine = StrictlyInside(F, 18.0, 25.0) || StrictlyInside(F, 55.0, 65.0) ||
                       StrictlyInside(F, 110.0, 125.0) || StrictlyInside(F, 175.0, 191.0);
-    const double step = fine ? 0.05 : 0.1;
+    return fine ? 0.05 : 0.1;
+}
+
+}  // namespace
+
+double SubFrequencyCount(double F, double dF) {
+    if (!(dF > 0.0)) return 1.0;
     // The 1e-9 keeps the upper edge of a band that is an exact multiple of the step
     // (0.3 / 0.1 = 2.9999999999999996 in binary).
-    const int count = static_cast<int>(dF / step + 1.0 + 1e-9);
-    return {count, F - dF * 0.5, step};
+    return std::floor(dF / BandStep(F) + 1.0 + 1e-9);
+}
+
+BandSampling SampleBand(double F, double dF) {
+    if (!(dF > 0.0)) return {1, F, 0.0};
+    // Callers bound the count first (app/calculation_cost.h); the clamp only keeps
+    // the conversion defined for a band no caller should pass.
+    const double count = std::min(SubFrequencyCount(F, dF), 1.0e9);
+    return {static_cast<int>(count), F - dF * 0.5, BandStep(F)};
 }
 
 std::vector<double> RadiationGrid(const double* H, int count) {

@@ -75,6 +75,10 @@ struct BandSampling {
 // is included even when dF/step rounds just below that number.
 BandSampling SampleBand(double F, double dF);
 
+// The number of sub-frequencies SampleBand gives, as a double (so that any band
+// can be measured before it is sampled).
+double SubFrequencyCount(double F, double dF);
+
 // The 100 m grid heights (m) of a profile with heights H[0..count-1], count >= 1:
 // from the lowest level when it lies at 50 m or above, otherwise the centres of
 // 100 m layers from the ground up (empty below 100 m). Bottom first.

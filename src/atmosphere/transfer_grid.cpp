@@ -43,21 +43,26 @@ int FindFree(std::vector<int>& next, int t) {
 
 }  // namespace
 
+int TransferGridSize(const double* H, int count) {
+    if (count < 1) return 0;
+    const double hMax = ArrayMaximum(H, count);
+    const double hMin = ArrayMinimum(H, count);
+    if (hMin >= 50.0) return static_cast<int>(hMax - hMin) / 100 + 1;
+    return std::max(static_cast<int>(hMax) / 100, 0);
+}
+
 void MakeTransferGrid(const double* H, int count, TransferGrid& grid) {
     std::vector<double>& z = grid.height;
     z.clear();
     grid.interval.clear();
     if (count < 1) return;
-    const double hMax = ArrayMaximum(H, count);
     const double hMin = ArrayMinimum(H, count);
+    const int size = TransferGridSize(H, count);
+    z.resize(size);
     if (hMin >= 50.0) {
-        const int n = static_cast<int>(hMax - hMin) / 100 + 1;
-        z.resize(n);
-        for (int t = 0; t < n; ++t) z[t] = hMin + 100.0 * t;
+        for (int t = 0; t < size; ++t) z[t] = hMin + 100.0 * t;
     } else {
-        const int n = static_cast<int>(hMax) / 100;
-        if (n > 0) z.resize(n);
-        for (int t = 0; t < n; ++t) z[t] = 100.0 * t + 50.0;
+        for (int t = 0; t < size; ++t) z[t] = 100.0 * t + 50.0;
     }
     const int n = static_cast<int>(z.size());
     grid.interval.assign(n, -1);

@@ -32,6 +32,10 @@ struct TransferGrid {
     int size() const { return static_cast<int>(height.size()); }
 };
 
+// The number of grid heights MakeTransferGrid gives for H[0..count-1], without
+// building the grid.
+int TransferGridSize(const double* H, int count);
+
 // Builds the grid of the heights H[0..count-1] into grid, reusing its storage.
 // count < 1 gives an empty grid.
 void MakeTransferGrid(const double* H, int count, TransferGrid& grid);

@@ -7,14 +7,12 @@
 
 namespace seasky {
 
-int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
-    CLI::App app{"seasky: microwave brightness temperatures of the ocean-atmosphere system "
-                 "seen by a satellite radiometer from above the atmosphere"};
+void BuildCli(CLI::App& app, cli::Context& context) {
+    app.description("seasky: microwave brightness temperatures of the ocean-atmosphere system "
+                    "seen by a satellite radiometer from above the atmosphere");
     app.name("seasky");
     app.require_subcommand(0, 1);
     app.set_help_all_flag("--help-all", "Print help for all subcommands");
-    cli::Context context{out, err, false, {}, 0, {}};
-    for (int i = 0; i < argc; ++i) context.commandLine += (i > 0 ? " " : "") + std::string(argv[i]);
     cli::AddCalcCommand(app, context);
     cli::AddProfilesCommand(app, context);
     cli::AddAbsorptionCommand(app, context);
@@ -26,6 +24,13 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     cli::AddSensorCommand(app, context);
     cli::AddBatchCommand(app, context);
     cli::AddSweepCommand(app, context);
+}
+
+int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+    CLI::App app;
+    cli::Context context{out, err, false, {}, 0, {}};
+    for (int i = 0; i < argc; ++i) context.commandLine += (i > 0 ? " " : "") + std::string(argv[i]);
+    BuildCli(app, context);
 
     // Without a subcommand seasky runs the main calculation: "seasky --freq 37"
     // is "seasky calc --freq 37".
@@ -43,7 +48,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
         out << app.help("", CLI::AppFormatMode::All);
         return 0;
     } catch (const CLI::ParseError& e) {
-        err << e.what() << '\n';
+        err << cli::ParseErrorMessage(e) << "\nСправка: seasky --help\n";
         return kUsageError;
     }
     if (!context.action) {
@@ -55,6 +60,13 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     } catch (const cli::InputError& e) {
         err << e.what() << '\n';
         return kUsageError;
+    }
+    // Results that could not be written (a full disk, a closed pipe) are a
+    // failure, not a success.
+    out.flush();
+    if (!out) {
+        err << "Не удалось записать результаты (стандартный вывод).\n";
+        return kOutputError;
     }
     return context.status;
 }

@@ -4,10 +4,25 @@
 
 #include <iosfwd>
 
+namespace CLI {
+class App;
+}
+
 namespace seasky {
+
+namespace cli {
+struct Context;
+}
 
 // Exit status for bad arguments, out-of-range inputs and refused profiles.
 inline constexpr int kUsageError = 2;
+// Exit status when the results could not be written to standard output.
+inline constexpr int kOutputError = 1;
+
+// Gives app its name, description and help flags and adds every subcommand with
+// its options, bound to context. RunCli parses with it; the man page is written
+// by walking it.
+void BuildCli(CLI::App& app, cli::Context& context);
 
 int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
 

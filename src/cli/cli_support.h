@@ -39,6 +39,10 @@ struct Context {
     std::string commandLine;        // the arguments as given, for records of a run
 };
 
+// The option parser's refusal, in Russian (the words of the option names and
+// values kept as given).
+std::string ParseErrorMessage(const CLI::ParseError& error);
+
 // A number given on the command line; "." and "," are both the decimal point.
 double ParseArgument(const std::string& text, const std::string& option);
 

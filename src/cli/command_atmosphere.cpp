@@ -1,5 +1,6 @@
 // seasky atmosphere: emission and opacity of a profile seen from below and from above.
 #include "atmosphere/atmosphere_radiation.h"
+#include "app/calculation_cost.h"
 #include "cli/commands.h"
 
 namespace seasky::cli {
@@ -23,6 +24,7 @@ void AddAtmosphereCommand(CLI::App& app, Context& context) {
             ThrowIfRefused(CheckBandEdge(f, band));
             ThrowIfRefused(Check(Checked::ViewAngle, angle));
             const ProfileStore profile = LoadProfileArgument(*profileName);
+            ThrowIfRefused(CheckCalculationCost(f, band, ViewOf(profile)));
             // Both observer ends from one transfer (the level absorption shared).
             const AtmosphereTransferResult both = AtmosphereTransfer(f, band, angle, ViewOf(profile));
             const AtmosphereRadiationResult& down = both.down;

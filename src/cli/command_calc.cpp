@@ -1,10 +1,13 @@
 // seasky calc: the main job, one complete calculation of the brightness
 // temperatures at the top of the atmosphere; seasky profiles: the bundled atmospheres.
 #include <algorithm>
+#include <memory>
 #include <numeric>
 #include <string>
 
 #include "app/calculation.h"
+#include "app/calculation_cost.h"
+#include "app/data_paths.h"
 #include "app/jacobian.h"
 #include "app/standard_atmospheres.h"
 #include "cli/commands.h"
@@ -82,19 +85,24 @@ void AddCalcCommand(CLI::App& app, Context& context) {
             CheckPlotName(*plot);
             const ProfileStore profile = LoadProfileArgument(*profileName);
             const bool derivatives = jacobians->Given() || !plot->empty();
+            ThrowIfRefused(CheckCalculationCost(in.frequency, in.bandwidth, ViewOf(profile), derivatives));
             CalculationWithJacobian withJacobian;
             if (derivatives) withJacobian = CalculateWithJacobian(in, ViewOf(profile), model);
             const CalculationResult r = derivatives ? withJacobian.result : Calculate(in, profile, model);
             // The outputs of the text form: V, H, +45, -45, TB up, TB down, opacity.
             const std::vector<int> shown{0, 1, 2, 3, 8, 9, 10};
             if (context.json) {
-                Json j = CalculationJson(r);
+                const Json j = CalculationJson(r);
                 if (jacobians->Given()) {
                     std::vector<int> all(kJacobianOutputs);
                     std::iota(all.begin(), all.end(), 0);
-                    j["jacobians"] = JacobianJson(withJacobian.jacobian, ViewOf(profile), selection, all);
+                    WriteJsonWith(context.out, j, "jacobians", [&](std::ostream& out) {
+                        WriteJacobianJson(out, withJacobian.jacobian, ViewOf(profile), selection, all);
+                    });
+                    context.out << '\n';
+                } else {
+                    PrintJson(context.out, j);
                 }
-                PrintJson(context.out, j);
             } else {
                 const std::array<double, 7> values = ResultValues(r);
                 std::vector<Line> lines;
@@ -119,8 +127,19 @@ void AddCalcCommand(CLI::App& app, Context& context) {
 
 void AddProfilesCommand(CLI::App& app, Context& context) {
     CLI::App* command = app.add_subcommand("profiles", "List the bundled standard atmospheres");
-    command->callback([&context] {
-        context.action = [&context] {
+    auto folder = std::make_shared<bool>(false);
+    command->add_flag("--folder", *folder,
+                      "Print instead the folder holding them as files: share/seasky/profiles of the installation "
+                      "(or of the build tree) this program belongs to");
+    command->callback([&context, folder] {
+        context.action = [&context, folder] {
+            if (*folder) {
+                const auto installed = InstalledDataFolder("profiles");
+                if (!installed)
+                    throw InputError("Нет папки share/seasky/profiles рядом с программой.");
+                context.out << installed->string() << '\n';
+                return;
+            }
             std::size_t width = 0;
             for (const StandardAtmosphere& a : StandardAtmospheres()) width = std::max(width, a.name.size());
             for (const StandardAtmosphere& a : StandardAtmospheres()) {

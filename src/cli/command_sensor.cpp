@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "app/calculation_cost.h"
 #include "app/jacobian.h"
 #include "app/sensor.h"
 #include "app/standard_atmospheres.h"
@@ -114,6 +115,12 @@ void AddSensorCommand(CLI::App& app, Context& context) {
                 }
             const ProfileStore profile = LoadProfileArgument(*profileName);
             const bool derivatives = jacobians->Given() || !plot->empty();
+            for (int c : selection.indices)
+                if (std::optional<ValidationFailure> f =
+                        CheckCost(CostOf(ViewOf(profile), sensor.channels[c].subBands, derivatives))) {
+                    f->message = "Канал " + sensor.channels[c].name + ": " + f->message;
+                    throw InputError(*f);
+                }
             ChannelsWithJacobian computed;
             if (derivatives)
                 computed = CalculateChannelsWithJacobian(sensor, selection.indices, scene, ViewOf(profile), model,
@@ -131,11 +138,15 @@ void AddSensorCommand(CLI::App& app, Context& context) {
             if (!plot->empty())
                 PlotWeightingFunctions(columns, ViewOf(profile), sensor.title + ", " + *profileName, *plot);
             if (context.json) {
-                Json list = Json::array();
+                // Written a channel at a time: with level derivatives of a long
+                // profile the document would be large.
+                std::string head = Json{{"sensor", sensor.name}, {"title", sensor.title}}.dump();
+                head.pop_back();  // the closing brace
+                context.out << head << ",\"channels\":[";
                 for (std::size_t i = 0; i < outcomes.size(); ++i) {
                     const Channel& c = sensor.channels[selection.indices[i]];
                     const ChannelOutcome& o = outcomes[i];
-                    list.push_back(Json{{"name", c.name},
+                    const Json channel{{"name", c.name},
                                         {"frequency", c.centre},
                                         {"polarisation", PolarisationName(c.polarisation)},
                                         {"incidenceAngle", scene.incidenceAngle ? *scene.incidenceAngle : c.incidenceAngle.value()},
@@ -146,12 +157,17 @@ void AddSensorCommand(CLI::App& app, Context& context) {
                                         {"emissivityV", o.result.emissivityV},
                                         {"emissivityH", o.result.emissivityH},
                                         {"passbandBeyondRange", o.passbandBeyondRange},
-                                        {"extrapolated", o.extrapolated}});
+                                        {"extrapolated", o.extrapolated}};
+                    if (i > 0) context.out << ',';
                     if (jacobians->Given())
-                        list.back()["jacobians"] =
-                            JacobianJson(computed.jacobians[i], ViewOf(profile), wanted, {columns[i].output});
+                        WriteJsonWith(context.out, channel, "jacobians", [&](std::ostream& out) {
+                            WriteJacobianJson(out, computed.jacobians[i], ViewOf(profile), wanted,
+                                              {columns[i].output});
+                        });
+                    else
+                        context.out << channel.dump();
                 }
-                PrintJson(context.out, Json{{"sensor", sensor.name}, {"title", sensor.title}, {"channels", list}});
+                context.out << "]}\n";
                 return;
             }
             bool beyond = false;

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "app/calculation.h"
+#include "app/calculation_cost.h"
 #include "app/standard_atmospheres.h"
 #include "cli/commands.h"
 #include "common/number_text.h"
@@ -111,6 +112,12 @@ void AddSweepCommand(CLI::App& app, Context& context) {
             if (names.empty()) names.emplace_back(kDefaultAtmosphere);
             std::vector<ProfileStore> stores;
             for (const std::string& name : names) stores.push_back(LoadProfileArgument(name));
+            for (const ProfileStore& store : stores)
+                for (double v : sweep.values) {
+                    CalculationInputs in = base;
+                    in.*(sweep.varied->field) = v;
+                    ThrowIfRefused(CheckCalculationCost(in.frequency, in.bandwidth, ViewOf(store)));
+                }
 
             struct Row {
                 double value;

@@ -1,6 +1,8 @@
 #include "cli/jacobian_output.h"
 
 #include <algorithm>
+#include <charconv>
+#include <functional>
 #include <cmath>
 #include <cstdio>
 #include <numeric>
@@ -57,54 +59,157 @@ std::string LevelDerivativeUnit(int quantity, bool opacity) {
     return opacity ? "Np" + unit.substr(1) : unit;
 }
 
-Json JacobianJson(const Jacobian& j, const ProfileView& profile, const JacobianSelection& selection,
-                  const std::vector<int>& outputs) {
-    Json out = Json::object();
-    Json units = Json::object();
-    Json surface = Json::object();
-    for (int k = 0; k < kSurfaceInputs; ++k) {
-        if (!selection.surface[k]) continue;
-        Json values = Json::object();
-        for (int o : outputs) values[kJacobianOutputNames[o]] = j.surface[o][k];
-        surface[kSurfaceInputNames[k]] = values;
-        units[kSurfaceInputNames[k]] = SurfaceDerivativeUnit(k);
+namespace {
+
+// Compact JSON written straight to the stream: the level arrays of a large
+// profile would take far more memory as a document than as text.
+class JsonWriter {
+public:
+    explicit JsonWriter(std::ostream& out) : out_(out) {}
+    void Open() { Separate(); out_ << '{'; first_ = true; }
+    void Close() { out_ << '}'; first_ = false; }
+    void Key(const std::string& key) {
+        Separate();
+        out_ << Json(key).dump() << ':';
+        first_ = true;  // the value follows without a comma
     }
-    if (!surface.empty()) out["surface"] = surface;
-    Json columns = Json::object();
-    for (int c = 0; c < 2; ++c) {
-        if (!selection.columns[c]) continue;
-        Json values = Json::object();
-        for (int o : outputs) values[kJacobianOutputNames[o]] = j.columns[o][c];
-        columns[kColumnNames[c]] = values;
-        units[kColumnNames[c]] = kColumnDerivativeUnit;
+    void Number(double v) {
+        Separate();
+        if (!std::isfinite(v)) {
+            out_ << "null";
+        } else {
+            char text[32];
+            const auto r = std::to_chars(text, text + sizeof text, v);  // shortest text that reads back to v
+            out_.write(text, r.ptr - text);
+        }
+        first_ = false;
     }
-    if (!columns.empty()) out["columns"] = columns;
+    void Text(const std::string& v) {
+        Separate();
+        out_ << Json(v).dump();
+        first_ = false;
+    }
+    void Numbers(const std::vector<double>& values) {
+        Separate();
+        out_ << '[';
+        first_ = true;
+        for (double v : values) Number(v);
+        out_ << ']';
+        first_ = false;
+    }
+
+private:
+    void Separate() {
+        if (!first_) out_ << ',';
+        first_ = false;
+    }
+    std::ostream& out_;
+    bool first_ = true;
+};
+
+}  // namespace
+
+void WriteJacobianJson(std::ostream& out, const Jacobian& j, const ProfileView& profile,
+                       const JacobianSelection& selection, const std::vector<int>& outputs) {
+    JsonWriter w(out);
+    w.Open();
+    const bool anySurface = std::any_of(selection.surface.begin(), selection.surface.end(), [](bool b) { return b; });
+    if (anySurface) {
+        w.Key("surface");
+        w.Open();
+        for (int k = 0; k < kSurfaceInputs; ++k) {
+            if (!selection.surface[k]) continue;
+            w.Key(kSurfaceInputNames[k]);
+            w.Open();
+            for (int o : outputs) {
+                w.Key(kJacobianOutputNames[o]);
+                w.Number(j.surface[o][k]);
+            }
+            w.Close();
+        }
+        w.Close();
+    }
+    if (selection.columns[0] || selection.columns[1]) {
+        w.Key("columns");
+        w.Open();
+        for (int c = 0; c < 2; ++c) {
+            if (!selection.columns[c]) continue;
+            w.Key(kColumnNames[c]);
+            w.Open();
+            for (int o : outputs) {
+                w.Key(kJacobianOutputNames[o]);
+                w.Number(j.columns[o][c]);
+            }
+            w.Close();
+        }
+        w.Close();
+    }
     if (selection.AnyLevel()) {
-        Json levels = Json::object();
-        levels["height"] = std::vector<double>(profile.height, profile.height + profile.levelCount);
-        units["height"] = "m";
+        w.Key("levels");
+        w.Open();
+        w.Key("height");
+        w.Numbers(std::vector<double>(profile.height, profile.height + profile.levelCount));
+        std::vector<double> v(j.levels);
         for (int q = 0; q < kProfileQuantities; ++q) {
             if (!selection.level[q]) continue;
-            Json values = Json::object();
+            w.Key(kLevelQuantityNames[q]);
+            w.Open();
             for (int o : outputs) {
-                std::vector<double> v(j.levels);
                 for (int i = 0; i < j.levels; ++i) v[i] = j.Level(o, q, i);
-                values[kJacobianOutputNames[o]] = v;
+                w.Key(kJacobianOutputNames[o]);
+                w.Numbers(v);
             }
-            levels[kLevelQuantityNames[q]] = values;
-            units[kLevelQuantityNames[q]] = LevelDerivativeUnit(q);
+            w.Close();
         }
-        out["levels"] = levels;
+        w.Close();
     }
     if (selection.weighting) {
-        Json values = Json::object();
-        for (int o : outputs) values[kJacobianOutputNames[o]] = WeightingFunction(j, o, profile);
-        out["weighting"] = values;
-        units["weighting"] = kWeightingUnit;
+        w.Key("weighting");
+        w.Open();
+        for (int o : outputs) {
+            w.Key(kJacobianOutputNames[o]);
+            w.Numbers(WeightingFunction(j, o, profile));
+        }
+        w.Close();
     }
-    units["opacity"] = "Np in place of K";
-    out["units"] = units;
-    return out;
+    w.Key("units");
+    w.Open();
+    for (int k = 0; k < kSurfaceInputs; ++k)
+        if (selection.surface[k]) {
+            w.Key(kSurfaceInputNames[k]);
+            w.Text(SurfaceDerivativeUnit(k));
+        }
+    for (int c = 0; c < 2; ++c)
+        if (selection.columns[c]) {
+            w.Key(kColumnNames[c]);
+            w.Text(kColumnDerivativeUnit);
+        }
+    if (selection.AnyLevel()) {
+        w.Key("height");
+        w.Text("m");
+    }
+    for (int q = 0; q < kProfileQuantities; ++q)
+        if (selection.level[q]) {
+            w.Key(kLevelQuantityNames[q]);
+            w.Text(LevelDerivativeUnit(q));
+        }
+    if (selection.weighting) {
+        w.Key("weighting");
+        w.Text(kWeightingUnit);
+    }
+    w.Key("opacity");
+    w.Text("Np in place of K");
+    w.Close();
+    w.Close();
+}
+
+void WriteJsonWith(std::ostream& out, const Json& object, const std::string& key,
+                   const std::function<void(std::ostream&)>& value) {
+    std::string head = object.dump();
+    head.pop_back();  // the closing brace
+    out << head << (object.empty() ? "" : ",") << Json(key).dump() << ':';
+    value(out);
+    out << '}';
 }
 
 void PrintJacobianTables(std::ostream& out, const std::vector<JacobianColumn>& columns, const ProfileView& profile,

@@ -2,6 +2,8 @@
 // their JSON and text forms, and the chart of the weighting functions.
 #pragma once
 
+#include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -27,12 +29,16 @@ void AddJacobiansOption(CLI::App* command, JacobiansArgument& argument);
 std::string SurfaceDerivativeUnit(int input, bool opacity = false);
 std::string LevelDerivativeUnit(int quantity, bool opacity = false);
 
-// The derivatives of the outputs listed (indices of kJacobianOutputNames) as a
-// JSON object: "surface": {input: {output: value}}, "columns": {...},
-// "levels": {"height": [...], quantity: {output: [...]}}, "weighting":
-// {output: [...]}, "units": {...}; only the parts selected.
-Json JacobianJson(const Jacobian& jacobian, const ProfileView& profile, const JacobianSelection& selection,
-                  const std::vector<int>& outputs);
+// The derivatives of the outputs listed (indices of kJacobianOutputNames) as
+// compact JSON, written straight to out: "surface": {input: {output: value}},
+// "columns": {...}, "levels": {"height": [...], quantity: {output: [...]}},
+// "weighting": {output: [...]}, "units": {...}; only the parts selected.
+void WriteJacobianJson(std::ostream& out, const Jacobian& jacobian, const ProfileView& profile,
+                       const JacobianSelection& selection, const std::vector<int>& outputs);
+
+// object (compact) with one more member key whose value value() writes.
+void WriteJsonWith(std::ostream& out, const Json& object, const std::string& key,
+                   const std::function<void(std::ostream&)>& value);
 
 // The same as text tables: one column per entry of columns (a title and the
 // output index of its Jacobian).

@@ -1,6 +1,7 @@
 // Start-up of the window. Besides the window itself, three options serve
 // automation (the screenshot script): --load FILE, --calculate and
-// --screenshot FILE.PNG (grab the screen after showing, then quit).
+// --screenshot FILE.PNG (grab the screen after showing, then quit; a refused
+// file or input is printed to standard error and ends the run with status 2).
 #include <QCommandLineParser>
 #include <QGuiApplication>
 #include <QPixmap>
@@ -27,12 +28,19 @@ int main(int argc, char** argv) {
     parser.addOptions({load, calculate, screenshot});
     parser.process(app);
 
-    seasky::gui::DesktopInteraction interaction;
+    // An unattended run (--screenshot) shows no message box: a refused file or
+    // input is printed and the run ends with status 2.
+    seasky::gui::DesktopInteraction desktop;
+    seasky::gui::UnattendedInteraction unattended;
+    const bool automated = parser.isSet(screenshot);
+    seasky::gui::UserInteraction& interaction =
+        automated ? static_cast<seasky::gui::UserInteraction&>(unattended) : desktop;
     app.SetInteraction(&interaction);
     seasky::gui::TForm2 window(interaction);
     window.show();
     if (parser.isSet(load)) window.LoadProfile(parser.value(load));
     if (parser.isSet(calculate)) window.ButCalcClick();
+    if (automated && unattended.messages() > 0) return 2;
     if (parser.isSet(screenshot)) {
         const QString file = parser.value(screenshot);
         QTimer::singleShot(1500, &app, [&app, &window, file] {

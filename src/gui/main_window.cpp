@@ -1,5 +1,6 @@
 #include "gui/main_window.h"
 
+#include <QApplication>
 #include <QChart>
 #include <QChartView>
 #include <QCoreApplication>
@@ -21,6 +22,7 @@
 #include <cmath>
 
 #include "app/calculation.h"
+#include "app/data_paths.h"
 #include "app/profile_reader.h"
 #include "app/standard_atmospheres.h"
 #include "app/validation.h"
@@ -81,9 +83,12 @@ char DecimalSeparator() {
 }
 
 QString StandardAtmosphereFolder() {
-    // The repository's own folder when the program runs from its build tree.
-    const QString source = QStringLiteral(SEASKY_SOURCE_DIR "/data/profiles");
-    if (QFileInfo(source + QStringLiteral("/midlatitude-summer.txt")).isFile()) return source;
+    // The installed files, <prefix>/share/seasky/profiles beside <prefix>/bin,
+    // or the build tree's copy of them, found from the running program.
+    if (const auto installed = InstalledDataFolder("profiles")) {
+        const QString folder = QString::fromStdString(installed->string());
+        if (QFileInfo(folder + QStringLiteral("/midlatitude-summer.txt")).isFile()) return folder;
+    }
     // Otherwise the bundled texts are written once to the user's data folder.
     const QString folder =
         QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) + QStringLiteral("/profiles");
@@ -316,16 +321,26 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event) {
 bool TForm2::LoadProfile(const QString& fileName) {
     // The label shows the chosen name even when the file then cannot be read.
     LabelProf->setText(QDir::toNativeSeparators(fileName));
+    // A busy cursor while a long profile is read and drawn.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    struct CursorRestorer {
+        ~CursorRestorer() { QApplication::restoreOverrideCursor(); }
+    } restorer;
     ProfileReadResult result = ReadProfileFile(fileName.toStdString());
     if (!result.ok) {
+        QApplication::restoreOverrideCursor();  // not over the message box
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
         // A refused file changes nothing: the earlier profile, charts and button stay.
         interaction_.Beep();
         interaction_.ShowMessage(this, QString::fromStdString(result.message));
         return false;
     }
     profileStore_ = std::move(result.profile);
-    for (QLineSeries* series : {SerTa, SerP, SerR, SerWcl}) series->clear();
+    // Each series gets all its points in one call: adding them one by one
+    // redraws the line after every point, which takes minutes for a radiosonde
+    // of 10000 levels.
     QList<QPointF> ta, p, r, wcl;
+    for (QList<QPointF>* list : {&ta, &p, &r, &wcl}) list->reserve(profileStore_.levelCount);
     for (int i = 0; i < profileStore_.levelCount; ++i) {
         const double h = profileStore_.height[i];
         ta.append(QPointF(profileStore_.airTemperature[i], h));
@@ -333,10 +348,10 @@ bool TForm2::LoadProfile(const QString& fileName) {
         r.append(QPointF(profileStore_.absoluteHumidity[i], h));
         wcl.append(QPointF(profileStore_.cloudWater[i], h));
     }
-    SerTa->append(ta);
-    SerP->append(p);
-    SerR->append(r);
-    SerWcl->append(wcl);
+    SerTa->replace(ta);
+    SerP->replace(p);
+    SerR->replace(r);
+    SerWcl->replace(wcl);
     for (QLineSeries* series : {SerTa, SerP, SerR, SerWcl}) UpdateAxes(series);
     ButCalc->setEnabled(true);
     return true;

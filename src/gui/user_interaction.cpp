@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <cstdio>
 
 namespace seasky::gui {
 
@@ -31,5 +32,12 @@ void DesktopInteraction::ShowMessage(QWidget* parent, const QString& text) {
 void DesktopInteraction::ShowError(QWidget* parent, const QString& text) {
     QMessageBox::critical(parent, QApplication::applicationDisplayName(), text, QMessageBox::Ok);
 }
+
+void UnattendedInteraction::ShowMessage(QWidget*, const QString& text) {
+    ++messages_;
+    std::fprintf(stderr, "%s\n", text.toUtf8().constData());
+}
+
+void UnattendedInteraction::ShowError(QWidget* parent, const QString& text) { ShowMessage(parent, text); }
 
 }  // namespace seasky::gui

@@ -36,6 +36,21 @@ public:
     void ShowError(QWidget* parent, const QString& text) override;
 };
 
+// For unattended runs (--screenshot): no dialogs; messages go to standard error
+// and are counted, so that the run can end with a failure instead of waiting
+// for a button nobody will press.
+class UnattendedInteraction final : public UserInteraction {
+public:
+    std::optional<QString> ChooseFileToOpen(QWidget*, const QString&, const QString&) override { return std::nullopt; }
+    void Beep() override {}
+    void ShowMessage(QWidget* parent, const QString& text) override;
+    void ShowError(QWidget* parent, const QString& text) override;
+    int messages() const { return messages_; }
+
+private:
+    int messages_ = 0;
+};
+
 // "Description(*.ext)|*.ext" in the toolkit's form "Description (*.ext)"; the
 // description is kept as it is when it already ends with the pattern in brackets.
 QString ToToolkitFilter(const QString& filter);

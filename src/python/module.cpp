@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/calculation.h"
+#include "app/calculation_cost.h"
 #include "app/jacobian.h"
 #include "app/profile_reader.h"
 #include "app/sensor.h"
@@ -282,6 +283,7 @@ py::dict Atmosphere(const Array& h, const Array& t, const Array& p, const Array&
             if (!failure && band[i] > 0.0) failure = Check(Checked::BandLowerEdge, f[i] - band[i] * 0.5);
             if (!failure) failure = Check(Checked::ViewAngle, angle[i]);
             if (!failure) failure = profiles.FailureOf(i);
+            if (!failure) failure = CheckCalculationCost(f[i], band[i], ViewOf(profiles[i]));
             return failure;
         },
         [&](std::size_t i, double* v) {
@@ -341,6 +343,8 @@ py::dict CalculateArrays(const Array& h, const Array& t, const Array& p, const A
         [&](std::size_t i) {
             std::optional<ValidationFailure> failure = ValidateInputs(inputsOf(i));
             if (!failure) failure = profiles.FailureOf(i);
+            if (!failure)
+                failure = CheckCalculationCost(in[0][i], in[6][i], ViewOf(profiles[i]), jacobians.has_value());
             return failure;
         },
         [&](std::size_t i, double* v) {

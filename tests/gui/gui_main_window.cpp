@@ -11,6 +11,8 @@
 #include <QLineSeries>
 #include <QLocale>
 #include <QPlainTextEdit>
+#include <QProcess>
+#include <QSignalSpy>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -316,6 +318,48 @@ private slots:
         QCoreApplication::processEvents();
         app->SetInteraction(nullptr);
         QCOMPARE(person.errors, QStringList{QString::fromUtf8("сбой обработчика")});
+    }
+
+    void longProfilesAreDrawnInOneCallPerSeries() {
+        // 20000 levels: every point reaches the charts, each series filled by one
+        // replacement (adding point by point redraws after every point), and the
+        // busy cursor shown meanwhile is gone afterwards.
+        QByteArray text = "20000\n";
+        for (int i = 0; i < 20000; ++i)
+            text += QByteArray::number(i * 1.5) + " " + QByteArray::number(288.0 - i * 0.001) + " " +
+                    QByteArray::number(1013.0 - i * 0.01) + " 5 0\n";
+        ScriptedPerson person;
+        TForm2 w(person);
+        QSignalSpy added(w.SerTa, &QXYSeries::pointAdded);
+        QSignalSpy replaced(w.SerTa, &QXYSeries::pointsReplaced);
+        person.files = {Write(QStringLiteral("sonde.txt"), text)};
+        w.ButLoadProf->click();
+        QCOMPARE(w.Profile().levelCount, 20000);
+        QCOMPARE(w.SerTa->count(), 20000);
+        QCOMPARE(w.SerWcl->count(), 20000);
+        QCOMPARE(w.SerP->at(19999), QPointF(1013.0 - 19999 * 0.01, 19999 * 1.5));
+        QCOMPARE(added.count(), 0);
+        QCOMPARE(replaced.count(), 1);
+        QVERIFY(QApplication::overrideCursor() == nullptr);
+        // A refused file restores the cursor too.
+        person.files = {Write(QStringLiteral("bad.txt"), "x")};
+        w.ButLoadProf->click();
+        QVERIFY(QApplication::overrideCursor() == nullptr);
+        QCOMPARE(w.SerTa->count(), 20000);
+    }
+
+    void unattendedRunPrintsARefusalAndFails() {
+        // --screenshot shows no message box: the refusal goes to standard error
+        // and the program ends with status 2 instead of waiting for a button.
+        const QString bad = Write(QStringLiteral("refused.txt"), "levels 3\n");
+        QProcess gui;
+        gui.start(QStringLiteral(SEASKY_GUI_PROGRAM),
+                  {QStringLiteral("--load"), bad, QStringLiteral("--screenshot"), dir_.filePath(QStringLiteral("s.png"))});
+        QVERIFY(gui.waitForFinished(60000));
+        QCOMPARE(gui.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(gui.exitCode(), 2);
+        QVERIFY(QString::fromUtf8(gui.readAllStandardError()).contains(QString::fromUtf8("число уровней")));
+        QVERIFY(!QFileInfo::exists(dir_.filePath(QStringLiteral("s.png"))));
     }
 
     void filterInTheToolkitForm() {

@@ -108,3 +108,25 @@ def test_sensors_are_the_presets():
     assert seasky.sensor("tmi")["channels"][0]["incidence_angle"] is None
     with pytest.raises(ValueError):
         seasky.sensor("nosuch")
+
+
+def test_requests_beyond_the_cost_limits_are_refused_like_every_input():
+    # 60 GHz lies in the oxygen band (0.05 GHz step): a 100 GHz band is 2001
+    # sub-frequencies, one more than any calculation takes.
+    with pytest.raises(seasky.ValidationError) as raised:
+        seasky.calculate(freq=60.0, band=100.0)
+    assert raised.value.input == "subFrequencies"
+    assert raised.value.upper == 2000
+    assert "2000" in raised.value.message
+    with pytest.raises(seasky.ValidationError):
+        seasky.atmosphere("tropical", 60.0, band=100.0)
+    flagged = seasky.calculate(freq=[60.0, 60.0], band=[1.0, 100.0], errors="flag")
+    assert list(flagged["status"]) == [0, 1]
+    assert np.isfinite(flagged["tbV"][0]) and np.isnan(flagged["tbV"][1])
+    # With derivatives at most 50000 levels.
+    h = np.linspace(0.0, 1000.0, 50001)
+    dense = {"height": h, "air_temperature": np.full_like(h, 288.0), "pressure": np.full_like(h, 1000.0),
+             "humidity": np.full_like(h, 10.0), "cloud_water": np.zeros_like(h)}
+    with pytest.raises(seasky.ValidationError) as raised:
+        seasky.calculate(dense, jacobians=True)
+    assert raised.value.upper == 50000
