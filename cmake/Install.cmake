@@ -75,7 +75,8 @@ endif()
 # made from Debian's packages: libnetcdf.so and, through it, HDF5, curl and
 # their dependencies stay shared, and with them glibc (libc, libm, libmvec and
 # the dynamic loader), which cannot be linked statically into a program that
-# loads shared libraries. --as-needed drops the libraries seasky names but
+# loads shared libraries; ICU (under libxml2) loads the shared libstdc++ into
+# the process all the same. --as-needed drops the libraries seasky names but
 # does not use itself (netCDF's imported target lists its own dependencies).
 option(SEASKY_STATIC_CLI "Link the seasky command with the C++ and GCC runtimes built in" OFF)
 if(SEASKY_STATIC_CLI)
@@ -106,6 +107,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The programs and the module without their symbol tables (the build has no
+# debugging information to split off).
+set(CPACK_STRIP_FILES ON)
 if(TARGET _seasky)
   # The module is built for this interpreter's version; simulate and the plots
   # use xarray, dask and matplotlib when they are there.
@@ -135,6 +139,9 @@ if(SEASKY_TESTS)
     --sensors ${PROJECT_SOURCE_DIR}/data/sensors)
   if(TARGET seasky-gui)
     list(APPEND seasky_install_test_args --gui)
+  endif()
+  if(TARGET seasky-chart)
+    list(APPEND seasky_install_test_args --chart)
   endif()
   if(TARGET _seasky)
     list(APPEND seasky_install_test_args --python-dir ${SEASKY_PYTHON_INSTALL_DIR})

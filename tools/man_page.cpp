@@ -161,6 +161,8 @@ void WritePage(std::ostream& out, const CLI::App& app, const std::string& versio
 
     out << ".SH \"EXIT STATUS\"\n"
         << ".TP\n.B 0\n" << TextLine("Success; for batch, every scene was computed.") << '\n'
+        << ".TP\n.B 1\n"
+        << TextLine("The results could not be written to standard output (a full disk, a closed pipe).") << '\n'
         << ".TP\n.B 2\n"
         << TextLine("Bad arguments, a value out of range, a refused profile, sensor or scene file: a message "
                     "on standard error and nothing on standard output (batch: no output file).")

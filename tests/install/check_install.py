@@ -3,12 +3,15 @@
 Checks that the installed seasky gives the build tree's results bit for bit,
 that the data files, the manual page (with every option of --help-all), the
 desktop entry and the icon are where they belong, that the installed window
-draws its screenshot, that the installed Python module computes the same
-numbers, and that the prefix still works after being moved elsewhere: its
-programs run and find the moved prefix's own share/seasky.
+draws its screenshot and seasky sweep --plot its chart (through the
+seasky-chart installed beside it), that the installed Python module computes
+the same numbers, that no installed program has the source tree's data folder
+or the build tree's share folder written into it, and that the prefix still
+works after being moved elsewhere: its programs run and find the moved
+prefix's own share/seasky.
 
     check_install.py --build DIR --seasky BUILT_SEASKY --profiles SRC --sensors SRC
-                     [--gui] [--python-dir REL] [--preload LIBS]
+                     [--gui] [--chart] [--python-dir REL] [--preload LIBS]
 """
 
 import argparse
@@ -87,6 +90,26 @@ def check_prefix(prefix, args, reference):
     return seasky
 
 
+def check_no_build_paths(prefix, args):
+    """The installed programs and the module name neither <source>/data nor <build>/share."""
+    forbidden = [os.path.dirname(os.path.abspath(args.profiles)), os.path.join(os.path.abspath(args.build), "share")]
+    binaries = []
+    for folder, _, names in os.walk(prefix):
+        for name in names:
+            path = os.path.join(folder, name)
+            if os.path.isfile(path) and not os.path.islink(path):
+                with open(path, "rb") as f:
+                    if f.read(4) == b"\x7fELF":
+                        binaries.append(path)
+    check(len(binaries) >= 1 + args.gui + args.chart + bool(args.python_dir),
+          f"too few programs installed: {binaries}")
+    for path in binaries:
+        with open(path, "rb") as f:
+            content = f.read()
+        for text in forbidden:
+            check(text.encode() not in content, f"{path} holds the path {text}")
+
+
 def check_man_page(prefix, seasky):
     page = os.path.join(prefix, "share", "man", "man1", "seasky.1")
     if not check(os.path.isfile(page), f"{page} is not installed"):
@@ -104,7 +127,7 @@ def check_man_page(prefix, seasky):
         check(re.search(r"\\fB" + re.escape(option) + r"\\fR", roff_text) is not None, f"seasky.1 lacks {option}")
     for command in sorted(commands):
         check(f'.SS "seasky {command}"' in roff_text, f"seasky.1 lacks the subcommand {command}")
-    for status in ("0", "2", "3", "130"):
+    for status in ("0", "1", "2", "3", "130"):
         check(f".B {status}\n" in text, f"seasky.1 does not state exit status {status}")
     if shutil.which("man"):
         shown = run(["man", "-l", page], env={**os.environ, "MANPAGER": "cat", "MANWIDTH": "100"})
@@ -142,8 +165,26 @@ def check_window(prefix, work, env):
     check(done.returncode == 0, f"seasky-gui --screenshot failed ({done.returncode}): {done.stderr[-2000:]}")
     size = png_size(picture) if os.path.isfile(picture) else None
     check(size is not None and size[0] >= 400 and size[1] >= 300, f"seasky-gui wrote no window picture ({size})")
+    if os.path.isfile(picture):
+        os.remove(picture)
+
+
+def check_chart(prefix, work, env):
+    """seasky sweep --plot runs the seasky-chart installed beside it, not one on the PATH."""
     chart = os.path.join(prefix, "bin", "seasky-chart")
-    check(os.access(chart, os.X_OK), f"{chart} is not installed")
+    if not check(os.access(chart, os.X_OK), f"{chart} is not installed"):
+        return
+    picture = os.path.join(work, "sweep.png")
+    chart_env = {**env, "QT_QPA_PLATFORM": "offscreen", "HOME": work, "PATH": "/usr/bin:/bin",
+                 "ASAN_OPTIONS": "detect_leaks=0"}
+    seasky = os.path.join(prefix, "bin", "seasky")
+    done = run([seasky, "sweep", "--vary", "wind=0:20:5", "--output", os.path.join(work, "sweep.csv"),
+                "--plot", picture], env=chart_env)
+    check(done.returncode == 0, f"seasky sweep --plot failed ({done.returncode}): {done.stderr[-2000:]}")
+    size = png_size(picture) if os.path.isfile(picture) else None
+    check(size is not None and size[0] >= 200 and size[1] >= 150, f"seasky sweep --plot wrote no chart ({size})")
+    if os.path.isfile(picture):
+        os.remove(picture)
 
 
 def check_python(prefix, python_dir, preload, reference):
@@ -169,6 +210,7 @@ def main():
     parser.add_argument("--profiles", required=True)
     parser.add_argument("--sensors", required=True)
     parser.add_argument("--gui", action="store_true")
+    parser.add_argument("--chart", action="store_true")
     parser.add_argument("--python-dir")
     parser.add_argument("--preload")
     args = parser.parse_args()
@@ -206,10 +248,13 @@ def main():
             return 1
 
         seasky = check_prefix(prefix, args, reference)
+        check_no_build_paths(prefix, args)
         check_man_page(prefix, seasky)
         if args.gui:
             check_desktop(prefix)
             check_window(prefix, work, dict(os.environ))
+        if args.chart:
+            check_chart(prefix, work, dict(os.environ))
         if args.python_dir:
             check_python(prefix, args.python_dir, args.preload, reference)
 
@@ -219,6 +264,10 @@ def main():
         shutil.move(prefix, moved)
         check(not os.path.exists(prefix), "the prefix was not moved")
         check_prefix(moved, args, reference)
+        if args.gui:
+            check_window(moved, work, dict(os.environ))
+        if args.chart:
+            check_chart(moved, work, dict(os.environ))
         if args.python_dir:
             check_python(moved, args.python_dir, args.preload, reference)
 
