@@ -210,6 +210,11 @@ TEST(CommandLine, ParserRefusalsAreInRussianWithStatus2) {
             EXPECT_EQ(run.err.find(english), std::string::npos) << run.err;
     }
     EXPECT_NE(RunSeasky({"calc", "--frequency", "37"}).err.find("Неизвестн"), std::string::npos);
+    // --version is not a calculation option: it prints "seasky X.Y.Z".
+    const auto version = RunSeasky({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out.rfind("seasky ", 0), 0u) << version.out;
+    EXPECT_EQ(version.out.back(), '\n');
 }
 
 // A stream whose every write fails, as standard output on a full disk.

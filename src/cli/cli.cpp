@@ -13,6 +13,7 @@ void BuildCli(CLI::App& app, cli::Context& context) {
     app.name("seasky");
     app.require_subcommand(0, 1);
     app.set_help_all_flag("--help-all", "Print help for all subcommands");
+    app.set_version_flag("--version", std::string("seasky ") + SEASKY_VERSION, "Print the version and exit");
     cli::AddCalcCommand(app, context);
     cli::AddProfilesCommand(app, context);
     cli::AddAbsorptionCommand(app, context);
@@ -36,7 +37,8 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     // is "seasky calc --freq 37".
     std::vector<const char*> args(argv, argv + argc);
     if (args.size() == 1 || (args[1][0] == '-' && std::string_view(args[1]) != "-h" &&
-                             std::string_view(args[1]) != "--help" && std::string_view(args[1]) != "--help-all"))
+                             std::string_view(args[1]) != "--help" && std::string_view(args[1]) != "--help-all" &&
+                             std::string_view(args[1]) != "--version"))
         args.insert(args.begin() + 1, "calc");
 
     try {
@@ -46,6 +48,9 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
         return 0;
     } catch (const CLI::CallForAllHelp&) {
         out << app.help("", CLI::AppFormatMode::All);
+        return 0;
+    } catch (const CLI::CallForVersion&) {
+        out << app.version() << '\n';
         return 0;
     } catch (const CLI::ParseError& e) {
         err << cli::ParseErrorMessage(e) << "\nСправка: seasky --help\n";
