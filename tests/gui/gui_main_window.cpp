@@ -18,6 +18,7 @@
 #include <QtTest>
 #include <memory>
 
+#include "app/data_paths.h"
 #include "gui/application.h"
 #include "gui/elided_label.h"
 #include "gui/main_window.h"
@@ -182,6 +183,11 @@ private slots:
         QCOMPARE(w.LabelProf->text(), QString::fromUtf8("Нет профиля атмосферы."));
         QCOMPARE(person.lastFilter, QString::fromUtf8("Файл профиля(*.txt)|*.txt"));
         QVERIFY(QFileInfo(person.lastFolder + QStringLiteral("/midlatitude-summer.txt")).isFile());
+        // The dialog opens in the share/seasky/profiles of the tree the program
+        // belongs to (here the build tree's), not in the source tree.
+        QVERIFY(person.lastFolder.endsWith(QStringLiteral("/share/seasky/profiles")));
+        QCOMPARE(QDir(person.lastFolder).canonicalPath(),
+                 QDir(QString::fromStdString(seasky::InstalledDataFolder("profiles").value().string())).canonicalPath());
 
         person.files = {first};
         w.ButLoadProf->click();
