@@ -64,17 +64,19 @@ TEST(CalculationCost, CountsSubFrequenciesLayersAndLevels) {
 
 TEST(CalculationCost, LimitsAreGenerousForRealProfilesAndNamedWhenBroken) {
     // A radiosonde-like 0-100 km profile at 100 m (1001 levels) with a band of
-    // 300 sub-frequencies is accepted: 300 x (13 x 1000 + 1001) = 4.2e6.
-    EXPECT_FALSE(CheckCost(CostAt(37.0, 29.9, EvenProfile(1001, 100000.0))));
+    // 214 sub-frequencies is accepted: 214 x (13 x 1000 + 1001) = 2.996e6;
+    // 215 are not.
+    EXPECT_FALSE(CheckCost(CostAt(37.0, 21.3, EvenProfile(1001, 100000.0))));
+    EXPECT_TRUE(CheckCost(CostAt(37.0, 21.4, EvenProfile(1001, 100000.0))));
 
-    // 100000 levels over 0-1000 m: 100130 per sub-frequency, so 49 of them are
-    // 4.906e6 (accepted) and 50 are 5.0065e6 (refused, the work named).
+    // 100000 levels over 0-1000 m: 100130 per sub-frequency, so 29 of them are
+    // 2.904e6 (accepted) and 30 are 3.0039e6 (refused, the work named).
     const ProfileStore dense = EvenProfile(100000, 1000.0);
-    EXPECT_FALSE(CheckCost(CostAt(37.0, 4.8, dense)));
-    const auto work = CheckCost(CostAt(37.0, 4.9, dense));
+    EXPECT_FALSE(CheckCost(CostAt(37.0, 2.8, dense)));
+    const auto work = CheckCost(CostAt(37.0, 2.9, dense));
     ASSERT_TRUE(work);
     EXPECT_EQ(work->quantity, Checked::CalculationWork);
-    EXPECT_NE(work->message.find("5000000"), std::string::npos) << work->message;
+    EXPECT_NE(work->message.find("3000000"), std::string::npos) << work->message;
 
     // 2000 sub-frequencies pass, 2001 do not, whatever the profile.
     const ProfileStore thin = EvenProfile(2, 10.0);
@@ -90,11 +92,12 @@ TEST(CalculationCost, LimitsAreGenerousForRealProfilesAndNamedWhenBroken) {
     ASSERT_TRUE(levels);
     EXPECT_EQ(levels->quantity, Checked::DerivativeLevels);
     EXPECT_NE(levels->message.find("50000"), std::string::npos) << levels->message;
-    // 7 sub-frequencies x 100130 = 0.7e6 alone, 5.6e6 with derivatives.
+    // 50000 levels: 50130 per sub-frequency; 8 of them are 0.4e6 alone and
+    // 3.208e6 with derivatives, 7 are 2.807e6 with derivatives.
     const ProfileStore halfDense = EvenProfile(50000, 1000.0);
-    EXPECT_FALSE(CheckCost(CostAt(37.0, 0.6, halfDense)));
-    EXPECT_FALSE(CheckCost(CostAt(37.0, 1.1, halfDense, true)));
-    const auto derivativeWork = CheckCost(CostAt(37.0, 1.2, halfDense, true));
+    EXPECT_FALSE(CheckCost(CostAt(37.0, 0.7, halfDense)));
+    EXPECT_FALSE(CheckCost(CostAt(37.0, 0.6, halfDense, true)));
+    const auto derivativeWork = CheckCost(CostAt(37.0, 0.7, halfDense, true));
     ASSERT_TRUE(derivativeWork);
     EXPECT_EQ(derivativeWork->quantity, Checked::CalculationWork);
 }

@@ -16,11 +16,11 @@
 //    eight times the calculation (with their output), and hold about 450
 //    bytes per level: with derivatives at most 50000 levels.
 //  - Limits: at most 2000 sub-frequencies (a band of almost 200 GHz at the
-//    0.1 GHz step) and W at most 5,000,000. The levels (at most 100000) and
+//    0.1 GHz step) and W at most 3,000,000. The levels (at most 100000) and
 //    the grid (heights within +-1000 km: at most 10000 layers) are bounded by
-//    the level rules of the validation table. A profile 0-100 km at 100 m with
-//    a band of 300 sub-frequencies is W = 3.9 million; 100000 levels with the
-//    31 sub-frequencies of a 3 GHz band is W = 3.1 million plus the layers.
+//    the level rules of the validation table. A profile 0-100 km at 100 m
+//    (1001 levels) takes up to 214 sub-frequencies (a 21 GHz band at the
+//    0.1 GHz step); 100000 levels take 29.
 //  - On the 2-core development machine the worst accepted calculation takes
 //    under a second and under 100 MB (bench/worst_case.py).
 #pragma once
@@ -34,10 +34,9 @@
 
 namespace seasky {
 
-inline constexpr double kMaxSubFrequencies = 2000.0;
-inline constexpr double kMaxCalculationWork = 5.0e6;
+// The limits themselves are rows of the validation table (SubFrequencies,
+// CalculationWork, DerivativeLevels).
 inline constexpr double kDerivativeWorkFactor = 8.0;
-inline constexpr double kMaxDerivativeLevels = 50000.0;
 
 struct CalculationCost {
     bool derivatives = false;
