@@ -4,8 +4,12 @@
 // back into list lines; the physics lives in the toolkit-free core.
 #pragma once
 
+#include <QList>
+#include <QPointF>
 #include <QWidget>
 #include <array>
+#include <cstddef>
+#include <vector>
 
 #include "common/records.h"
 
@@ -34,6 +38,13 @@ extern const char* const kProfileFilter;
 
 // The folder the open dialog starts in: the bundled standard atmospheres.
 QString StandardAtmosphereFolder();
+
+// The points a profile chart draws of one quantity against height: every level
+// up to 2 x kDrawnBuckets levels; beyond, the first and last levels and, of each
+// of kDrawnBuckets consecutive runs of levels, those of the run's least and
+// greatest value, in level order (the same line on screen, every extreme kept).
+inline constexpr std::size_t kDrawnBuckets = 2000;
+QList<QPointF> DrawnPoints(const std::vector<double>& value, const std::vector<double>& height);
 
 class TForm2 : public QWidget {
     Q_OBJECT
