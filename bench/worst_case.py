@@ -7,7 +7,7 @@ window, beside a small case in the same run.
 
 A calculation's work is sub-frequencies x (levels + 13 x grid layers), x 8 with
 derivatives, at most 3,000,000, with at most 2000 sub-frequencies, 100000 levels
-(50000 with derivatives) and heights within +-1000 km (10000 layers); profile
+(25000 with derivatives) and heights within +-1000 km (10000 layers); profile
 files at most 64 MB. Each case below sits at one of those limits.
 """
 import argparse
@@ -60,7 +60,7 @@ def main():
     with tempfile.TemporaryDirectory() as tmp:
         small = profile(os.path.join(tmp, "small.txt"), spaced(36, 50000.0))
         levels = profile(os.path.join(tmp, "levels.txt"), spaced(100000, 1000.0))          # 10 layers
-        half = profile(os.path.join(tmp, "half.txt"), spaced(50000, 1000.0))
+        half = profile(os.path.join(tmp, "half.txt"), spaced(25000, 1000.0))
         both = profile(os.path.join(tmp, "both.txt"), spaced(100000, 999999.0))            # 9999 layers
         tall = profile(os.path.join(tmp, "tall.txt"), spaced(2000, 999999.0))
         thin = profile(os.path.join(tmp, "thin.txt"), [0.0, 150.0])                        # 1 layer
@@ -75,9 +75,9 @@ def main():
             ("2 levels, 1 layer, 1780 sub-frequencies", [thin, "--freq", "89", "--band", "177.9"]),
             ("100000 levels, 9999 layers, one frequency", [both, "--freq", "89"]),
             (f"largest file ({size:.0f} MB), one frequency", [biggest, "--freq", "18.7"]),
-            ("derivatives: 50000 levels, 10 layers, 7 sub-frequencies",
-             [half, "--freq", "60", "--band", "0.3", "--jacobians"]),
-            ("derivatives as JSON: same", [half, "--freq", "60", "--band", "0.3", "--jacobians", "--json"]),
+            ("derivatives: 25000 levels, 10 layers, 14 sub-frequencies",
+             [half, "--freq", "60", "--band", "0.65", "--jacobians"]),
+            ("derivatives as JSON: same", [half, "--freq", "60", "--band", "0.65", "--jacobians", "--json"]),
         ]
         print(f"{'seasky calc':62s} {'time s':>7s} {'peak MB':>8s}")
         for name, extra in cases:

@@ -86,18 +86,18 @@ TEST(CalculationCost, LimitsAreGenerousForRealProfilesAndNamedWhenBroken) {
     EXPECT_EQ(wide->quantity, Checked::SubFrequencies);
     EXPECT_NE(wide->message.find("2000"), std::string::npos) << wide->message;
 
-    // With derivatives: at most 50000 levels, and the work counted eight times.
-    EXPECT_FALSE(CheckCost(CostAt(37.0, 0.0, EvenProfile(50000, 1000.0), true)));
-    const auto levels = CheckCost(CostAt(37.0, 0.0, EvenProfile(50001, 1000.0), true));
+    // With derivatives: at most 25000 levels, and the work counted eight times.
+    EXPECT_FALSE(CheckCost(CostAt(37.0, 0.0, EvenProfile(25000, 1000.0), true)));
+    const auto levels = CheckCost(CostAt(37.0, 0.0, EvenProfile(25001, 1000.0), true));
     ASSERT_TRUE(levels);
     EXPECT_EQ(levels->quantity, Checked::DerivativeLevels);
-    EXPECT_NE(levels->message.find("50000"), std::string::npos) << levels->message;
-    // 50000 levels: 50130 per sub-frequency; 8 of them are 0.4e6 alone and
-    // 3.208e6 with derivatives, 7 are 2.807e6 with derivatives.
-    const ProfileStore halfDense = EvenProfile(50000, 1000.0);
-    EXPECT_FALSE(CheckCost(CostAt(37.0, 0.7, halfDense)));
-    EXPECT_FALSE(CheckCost(CostAt(37.0, 0.6, halfDense, true)));
-    const auto derivativeWork = CheckCost(CostAt(37.0, 0.7, halfDense, true));
+    EXPECT_NE(levels->message.find("25000"), std::string::npos) << levels->message;
+    // 25000 levels: 25130 per sub-frequency; 15 of them are 0.38e6 alone and
+    // 3.0156e6 with derivatives, 14 are 2.815e6 with derivatives.
+    const ProfileStore halfDense = EvenProfile(25000, 1000.0);
+    EXPECT_FALSE(CheckCost(CostAt(37.0, 1.4, halfDense)));
+    EXPECT_FALSE(CheckCost(CostAt(37.0, 1.3, halfDense, true)));
+    const auto derivativeWork = CheckCost(CostAt(37.0, 1.4, halfDense, true));
     ASSERT_TRUE(derivativeWork);
     EXPECT_EQ(derivativeWork->quantity, Checked::CalculationWork);
 }
@@ -163,9 +163,9 @@ TEST(CalculationCost, SensorChannelsBeyondALimitAreRefusedOneByOne) {
     EXPECT_EQ(out[1].failure->quantity, Checked::CalculationWork);
 
     // With derivatives the narrow channel (3 sub-frequencies, 1.4e6 with the
-    // factor 8) is computed; 50001 levels are refused for both.
+    // factor 8) is computed; 25001 levels are refused for both.
     const std::vector<int> first{0};
-    const ChannelsWithJacobian j = CalculateChannelsWithJacobian(sensor, first, SceneSurface{}, ViewOf(EvenProfile(50001, 1000.0)));
+    const ChannelsWithJacobian j = CalculateChannelsWithJacobian(sensor, first, SceneSurface{}, ViewOf(EvenProfile(25001, 1000.0)));
     ASSERT_EQ(j.outcomes.size(), 1u);
     EXPECT_FALSE(j.outcomes[0].computed);
     ASSERT_TRUE(j.outcomes[0].failure);

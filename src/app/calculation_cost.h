@@ -14,7 +14,7 @@
 //    direction (13 of them) for each observer end; everything else is a fixed
 //    cost per sub-frequency or per level. The derivatives cost up to about
 //    eight times the calculation (with their output), and hold about 450
-//    bytes per level: with derivatives at most 50000 levels.
+//    bytes per level: with derivatives at most 25000 levels.
 //  - Limits: at most 2000 sub-frequencies (a band of almost 200 GHz at the
 //    0.1 GHz step) and W at most 3,000,000. The levels (at most 100000) and
 //    the grid (heights within +-1000 km: at most 10000 layers) are bounded by
