@@ -203,6 +203,33 @@ TEST(BatchRun, BadInputEndsTheRunAndWritesNothing) {
     EXPECT_EQ(test::ReadDoubles(dir / "out.nc", "status")[0], 6.0);  // beyond range + extrapolated
 }
 
+TEST(BatchRun, ALevelDimensionLongerThanAnyProfileEndsTheRun) {
+    // A header alone (no data written) declaring 100001 levels: more than a
+    // profile may have. The run ends at once instead of reading blocks of
+    // scenes that long.
+    const Folder dir;
+    int ncid = -1, scene = -1, level = -1;
+    test::NcCheck(nc_create((dir / "scenes.nc").c_str(), NC_CLOBBER | NC_64BIT_OFFSET, &ncid));
+    int old = 0;
+    test::NcCheck(nc_set_fill(ncid, NC_NOFILL, &old));
+    test::NcCheck(nc_def_dim(ncid, "scene", 2, &scene));
+    test::NcCheck(nc_def_dim(ncid, "level", 100001, &level));
+    const int sl[2] = {scene, level};
+    const std::pair<const char*, const char*> quantities[] = {
+        {"height", "m"}, {"air_temperature", "K"}, {"air_pressure", "hPa"},
+        {"mass_concentration_of_water_vapor_in_air", "g m-3"}};
+    for (const auto& [name, units] : quantities) {
+        int var = -1;
+        test::NcCheck(nc_def_var(ncid, name, NC_DOUBLE, 2, sl, &var));
+        test::PutText(ncid, var, "units", units);
+    }
+    test::NcCheck(nc_close(ncid));
+    std::string messages;
+    EXPECT_EQ(RunQuietly(dir / "scenes.nc", dir / "out.nc", "amsr2", 1, "", &messages), kBatchFailed);
+    EXPECT_NE(messages.find("\"level\" has 100001 levels"), std::string::npos) << messages;
+    EXPECT_EQ(dir.Files(), (std::vector<std::string>{"scenes.nc"}));
+}
+
 TEST(BatchRun, SpecificHumidityInPascalsGivesTheSameScenes) {
     const Folder dir;
     const std::vector<test::TestScene> scenes = Scenes(4);
@@ -329,16 +356,16 @@ TEST(BatchRun, DerivativesAreThoseOfTheChannelOnTheFilesLevels) {
 
 TEST(BatchRun, ScenesBeyondTheCostLimitsAreRefusedOneByOne) {
     const Folder dir;
-    // Two scenes on 50001 levels over 0-1000 m; the first has its heights
+    // Two scenes on 25001 levels over 0-1000 m; the first has its heights
     // missing but at every 500th level, and so 101 levels (the derivatives
-    // allow at most 50000).
+    // allow at most 25000).
     std::vector<test::TestScene> scenes = Scenes(2);
     for (test::TestScene& s : scenes) {
         ProfileStore& p = s.profile;
         p = ProfileStore{};
-        p.levelCount = 50001;
+        p.levelCount = 25001;
         for (int i = 0; i < p.levelCount; ++i) {
-            p.height.push_back(0.02 * i);
+            p.height.push_back(0.04 * i);
             p.airTemperature.push_back(288.0);
             p.pressure.push_back(1000.0);
             p.absoluteHumidity.push_back(10.0);
@@ -356,7 +383,7 @@ TEST(BatchRun, ScenesBeyondTheCostLimitsAreRefusedOneByOne) {
     ASSERT_EQ(tb.size(), 2u);
     EXPECT_TRUE(std::isfinite(tb[0])) << why[0];
     EXPECT_TRUE(std::isnan(tb[1]));
-    EXPECT_NE(why[1].find("50000"), std::string::npos) << why[1];
+    EXPECT_NE(why[1].find("25000"), std::string::npos) << why[1];
 }
 
 TEST(BatchRun, DerivativesInCsvAreTheScalarOnesOnly) {

@@ -85,6 +85,22 @@ TEST(ParseUserNumber, AcceptedForms) {
     EXPECT_EQ(ParseUserNumber(",", ','), 0.0);  // a lone separator reads as zero
 }
 
+TEST(ParseUserNumber, BeyondTheRangeOfADoubleByItsValue) {
+    // Too small reads as zero and too large as infinity, whatever the sign of
+    // the exponent: 1E-401 written without one, 1E+390 written with a negative one.
+    const std::string tiny = "0," + std::string(400, '0') + "1";
+    const std::string huge = "1" + std::string(400, '0') + "e-10";
+    EXPECT_EQ(ParseUserNumber(tiny, ','), 0.0);
+    EXPECT_EQ(ParseUserNumber("-" + tiny, ','), -0.0);
+    EXPECT_TRUE(std::signbit(*ParseUserNumber("-" + tiny, ',')));
+    EXPECT_EQ(ParseUserNumber(huge, ','), HUGE_VAL);
+    EXPECT_EQ(ParseUserNumber("-" + huge, ','), -HUGE_VAL);
+    EXPECT_EQ(ParseUserNumber("1e400", '.'), HUGE_VAL);
+    EXPECT_EQ(ParseUserNumber("1e-400", '.'), 0.0);
+    EXPECT_EQ(ParseUserNumber("0,001e-322", ','), 0.0);   // 1E-325: below the smallest subnormal
+    EXPECT_EQ(ParseUserNumber("0,01e310", ','), 1e308);   // in range: not a range error at all
+}
+
 TEST(ParseUserNumber, RejectedForms) {
     for (const char* text : {"", " ", "-", "12-", "1,2,3", ",,", "1.5", "abc", "1e", "e5", "1 2", "--1", "+-1"})
         EXPECT_FALSE(ParseUserNumber(text, ',').has_value()) << "'" << text << "'";

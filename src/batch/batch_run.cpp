@@ -144,9 +144,12 @@ int RunBatch(const BatchOptions& options, std::ostream& err) {
                                 ? options.threads
                                 : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
         Progress progress(err, total, !options.quiet && ::isatty(STDERR_FILENO) == 1);
-        // Level derivatives take 5 values per level and channel: the block is cut
-        // to about 8 million of them (64 MB).
+        // The profiles of a block take 5 values per level and scene: the block is
+        // cut to about 8 million of them (64 MB), whatever the level dimension.
         std::size_t blockSize = options.blockSize;
+        blockSize = std::clamp<std::size_t>(8'000'000 / (5 * std::max<std::size_t>(run.levels, 1)), 1, blockSize);
+        // Level derivatives take 5 values per level and channel: the block is cut
+        // to about 8 million of them as well.
         if (jacobians.AnyLevel()) {
             const std::size_t perScene =
                 std::max<std::size_t>(1, selection.indices.size() * 5 * std::max<std::size_t>(run.levels, 1));

@@ -177,6 +177,13 @@ private:
         Nc(nc_inq_dimid(ncid_, "level", &levelDim), path_ + ": no dimension \"level\"");
         Nc(nc_inq_dimlen(ncid_, sceneDim, &scenes_), path_);
         Nc(nc_inq_dimlen(ncid_, levelDim, &levels_), path_);
+        // No profile has more levels than the validation table allows; a longer
+        // level dimension, which a header of a few bytes can declare, would make
+        // every block of scenes that many values long.
+        const double maxLevels = QuantityOf(Checked::LevelCount).upper;
+        if (static_cast<double>(levels_) > maxLevels)
+            throw BatchError(path_ + ": the dimension \"level\" has " + std::to_string(levels_) +
+                             " levels, more than the " + FormatGeneral(maxLevels, '.') + " a profile may have");
         sceneDim_ = sceneDim;
         levelDim_ = levelDim;
         height_ = Find({"height", "altitude"}, "height", UnitKind::Height, true, true);

@@ -1,5 +1,6 @@
 #include "common/number_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -7,6 +8,32 @@
 #include <system_error>
 
 namespace seasky {
+
+namespace {
+
+// The decimal exponent of the leading significant digit of a number written
+// [-]digits[.digits][e[+-]digits]: its value is d.ddd x 10^result (0 when it
+// has no significant digit). The exponent saturates far beyond any double.
+long long LeadingDigitExponent(const std::string& normal) {
+    const std::size_t e = normal.find('e');
+    const std::size_t end = e == std::string::npos ? normal.size() : e;
+    const std::size_t point = std::min(normal.find('.'), end);
+    const std::size_t first = normal.find_first_of("123456789");
+    if (first >= end) return 0;
+    long long lead = first < point ? static_cast<long long>(point - first) - 1
+                                   : -static_cast<long long>(first - point);
+    if (e != std::string::npos) {
+        std::size_t q = e + 1;
+        const bool negative = q < normal.size() && normal[q] == '-';
+        if (q < normal.size() && (normal[q] == '+' || normal[q] == '-')) ++q;
+        long long exponent = 0;
+        for (; q < normal.size(); ++q) exponent = std::min(exponent * 10 + (normal[q] - '0'), 1000000000LL);
+        lead += negative ? -exponent : exponent;
+    }
+    return lead;
+}
+
+}  // namespace
 
 std::string FormatGeneral(double value, char separator) {
     if (std::isnan(value)) return "NAN";
@@ -87,10 +114,12 @@ std::optional<double> ParseUserNumber(std::string_view text, char separator) {
     double value = 0.0;
     const auto r = std::from_chars(normal.data(), normal.data() + normal.size(), value, std::chars_format::general);
     if (r.ec == std::errc::result_out_of_range) {
-        // Underflow reads as zero; overflow gives infinity, as the platform's conversion would.
-        const bool negativeExponent = normal.find("e-") != std::string::npos;
+        // Underflow reads as zero; overflow gives infinity, as the platform's
+        // conversion would. Which of the two is decided by the decimal value,
+        // not by the exponent's sign: "0.000...01" underflows without an
+        // exponent, "1000...0e-10" can overflow with a negative one.
         const bool negative = normal.front() == '-';
-        if (negativeExponent) return negative ? -0.0 : 0.0;
+        if (LeadingDigitExponent(normal) < 0) return negative ? -0.0 : 0.0;
         return negative ? -HUGE_VAL : HUGE_VAL;
     }
     if (r.ec != std::errc() || r.ptr != normal.data() + normal.size()) return std::nullopt;

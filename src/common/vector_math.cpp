@@ -6,11 +6,12 @@
 #if defined(__x86_64__) && defined(SEASKY_HAVE_LIBMVEC)
 #include <immintrin.h>
 // libmvec's vector variants (x86-64 vector function ABI names): 'b' = SSE2,
-// 2 lanes; 'd' = AVX2, 4 lanes.
+// 2 lanes; 'd' = AVX2, 4 lanes. The AVX2 ones take their vectors in AVX
+// registers (clang refuses the call from an AVX2 function otherwise).
 extern "C" __m128d _ZGVbN2v_exp(__m128d);
 extern "C" __m128d _ZGVbN2v_expm1(__m128d);
-extern "C" __m256d _ZGVdN4v_exp(__m256d);
-extern "C" __m256d _ZGVdN4v_expm1(__m256d);
+extern "C" __attribute__((target("avx2"))) __m256d _ZGVdN4v_exp(__m256d);
+extern "C" __attribute__((target("avx2"))) __m256d _ZGVdN4v_expm1(__m256d);
 #define SEASKY_VECTOR_MATH 1
 #endif
 
