@@ -4,7 +4,7 @@ tests/fuzz/corpus/scenes_netcdf/ (run by hand; the files are kept in the tree).
 
 Small files in the classic formats, each reaching other paths of the reader:
   two-scenes.nc         concentrations and cloud water, lat/lon passed through
-  specific-humidity.nc  mass fractions, degC, km, Pa, a missing level, angles
+  vapour-mass-fraction.nc  mass fractions, degC, km, Pa, a missing level, angles
   packed.nc             short integers with scale_factor, add_offset and
                         missing_value, 64-bit offset format
   refused.nc            a scene with a missing sea temperature and one too cold
@@ -121,7 +121,7 @@ def refused(path):
 
 if __name__ == "__main__":
     os.makedirs(OUT, exist_ok=True)
-    for name, write in [("two-scenes.nc", two_scenes), ("specific-humidity.nc", specific_humidity),
+    for name, write in [("two-scenes.nc", two_scenes), ("vapour-mass-fraction.nc", specific_humidity),
                         ("packed.nc", packed), ("refused.nc", refused)]:
         write(os.path.join(OUT, name))
         print(os.path.join(OUT, name), os.path.getsize(os.path.join(OUT, name)), "bytes")
