@@ -104,74 +104,41 @@ public:
             if (At(p) == '+') ++start;
             ++p;
         }
-        // The decimal exponent of the leading significant digit, counted while
-        // the digits go by: the value is d.ddd x 10^lead (before the exponent part).
-        long long lead = 0;
-        bool significant = false;
-        long long integerDigits = 0;
         std::size_t mantissaDigits = 0;
         while (Has(p) && IsDigit(At(p))) {
-            if (At(p) != '0' && !significant) {
-                significant = true;
-                integerDigits = 0;
-            }
-            if (significant) ++integerDigits;
             ++mantissaDigits;
             if (++p > kMaxNumberLength) return TooLong();
         }
-        if (significant) lead = integerDigits - 1;
         if (Has(p) && At(p) == '.') {
             std::size_t q = p + 1;
             std::size_t fraction = 0;
-            long long position = 0;  // of the digit after the point: -1, -2, ...
-            long long firstFraction = 0;
-            bool found = false;
             while (Has(q) && IsDigit(At(q))) {
-                --position;
-                if (!significant && !found && At(q) != '0') {
-                    found = true;
-                    firstFraction = position;
-                }
                 ++fraction;
                 if (++q > kMaxNumberLength) return TooLong();
             }
             if (mantissaDigits + fraction > 0) {
                 p = q;
                 mantissaDigits += fraction;
-                if (!significant && found) {
-                    significant = true;
-                    lead = firstFraction;
-                }
             }
         }
         if (mantissaDigits == 0) return Ended(ReadStatus::unreadable);
         if (Has(p) && (At(p) == 'e' || At(p) == 'E')) {
             std::size_t q = p + 1;
-            bool negativeExponent = false;
-            if (Has(q) && (At(q) == '+' || At(q) == '-')) {
-                negativeExponent = At(q) == '-';
-                ++q;
-            }
+            if (Has(q) && (At(q) == '+' || At(q) == '-')) ++q;
             const std::size_t expDigits = q;
-            long long exponent = 0;
-            while (Has(q) && IsDigit(At(q))) {
-                exponent = std::min(exponent * 10 + (At(q) - '0'), 1000000000LL);  // saturates: far beyond any double
+            while (Has(q) && IsDigit(At(q)))
                 if (++q > kMaxNumberLength) return TooLong();
-            }
-            if (q > expDigits) {
-                p = q;
-                lead += negativeExponent ? -exponent : exponent;
-            }
+            if (q > expDigits) p = q;
         }
-        const auto r = std::from_chars(buffer_.data() + pos_ + start, buffer_.data() + pos_ + p, value,
-                                       std::chars_format::general);
-        const bool negative = buffer_[pos_ + start] == '-';
+        const std::string_view number(buffer_.data() + pos_ + start, p - start);
+        const auto r = std::from_chars(number.data(), number.data() + number.size(), value, std::chars_format::general);
+        const bool negative = number.front() == '-';
         pos_ += p;
         if (r.ec == std::errc::result_out_of_range) {
             // Decided by the decimal value, not by the digits' count: a leading
             // digit at 10^0 or above that does not fit is too large; one below is
             // too small to represent and reads as zero.
-            if (lead < 0) {
+            if (LeadingDigitExponent(number) < 0) {
                 value = negative ? -0.0 : 0.0;
                 return ReadStatus::ok;
             }

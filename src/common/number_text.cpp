@@ -9,14 +9,9 @@
 
 namespace seasky {
 
-namespace {
-
-// The decimal exponent of the leading significant digit of a number written
-// [-]digits[.digits][e[+-]digits]: its value is d.ddd x 10^result (0 when it
-// has no significant digit). The exponent saturates far beyond any double.
-long long LeadingDigitExponent(const std::string& normal) {
-    const std::size_t e = normal.find('e');
-    const std::size_t end = e == std::string::npos ? normal.size() : e;
+long long LeadingDigitExponent(std::string_view normal) {
+    const std::size_t e = normal.find_first_of("eE");
+    const std::size_t end = e == std::string_view::npos ? normal.size() : e;
     const std::size_t point = std::min(normal.find('.'), end);
     const std::size_t first = normal.find_first_of("123456789");
     if (first >= end) return 0;
@@ -32,8 +27,6 @@ long long LeadingDigitExponent(const std::string& normal) {
     }
     return lead;
 }
-
-}  // namespace
 
 std::string FormatGeneral(double value, char separator) {
     if (std::isnan(value)) return "NAN";

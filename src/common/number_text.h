@@ -20,4 +20,12 @@ std::string FormatGeneral(double value, char separator);
 // separator is accepted as the decimal point. Returns nothing for any other text.
 std::optional<double> ParseUserNumber(std::string_view text, char separator);
 
+// The decimal exponent of the leading significant digit of a number written
+// [sign]digits[.digits][(e|E)[sign]digits]: its value is d.ddd x 10^result (0
+// when it has no significant digit). The exponent saturates far beyond any
+// double. A conversion out of a double's range is an overflow when the result
+// is 0 or more and an underflow when it is negative, whatever the digits' count
+// or the exponent's sign.
+long long LeadingDigitExponent(std::string_view number);
+
 }  // namespace seasky
