@@ -140,34 +140,37 @@ void AddSensorCommand(CLI::App& app, Context& context) {
             if (context.json) {
                 // Written a channel at a time: with level derivatives of a long
                 // profile the document would be large.
-                std::string head = Json{{"sensor", sensor.name}, {"title", sensor.title}}.dump();
-                head.pop_back();  // the closing brace
-                context.out << head << ",\"channels\":[";
-                for (std::size_t i = 0; i < outcomes.size(); ++i) {
-                    const Channel& c = sensor.channels[selection.indices[i]];
-                    const ChannelOutcome& o = outcomes[i];
-                    const Json channel{{"name", c.name},
-                                        {"frequency", c.centre},
-                                        {"polarisation", PolarisationName(c.polarisation)},
-                                        {"incidenceAngle", scene.incidenceAngle ? *scene.incidenceAngle : c.incidenceAngle.value()},
-                                        {"tb", o.tb},
-                                        {"tbUp", o.result.tbUp},
-                                        {"tbDown", o.result.tbDown},
-                                        {"opacity", o.result.opacity},
-                                        {"emissivityV", o.result.emissivityV},
-                                        {"emissivityH", o.result.emissivityH},
-                                        {"passbandBeyondRange", o.passbandBeyondRange},
-                                        {"extrapolated", o.extrapolated}};
-                    if (i > 0) context.out << ',';
-                    if (jacobians->Given())
-                        WriteJsonWith(context.out, channel, "jacobians", [&](std::ostream& out) {
-                            WriteJacobianJson(out, computed.jacobians[i], ViewOf(profile), wanted,
-                                              {columns[i].output});
-                        });
-                    else
-                        context.out << channel.dump();
-                }
-                context.out << "]}\n";
+                const Json head{{"sensor", sensor.name}, {"title", sensor.title}};
+                WriteJsonWith(context.out, head, "channels", [&](std::ostream& out) {
+                    out << '[';
+                    for (std::size_t i = 0; i < outcomes.size(); ++i) {
+                        const Channel& c = sensor.channels[selection.indices[i]];
+                        const ChannelOutcome& o = outcomes[i];
+                        const Json channel{
+                            {"name", c.name},
+                            {"frequency", c.centre},
+                            {"polarisation", PolarisationName(c.polarisation)},
+                            {"incidenceAngle", scene.incidenceAngle ? *scene.incidenceAngle : c.incidenceAngle.value()},
+                            {"tb", o.tb},
+                            {"tbUp", o.result.tbUp},
+                            {"tbDown", o.result.tbDown},
+                            {"opacity", o.result.opacity},
+                            {"emissivityV", o.result.emissivityV},
+                            {"emissivityH", o.result.emissivityH},
+                            {"passbandBeyondRange", o.passbandBeyondRange},
+                            {"extrapolated", o.extrapolated}};
+                        if (i > 0) out << ',';
+                        if (jacobians->Given())
+                            WriteJsonWith(out, channel, "jacobians", [&](std::ostream& member) {
+                                WriteJacobianJson(member, computed.jacobians[i], ViewOf(profile), wanted,
+                                                  {columns[i].output});
+                            });
+                        else
+                            out << channel.dump();
+                    }
+                    out << ']';
+                });
+                context.out << '\n';
                 return;
             }
             bool beyond = false;
