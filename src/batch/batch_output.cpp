@@ -1,6 +1,6 @@
 #include "batch/batch_output.h"
 
-#include <netcdf.h>
+#include "batch/netcdf_library.h"
 #include <unistd.h>
 
 #include <charconv>

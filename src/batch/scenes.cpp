@@ -1,6 +1,6 @@
 #include "batch/scenes.h"
 
-#include <netcdf.h>
+#include "batch/netcdf_library.h"
 
 #include <algorithm>
 #include <cmath>
