@@ -43,6 +43,13 @@ std::string Shortest(double v) {
     return std::string(buf, r.ptr);
 }
 
+// A CSV field in double quotes, its quotes doubled.
+std::string Quoted(const std::string& text) {
+    std::string quoted = "\"";
+    for (char x : text) quoted += x == '"' ? std::string("\"\"") : std::string(1, x);
+    return quoted + '"';
+}
+
 int StatusOf(const ChannelOutcome& o) {
     if (!o.computed) return kStatusRefused;
     return (o.passbandBeyondRange ? kStatusBeyondRange : 0) | (o.extrapolated ? kStatusExtrapolated : 0);
@@ -112,6 +119,10 @@ public:
         const std::size_t start1[1] = {first};
         const std::size_t count1[1] = {n};
         Nc(nc_put_vara_string(ncid_, message_, start1, count1, pointers.data()), "Cannot write " + path_);
+        if (profileSource_ >= 0) {
+            for (std::size_t s = 0; s < n; ++s) pointers[s] = scenes[s].profileSource.c_str();
+            Nc(nc_put_vara_string(ncid_, profileSource_, start1, count1, pointers.data()), "Cannot write " + path_);
+        }
         for (std::size_t v = 0; v < passThrough.size(); ++v)
             Nc(nc_put_vara(ncid_, passThroughIds_[v], start1, count1, passThrough[v].data.data()),
                "Cannot write " + passThrough[v].name + " to " + path_);
@@ -252,6 +263,9 @@ private:
         Nc(nc_put_att_schar(ncid_, status_, "flag_masks", NC_BYTE, 3, masks), "Cannot write " + path_);
         Text(status_, "flag_meanings", "refused passband_beyond_validated_range centre_extrapolated");
         message_ = Variable("message", NC_STRING, 1, &scene, nullptr, "why the scene or a channel was refused");
+        if (run.profileSources)
+            profileSource_ = Variable("profile_source", NC_STRING, 1, &scene, nullptr,
+                                      "the profile of the scene: bundled:NAME (a bundled atmosphere) or file:PATH");
         DefineDerivatives(scene, channel);
 
         const int* c1 = &channel;
@@ -314,6 +328,7 @@ private:
     bool committed_ = false;
     int tb_ = -1, up_ = -1, down_ = -1, opacity_ = -1, emissivityV_ = -1, emissivityH_ = -1, status_ = -1,
         message_ = -1;
+    int profileSource_ = -1;  // profile_source(scene), when the scenes name their profiles
     std::vector<int> passThroughIds_;
     JacobianSelection selection_;
     std::size_t levels_ = 0;
@@ -326,8 +341,8 @@ private:
 class CsvWriter final : public ResultWriter {
 public:
     CsvWriter(const std::string& path, const Sensor& sensor, const std::vector<int>& channels,
-              const JacobianSelection& selection)
-        : path_(path), temporary_(TemporaryName(path)), selection_(selection) {
+              const JacobianSelection& selection, bool profileSources)
+        : path_(path), temporary_(TemporaryName(path)), selection_(selection), profileSources_(profileSources) {
         if (selection.AnyLevel())
             throw BatchError("Output " + path + ": level derivatives (temperature, pressure, humidity, cloud, "
                              "weighting) need a NetCDF output (.nc)");
@@ -340,7 +355,7 @@ public:
             if (selection.surface[k]) out_ << ",dtb_d" << kSurfaceInputNames[k];
         for (int k = 0; k < 2; ++k)
             if (selection.columns[k]) out_ << ",dtb_d" << kColumnNames[k];
-        out_ << ",status,message\n";
+        out_ << ",status,message" << (profileSources ? ",profile_source" : "") << '\n';
     }
     ~CsvWriter() override {
         if (!committed_) Abandon();
@@ -356,9 +371,7 @@ public:
                 std::string message = o.failure ? o.failure->message : scenes[s].failure ? scenes[s].failure->message : "";
                 for (char& x : message)
                     if (x == '\n') x = ' ';
-                std::string quoted = "\"";
-                for (char x : message) quoted += x == '"' ? std::string("\"\"") : std::string(1, x);
-                quoted += '"';
+                const std::string quoted = Quoted(message);
                 const double angle = scenes[s].surface.incidenceAngle.value_or(ch.incidenceAngle.value_or(std::nan("")));
                 out_ << first + s << ',' << ch.name << ',' << Shortest(ch.centre) << ','
                      << PolarisationName(ch.polarisation) << ',' << Shortest(angle) << ','
@@ -372,7 +385,9 @@ public:
                     if (selection_.surface[k]) out_ << ',' << (computed ? Shortest(derivatives[s][c].surface[k]) : "");
                 for (int k = 0; k < 2; ++k)
                     if (selection_.columns[k]) out_ << ',' << (computed ? Shortest(derivatives[s][c].columns[k]) : "");
-                out_ << ',' << StatusOf(o) << ',' << quoted << '\n';
+                out_ << ',' << StatusOf(o) << ',' << quoted;
+                if (profileSources_) out_ << ',' << Quoted(scenes[s].profileSource);
+                out_ << '\n';
             }
         if (!out_) throw BatchError("Cannot write " + path_);
     }
@@ -398,6 +413,7 @@ private:
     std::ofstream out_;
     std::vector<const Channel*> channels_;
     JacobianSelection selection_;
+    bool profileSources_ = false;
     bool committed_ = false;
 };
 
@@ -430,7 +446,7 @@ std::unique_ptr<ResultWriter> CreateResultWriter(const std::string& path, const 
                                                  const std::vector<PassThrough>& passThrough,
                                                  const RunDescription& run) {
     const std::string extension = Lower(std::filesystem::path(path).extension().string());
-    if (extension == ".csv") return std::make_unique<CsvWriter>(path, sensor, channels, run.jacobians);
+    if (extension == ".csv") return std::make_unique<CsvWriter>(path, sensor, channels, run.jacobians, run.profileSources);
     if (extension == ".nc" || extension == ".nc4" || extension == ".netcdf")
         return std::make_unique<NetcdfWriter>(path, sensor, channels, sceneCount, passThrough, run);
     throw BatchError("Output " + path + ": unknown kind (give a .nc or a .csv file)");

@@ -21,6 +21,10 @@
 //
 // CSV: a header, then one row per scene and channel (derivatives: a column per
 // surface input or column; level derivatives cannot be written to CSV).
+//
+// When the scenes name their profiles (CSV scenes), the profile each scene used
+// ("bundled:NAME" or "file:PATH") is written too: profile_source(scene) in
+// NetCDF, a last column profile_source in CSV.
 #pragma once
 
 #include <memory>
@@ -46,6 +50,7 @@ struct RunDescription {
     std::string scenesFile;
     JacobianSelection jacobians;  // the derivatives written (none by default)
     std::size_t levels = 0;       // the scene file's level count
+    bool profileSources = false;  // the scenes name their profiles: write each one's source
 };
 
 // The derivatives of one channel's tb over one scene, as written: only the parts

@@ -12,7 +12,11 @@ void AddBatchCommand(CLI::App& app, Context& context) {
     command->add_option("--sensor", options->sensor, "Preset name (seasky sensors) or sensor file")->required();
     command->add_option("--channels", options->channels, "Comma-separated channel names (default: all)");
     command->add_option("--output", options->output, "Result file: .nc or .csv")->required();
-    command->add_option("--threads", options->threads, "Worker threads (default: all cores)")->check(CLI::NonNegativeNumber);
+    command
+        ->add_option("--threads", options->threads,
+                     "Worker threads (default: all cores; at most " + std::to_string(kThreadsPerCore) +
+                         " per core, more are refused)")
+        ->check(CLI::NonNegativeNumber);
     command->add_flag("--quiet", options->quiet, "No progress bar");
     command->add_flag("--extrapolate", options->extrapolate,
                       "Compute channels whose centre lies outside 6.75-89 GHz anyway (marked in the output)");
