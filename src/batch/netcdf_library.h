@@ -44,16 +44,16 @@ struct NetcdfUnavailable : BatchError {
 };
 
 // Every function of the library this program calls.
-#define SEASKY_NETCDF_FUNCTIONS(X)                                                            \
-    X(nc_strerror) X(nc_open) X(nc_create) X(nc_close) X(nc_enddef) X(nc_inq_format)         \
-    X(nc_inq_unlimdim) X(nc_inq_var_filter_ids) X(nc_inq_nvars) X(nc_inq_dimid) X(nc_inq_dimlen) X(nc_inq_varid) X(nc_inq_varname)       \
-    X(nc_inq_var) X(nc_inq_varndims) X(nc_inq_vardimid) X(nc_inq_varnatts) X(nc_inq_type)    \
-    X(nc_inq_att) X(nc_inq_attname) X(nc_get_att_text) X(nc_get_att_string)                  \
-    X(nc_get_att_double) X(nc_free_string) X(nc_get_vara) X(nc_get_vara_double)               \
-    X(nc_def_dim) X(nc_def_var) X(nc_def_var_fill) X(nc_def_var_chunking)                     \
-    X(nc_def_var_deflate) X(nc_put_att_text) X(nc_put_att_schar) X(nc_put_att_double)         \
-    X(nc_put_att) X(nc_get_att) X(nc_copy_att) X(nc_put_var_double) X(nc_put_var_string)      \
-    X(nc_put_vara) X(nc_put_vara_double) X(nc_put_vara_string) X(nc_put_vara_schar)
+#define SEASKY_NETCDF_FUNCTIONS(X)                                                                    \
+    X(nc_strerror) X(nc_open) X(nc_create) X(nc_close) X(nc_enddef) X(nc_inq_format)                  \
+    X(nc_inq_unlimdim) X(nc_inq_var_filter_ids) X(nc_inq_nvars) X(nc_inq_dimid) X(nc_inq_dimlen)      \
+    X(nc_inq_varid) X(nc_inq_varname) X(nc_inq_var) X(nc_inq_varndims) X(nc_inq_vardimid)             \
+    X(nc_inq_varnatts) X(nc_inq_type) X(nc_inq_att) X(nc_inq_attname) X(nc_get_att_text)              \
+    X(nc_get_att_string) X(nc_get_att_double) X(nc_free_string) X(nc_get_vara) X(nc_get_vara_double)  \
+    X(nc_def_dim) X(nc_def_var) X(nc_def_var_fill) X(nc_def_var_chunking) X(nc_def_var_deflate)       \
+    X(nc_put_att_text) X(nc_put_att_schar) X(nc_put_att_double) X(nc_put_att) X(nc_get_att)           \
+    X(nc_copy_att) X(nc_put_var_double) X(nc_put_var_string) X(nc_put_vara) X(nc_put_vara_double)     \
+    X(nc_put_vara_string) X(nc_put_vara_schar)
 
 // The library's functions as loaded: pointers of the library's own types.
 struct NetcdfFunctions {
