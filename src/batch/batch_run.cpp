@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -13,6 +14,7 @@
 
 #include "app/sensor.h"
 #include "batch/batch_output.h"
+#include "batch/output_file.h"
 #include "batch/scenes.h"
 #include "batch/sensor_file.h"
 
@@ -31,23 +33,41 @@ const char* const kChannelHint =
 
 extern "C" void OnInterrupt(int) { interrupted.store(true); }
 
-// Catches Ctrl-C (and termination) for the duration of a run.
+// Catches Ctrl-C, termination and a closed terminal (SIGHUP: the run's
+// terminal or ssh session went away) for the duration of a run, so that each
+// ends it without an output and without its temporary file.
 class InterruptGuard {
 public:
     InterruptGuard() {
         interrupted.store(false);
-        previousInt_ = std::signal(SIGINT, OnInterrupt);
-        previousTerm_ = std::signal(SIGTERM, OnInterrupt);
+        for (std::size_t i = 0; i < kSignals.size(); ++i) previous_[i] = std::signal(kSignals[i], OnInterrupt);
     }
     ~InterruptGuard() {
-        std::signal(SIGINT, previousInt_);
-        std::signal(SIGTERM, previousTerm_);
+        for (std::size_t i = 0; i < kSignals.size(); ++i) std::signal(kSignals[i], previous_[i]);
     }
 
 private:
-    void (*previousInt_)(int);
-    void (*previousTerm_)(int);
+    static constexpr std::array<int, 3> kSignals{SIGINT, SIGTERM, SIGHUP};
+    std::array<void (*)(int), 3> previous_{};
 };
+
+// The refusal of an output that is one of the run's inputs.
+std::string OutputIsInputMessage(const std::string& output, const std::string& input, const char* role) {
+    return "Output " + output + " is the " + role + " " + input +
+           ": it would be replaced by the results (give another --output)";
+}
+
+// The output must not be an input file of the run (through any link): the
+// scene file, the sensor file, a profile file of the CSV scenes.
+std::optional<std::string> OutputClash(const BatchOptions& options, const SceneReader& scenes) {
+    const std::string& output = options.output;
+    if (SameFileAmong(output, {options.scenes})) return OutputIsInputMessage(output, options.scenes, "scene file");
+    if (SameFileAmong(output, {options.sensor})) return OutputIsInputMessage(output, options.sensor, "sensor file");
+    if (const std::optional<std::string> profile = SameFileAmong(output, scenes.ProfileFiles()))
+        return OutputIsInputMessage(output, *profile, "profile file");
+    if (IsFolder(output)) return "Output " + output + " is a folder (give a file name)";
+    return std::nullopt;
+}
 
 std::string Duration(double seconds) {
     if (!(seconds >= 0.0) || seconds > 1e7) return "--";
@@ -118,6 +138,10 @@ int RunBatch(const BatchOptions& options, std::ostream& err) {
     std::size_t total = 0;
     try {
         std::unique_ptr<SceneReader> scenes = OpenScenes(options.scenes);
+        if (const std::optional<std::string> clash = OutputClash(options, *scenes)) {
+            err << *clash << '\n';
+            return kBatchFailed;
+        }
         // A channel that cannot be computed for any scene ends the run at once.
         for (int c : selection.indices)
             if (std::optional<ValidationFailure> f = CheckChannelDefinition(
@@ -139,6 +163,7 @@ int RunBatch(const BatchOptions& options, std::ostream& err) {
         run.levels = scenes->LevelCount();
         std::unique_ptr<ResultWriter> writer =
             CreateResultWriter(options.output, sensor.sensor, selection.indices, total, passThrough, run);
+        for (const auto& [from, to] : writer->Renamed()) err << RenamedNote(from, to) << '\n';
 
         const int threads = options.threads > 0
                                 ? options.threads

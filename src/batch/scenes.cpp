@@ -384,6 +384,7 @@ public:
     std::size_t SceneCount() const override { return count_; }
     bool HasIncidenceAngle() const override { return angle_ >= 0; }
     std::size_t LevelCount() const override { return levels_; }
+    std::vector<std::string> ProfileFiles() const override { return files_; }
 
     void Read(std::size_t first, std::size_t count, std::vector<Scene>& out) override {
         if (first != next_) throw BatchError(path_ + ": scenes must be read in order");
@@ -441,8 +442,12 @@ private:
         std::error_code ec;
         ProfileReadResult r;
         const StandardAtmosphere* bundled = FindStandardAtmosphere(name);
-        if (bundled != nullptr && !std::filesystem::exists(file, ec)) r = ParseProfileText(bundled->text);
-        else r = ReadProfileFile(file.string());
+        if (bundled != nullptr && !std::filesystem::exists(file, ec)) {
+            r = ParseProfileText(bundled->text);
+        } else {
+            r = ReadProfileFile(file.string());
+            files_.push_back(file.string());
+        }
         return profiles_.emplace(name, std::move(r)).first->second;
     }
 
@@ -455,6 +460,7 @@ private:
     std::size_t next_ = 0;
     int profile_ = -1, sst_ = -1, salinity_ = -1, wind_ = -1, azimuth_ = -1, angle_ = -1;
     std::map<std::string, ProfileReadResult> profiles_;
+    std::vector<std::string> files_;  // the profile files read
 };
 
 std::string Lower(std::string s) {

@@ -74,6 +74,8 @@ public:
     virtual std::vector<PassThrough> PassThroughVariables() const { return {}; }
     // Their values for scenes [first, first + count) (data filled).
     virtual void ReadPassThrough(std::size_t, std::size_t, std::vector<PassThrough>&) {}
+    // The profile files the scenes name (CSV scenes), as opened: an output must not replace one.
+    virtual std::vector<std::string> ProfileFiles() const { return {}; }
 };
 
 // Scene values held as arrays: profiles scenes x levels (level fastest), in m,
