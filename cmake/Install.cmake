@@ -70,14 +70,10 @@ if(TARGET seasky-gui)
 endif()
 
 # ---- a statically linked seasky command ----
-# The C++ and GCC runtimes are linked in. Debian ships libnetcdf (which the
-# batch runs use) only as a shared library, so a fully static program cannot be
-# made from Debian's packages: libnetcdf.so and, through it, HDF5, curl and
-# their dependencies stay shared, and with them glibc (libc, libm, libmvec and
-# the dynamic loader), which cannot be linked statically into a program that
-# loads shared libraries; ICU (under libxml2) loads the shared libstdc++ into
-# the process all the same. --as-needed drops the libraries seasky names but
-# does not use itself (netCDF's imported target lists its own dependencies).
+# The C++ and GCC runtimes are linked in. glibc (libc, libm, libmvec and the
+# dynamic loader) stays shared: a program that opens shared libraries (NetCDF,
+# with dlopen, when a command first reads or writes a NetCDF file) cannot link
+# it statically.
 option(SEASKY_STATIC_CLI "Link the seasky command with the C++ and GCC runtimes built in" OFF)
 if(SEASKY_STATIC_CLI)
   if(SEASKY_SANITIZE)
@@ -107,6 +103,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The programs open libnetcdf with dlopen (src/batch/netcdf_library.h), which
+# dpkg-shlibdeps cannot see: its package is named here.
+set(seasky_package_depends ${SEASKY_NETCDF_PACKAGE})
 # The programs and the module without their symbol tables (the build has no
 # debugging information to split off).
 set(CPACK_STRIP_FILES ON)
@@ -114,10 +113,12 @@ if(TARGET _seasky)
   # The module is built for this interpreter's version; simulate and the plots
   # use xarray, dask and matplotlib when they are there.
   math(EXPR seasky_python_next_minor "${Python_VERSION_MINOR} + 1")
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS
-      "python3 (>= ${Python_VERSION_MAJOR}.${Python_VERSION_MINOR}), python3 (<< ${Python_VERSION_MAJOR}.${seasky_python_next_minor}), python3-numpy")
+  list(APPEND seasky_package_depends
+       "python3 (>= ${Python_VERSION_MAJOR}.${Python_VERSION_MINOR})"
+       "python3 (<< ${Python_VERSION_MAJOR}.${seasky_python_next_minor})" python3-numpy)
   set(CPACK_DEBIAN_PACKAGE_SUGGESTS "python3-xarray, python3-dask, python3-distributed, python3-matplotlib")
 endif()
+list(JOIN seasky_package_depends ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
 if(TARGET seasky-gui)
   # The window's Tahoma face, when the system has no Tahoma of its own.
   set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wine")

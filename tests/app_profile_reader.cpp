@@ -1,12 +1,15 @@
 // Reading profile files: the format's rules and every refusal.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <clocale>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "app/profile_reader.h"
+#include "fifo_file.h"
 #include "test_support.h"
 
 namespace seasky {
@@ -62,6 +65,23 @@ TEST(ProfileReader, LevelsKeepFileOrder) {
     EXPECT_EQ(r.profile.cloudWater, (std::vector<double>{0, 0.2, 0}));
 }
 
+TEST(ProfileReader, AByteOrderMarkAndEveryKindOfLineEndReadAlike) {
+    // Editors on Windows start a UTF-8 text with a byte-order mark, and old Mac
+    // programs end lines with CR alone: neither changes the profile.
+    std::string cr = kExample, crlf;
+    std::replace(cr.begin(), cr.end(), '\n', '\r');
+    for (char c : std::string(kExample)) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    for (const std::string& text : {std::string("\xEF\xBB\xBF") + kExample, cr, crlf, "\xEF\xBB\xBF" + cr}) {
+        ExpectExample(ParseProfileText(text));
+        const test::TemporaryFile file(text);
+        ExpectExample(ReadProfileFile(file.path()));
+    }
+    // Only a whole mark at the very start is skipped: a part of one, or one
+    // after white space, is not a number.
+    EXPECT_NE(Refusal("\xEF\xBB" "3\n").find("не удалось прочитать число уровней"), std::string::npos);
+    EXPECT_NE(Refusal(" \xEF\xBB\xBF" "3\n").find("не удалось прочитать число уровней"), std::string::npos);
+}
+
 TEST(ProfileReader, DecimalCommaStopsTheReading) {
     // "288,15" gives 288 as the temperature; the pressure read then meets ",15".
     const std::string m = Refusal("2\n0 288,15 1013.25 11.5 0\n1000 281.65 898.76 7.1 0\n");
@@ -71,7 +91,6 @@ TEST(ProfileReader, DecimalCommaStopsTheReading) {
 
 TEST(ProfileReader, RefusesABadLevelCount) {
     EXPECT_NE(Refusal("").find("число уровней"), std::string::npos);
-    EXPECT_NE(Refusal("\xEF\xBB\xBF" "3\n").find("не удалось прочитать число уровней"), std::string::npos);
     EXPECT_NE(Refusal("levels 3\n").find("не удалось прочитать число уровней"), std::string::npos);
     EXPECT_NE(Refusal("-2\n").find("число уровней -2"), std::string::npos);
     EXPECT_NE(Refusal("0\n").find("число уровней 0"), std::string::npos);
@@ -167,12 +186,8 @@ TEST(ProfileReader, FilesAreReadInBlocksAndBoundedInSize) {
     EXPECT_EQ(fromFile.profile.height, fromText.profile.height);
     EXPECT_EQ(fromFile.profile.airTemperature, fromText.profile.airTemperature);
     EXPECT_EQ(fromFile.profile.absoluteHumidity, fromText.profile.absoluteHumidity);
-    // A device without end is read only as far as the first bad token...
-    ProfileReadResult r = ReadProfileFile("/dev/zero");
-    EXPECT_FALSE(r.ok);
-    EXPECT_NE(r.message.find("не удалось прочитать число уровней"), std::string::npos) << r.message;
-    // ...and a file that cannot be read is refused with a message, not an abort.
-    r = ReadProfileFile("/proc/self/mem");
+    // A file that cannot be read is refused with a message, not an abort.
+    ProfileReadResult r = ReadProfileFile("/proc/self/mem");
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.message, "Не могу прочитать файл\n/proc/self/mem");
     // A regular file larger than any profile is refused before it is read.
@@ -242,6 +257,21 @@ TEST(ProfileFile, ReadsAFileAndReportsOneThatCannotBeOpened) {
     // A folder is not a profile file.
     const std::string folder = file.path().substr(0, file.path().rfind('/'));
     EXPECT_EQ(ReadProfileFile(folder).message, "Не могу открыть файл\n" + folder);
+}
+
+TEST(ProfileFile, APipeOrADeviceIsRefusedUnread) {
+    // A FIFO would make open() wait for a writer, and Ctrl-C would not end the
+    // wait; a device may never end. Both are refused before anything is read.
+    const test::TemporaryFile anchor("", "anchor");
+    const test::Fifo fifo(std::filesystem::path(anchor.path()).parent_path() / "profile.fifo");
+    ASSERT_TRUE(fifo.made());
+    for (const std::string& path : {fifo.path(), std::string("/dev/zero")}) {
+        const ProfileReadResult r = ReadProfileFile(path);
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.message,
+                  "Ошибка в файле профиля: это не обычный файл (канал, устройство или сокет), профиль читается только "
+                  "из файла: " + path);
+    }
 }
 
 TEST(ProfileFile, AFailedLoadLeavesTheEarlierProfile) {

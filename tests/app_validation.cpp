@@ -91,6 +91,46 @@ TEST(Validation, LevelRulesInOrder) {
     EXPECT_FALSE(CheckLevel({std::nullopt, 180.0, 100.0, 0.0, 0.0}));
 }
 
+TEST(Validation, EveryRefusalSaysWhy) {
+    // Every row the checks can refuse by has a message to show as it is.
+    for (const CheckedQuantity& q : kCheckedQuantities) {
+        EXPECT_NE(std::string(q.message), "") << q.name;
+        const auto f = Check(q.id, std::nan(""));
+        ASSERT_TRUE(f) << q.name;
+        EXPECT_EQ(f->message.rfind(q.message, 0), 0u) << q.name;
+    }
+    // The level rules: each quantity NaN, above and below its range (a height
+    // of 2000 km was refused with an empty message): the quantity, the range,
+    // and for a NaN that it is not a number.
+    struct Rule {
+        Checked id;
+        int column;  // of LevelValues
+        double above, below;
+        const char* words;
+        const char* range;
+    };
+    const Rule rules[] = {
+        {Checked::Height, 0, 2.0e6, -1.5e6, "высоты", "от -1000000 до 1000000 м."},
+        {Checked::AirTemperature, 1, 450.0, 50.0, "температуры воздуха", "от 100 до 400 К."},
+        {Checked::Pressure, 2, 1500.0, -1.0, "давления", "от 0 до 1200 мб."},
+        {Checked::Humidity, 3, 150.0, -0.5, "абсолютной влажности", "от 0 до 100 г/м^3."},
+        {Checked::CloudWater, 4, 12.0, -0.1, "водности облаков", "от 0 до 10 г/м^3."},
+    };
+    for (const Rule& rule : rules) {
+        for (double value : {std::nan(""), rule.above, rule.below}) {
+            double level[5] = {1000.0, 280.0, 900.0, 5.0, 0.0};
+            level[rule.column] = value;
+            const auto f = CheckLevel({level[0], level[1], level[2], level[3], level[4]}, 4);
+            ASSERT_TRUE(f) << rule.words << ' ' << value;
+            EXPECT_EQ(f->quantity, rule.id);
+            const std::string expected = std::string("Неверное значение ") + rule.words +
+                                         "!\nДиапазон допустимых значений " + rule.range +
+                                         (std::isnan(value) ? "\nЗадано не число (NaN)." : "");
+            EXPECT_EQ(f->message, expected);
+        }
+    }
+}
+
 TEST(Validation, WindowCaptionsComeFromTheTable) {
     EXPECT_EQ(RangeCaption(Checked::Frequency), "(от 6,75 до 89 ГГц)");
     EXPECT_EQ(RangeCaption(Checked::Angle), "(от 0 до 65 град.)");

@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <csignal>
@@ -134,6 +135,11 @@ TEST(BatchOutput, AnOutputThatIsAnInputFileIsRefusedBeforeComputing) {
             "incidenceAngle": 55}]})");
     Put(dir / "sonde.csv", std::string(FindStandardAtmosphere("tropical")->text));
     Put(dir / "scenes.csv", "profile,sst,salinity,wind,azimuth\nsonde.csv,20,35,5,0\ntropical,25,35,5,0\n");
+    // The profile file named only in a late block (the runs below read 3 scenes
+    // a block, and a CSV's profiles are read a block at a time).
+    std::string late = "profile,sst,salinity,wind,azimuth\n";
+    for (int i = 0; i < 10; ++i) late += "tropical,20,35,5,0\n";
+    Put(dir / "late.csv", late + "./sonde.csv,20,35,5,0\n");
     fs::create_symlink("scenes.nc", dir / "link.nc");
     fs::create_hard_link(dir / "scenes.nc", dir / "hard.nc");
     fs::create_hard_link(dir / "sensor.json", dir / "sensor.nc");
@@ -150,6 +156,7 @@ TEST(BatchOutput, AnOutputThatIsAnInputFileIsRefusedBeforeComputing) {
         {dir / "scenes.nc", dir / "sensor.nc", dir / "sensor.json", "is the sensor file"},
         {dir / "scenes.csv", dir / "sonde.csv", "amsr2", "is the profile file"},
         {dir / "scenes.csv", dir / "sonde-link.csv", "amsr2", "is the profile file"},
+        {dir / "late.csv", dir / "sonde.csv", "amsr2", "is the profile file"},
         {dir / "scenes.csv", dir / "scenes.csv", "amsr2", "is the scene file"},
         {dir / "scenes.nc", dir / "folder.nc", "amsr2", "is a folder"},
     };
@@ -397,6 +404,26 @@ TEST(BatchOutput, PassThroughVariablesNamedAsResultsAreRenamed) {
     EXPECT_EQ(csv.rows[2].back(), "11");      // the scene file's frequency
 }
 
+TEST(BatchOutput, APassThroughVariableNamedProfileSourceIsRenamed) {
+    // profile_source is a result name (the profile of CSV scenes) in both kinds
+    // of output, whether this run writes it or not.
+    const Folder dir;
+    test::WriteSceneFile(dir / "scenes.nc", Scenes(2));
+    AddSceneVariable(dir / "scenes.nc", "profile_source", NC_INT, {3, 4});
+    std::string messages;
+    ASSERT_EQ(RunBatchQuietly(dir / "scenes.nc", dir / "out.nc", &messages), kBatchComplete) << messages;
+    EXPECT_NE(messages.find("Scene variable profile_source is written as input_profile_source"), std::string::npos)
+        << messages;
+    EXPECT_EQ(test::ReadDoubles(dir / "out.nc", "input_profile_source"), (std::vector<double>{3, 4}));
+    EXPECT_EQ(test::AttributeText(dir / "out.nc", "input_profile_source", "original_name"), "profile_source");
+    ASSERT_EQ(RunBatchQuietly(dir / "scenes.nc", dir / "out.csv", &messages), kBatchComplete) << messages;
+    const test::CsvText csv = test::ReadCsvText(dir / "out.csv");
+    EXPECT_EQ(csv.names.back(), "input_profile_source");
+    EXPECT_EQ(std::count(csv.names.begin(), csv.names.end(), "profile_source"), 0);
+    ASSERT_EQ(csv.rows.size(), 4u);
+    EXPECT_EQ(csv.rows[3].back(), "4");
+}
+
 // ---- chunked NetCDF ----
 
 TEST(BatchOutput, AMillionsOfScenesOutputCostsOnlyTheChunksWritten) {
@@ -487,10 +514,47 @@ TEST(BatchOutput, CsvFieldsWithCommasQuotesAndLineBreaksAreQuoted) {
     EXPECT_EQ(records[2][1], "say \"18H\"");
     EXPECT_EQ(records[3][1], "two\nlines");
     EXPECT_EQ(records[4][0], "1");
-    EXPECT_NE(records[4].back().find("скорости ветра"), std::string::npos);  // the message, the last field
+    // The message and, CSV scenes naming their profiles, the profile's source after it.
+    const auto column = [&](const std::string& name) {
+        return static_cast<std::size_t>(std::find(records[0].begin(), records[0].end(), name) - records[0].begin());
+    };
+    ASSERT_EQ(column("profile_source"), column("message") + 1);
+    ASSERT_EQ(column("profile_source") + 1, records[0].size());
+    EXPECT_NE(records[4][column("message")].find("скорости ветра"), std::string::npos);
+    EXPECT_EQ(records[4][column("profile_source")], "bundled:tropical");
     // Fields that need no quotes have none: an ordinary row is as before.
     EXPECT_EQ(CsvField("18.7V"), "18.7V");
     EXPECT_EQ(Contents(dir / "out.csv").rfind("scene,channel,frequency,polarisation,incidence_angle,tb,", 0), 0u);
+}
+
+TEST(BatchOutput, ACsvBlockLargerThanTheWriteBufferKeepsEveryRowOnce) {
+    // One block of 3000 refused scenes (nothing to compute) over every AMSR2
+    // channel: some 40 000 rows, several MiB of text, handed to the file in
+    // parts while the block is written. Every row is there once, in order.
+    const Folder dir;
+    constexpr std::size_t kScenes = 3000;
+    std::string scenes = "profile,sst,salinity,wind,azimuth\n";
+    for (std::size_t i = 0; i < kScenes; ++i) scenes += "tropical,warm,35,5,0\n";
+    Put(dir / "scenes.csv", scenes);
+    BatchOptions options;
+    options.scenes = dir / "scenes.csv";
+    options.sensor = "amsr2";
+    options.output = dir / "out.csv";
+    options.threads = 1;
+    options.quiet = true;
+    options.blockSize = kScenes;
+    std::ostringstream err;
+    ASSERT_EQ(RunBatch(options, err), kBatchRefusals) << err.str();
+    const std::size_t channels = LoadSensor("amsr2").sensor.channels.size();
+    const std::string text = Contents(dir / "out.csv");
+    ASSERT_GT(text.size(), std::size_t{4} << 20);
+    const std::vector<std::vector<std::string>> records = Rfc4180(text);
+    ASSERT_EQ(records.size(), 1 + kScenes * channels);
+    for (std::size_t r = 1; r < records.size(); ++r) {
+        ASSERT_EQ(records[r].size(), records[0].size()) << r;
+        ASSERT_EQ(records[r][0], std::to_string((r - 1) / channels)) << r;
+        ASSERT_EQ(records[r].back(), "bundled:tropical") << r;
+    }
 }
 
 // ---- a full disk ----

@@ -34,6 +34,10 @@ struct SceneFileLayout {
     bool withLatitude = true;
     std::string omitVariable;  // a variable to leave out
     std::string omitUnitsOf;   // a variable written without units
+    int format = NC_NETCDF4;       // or 0 (classic), NC_64BIT_OFFSET, NC_64BIT_DATA (CDF-5)
+    bool unlimitedScenes = false;  // the scene dimension is the record dimension
+    bool withQualityFlag = false;  // a short (2-byte) per-scene variable qc, passed through
+    int deflateLevel = 0;          // netCDF-4: every variable deflated (with shuffle) at this level
 };
 
 inline void NcCheck(int status) { ASSERT_EQ(status, NC_NOERR) << nc_strerror(status); }
@@ -46,15 +50,16 @@ inline void PutText(int ncid, int var, const char* name, const std::string& valu
 inline void WriteSceneFile(const std::string& path, const std::vector<TestScene>& scenes,
                            const SceneFileLayout& layout = {}) {
     int ncid = -1;
-    NcCheck(nc_create(path.c_str(), NC_CLOBBER | NC_NETCDF4, &ncid));
+    NcCheck(nc_create(path.c_str(), NC_CLOBBER | layout.format, &ncid));
     const std::size_t levels = scenes.empty() ? 1 : scenes[0].profile.levelCount;
     int scene = -1, level = -1;
-    NcCheck(nc_def_dim(ncid, "scene", scenes.size(), &scene));
+    NcCheck(nc_def_dim(ncid, "scene", layout.unlimitedScenes ? NC_UNLIMITED : scenes.size(), &scene));
     NcCheck(nc_def_dim(ncid, "level", levels, &level));
     struct Var {
         std::string name, standard, units;
         bool profile;
         int id = -1;
+        nc_type type = NC_DOUBLE;
     };
     std::vector<Var> vars = {
         {"z", "height", "m", true},
@@ -67,6 +72,7 @@ inline void WriteSceneFile(const std::string& path, const std::vector<TestScene>
         {"ws", "wind_speed", "m s-1", false},
         {"relative_wind_direction", "", "degree", false},
         {"eia", "incidence_angle", "degree", false},
+        {"qc", "", "1", false, -1, NC_SHORT},
         {"lat", "latitude", "degrees_north", false},
     };
     const int sl[2] = {scene, level};
@@ -74,9 +80,11 @@ inline void WriteSceneFile(const std::string& path, const std::vector<TestScene>
         if (v.name == "clw" && !layout.withCloud) continue;
         if (v.name == "eia" && !layout.withAngle) continue;
         if (v.name == "lat" && !layout.withLatitude) continue;
+        if (v.name == "qc" && !layout.withQualityFlag) continue;
         if (!layout.omitVariable.empty() && (v.standard == layout.omitVariable || v.name == layout.omitVariable))
             continue;
-        NcCheck(nc_def_var(ncid, v.name.c_str(), NC_DOUBLE, v.profile ? 2 : 1, v.profile ? sl : &scene, &v.id));
+        NcCheck(nc_def_var(ncid, v.name.c_str(), v.type, v.profile ? 2 : 1, v.profile ? sl : &scene, &v.id));
+        if (layout.deflateLevel > 0) NcCheck(nc_def_var_deflate(ncid, v.id, 1, 1, layout.deflateLevel));
         if (!v.standard.empty()) PutText(ncid, v.id, "standard_name", v.standard);
         if (layout.omitUnitsOf.empty() || (v.name != layout.omitUnitsOf && v.standard != layout.omitUnitsOf))
             PutText(ncid, v.id, "units", v.units);
@@ -105,9 +113,13 @@ inline void WriteSceneFile(const std::string& path, const std::vector<TestScene>
                 if (v.name == "relative_wind_direction") data.push_back(t.azimuth);
                 if (v.name == "eia") data.push_back(t.angle);
                 if (v.name == "lat") data.push_back(10.0 + s);
+                if (v.name == "qc") data.push_back(static_cast<double>(s % 3));
             }
         }
-        NcCheck(nc_put_var_double(ncid, v.id, data.data()));
+        // By extent, so that a record dimension grows to the scenes written.
+        const std::size_t start[2] = {0, 0};
+        const std::size_t count[2] = {scenes.size(), levels};
+        if (!scenes.empty()) NcCheck(nc_put_vara_double(ncid, v.id, start, count, data.data()));
     }
     NcCheck(nc_close(ncid));
 }

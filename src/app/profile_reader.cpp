@@ -19,6 +19,9 @@ namespace {
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// The UTF-8 byte-order mark that some editors write at the start of a text.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 enum class ReadStatus { ok, unreadable, outOfRange, tooLong, tooLarge, readError };
 
 // Where the bytes of a profile come from: a text in memory, or a file read a
@@ -147,6 +150,13 @@ public:
         return r.ec == std::errc() ? ReadStatus::ok : ReadStatus::unreadable;
     }
 
+    // Skips a UTF-8 byte-order mark at the start of the text.
+    void SkipByteOrderMark() {
+        for (std::size_t i = 0; i < kByteOrderMark.size(); ++i)
+            if (!Has(i) || At(i) != kByteOrderMark[i]) return;
+        pos_ += kByteOrderMark.size();
+    }
+
 private:
     // Skips white space, and drops what has been read once it is most of the
     // buffer (so that the buffer stays about one block long, in linear time).
@@ -183,6 +193,10 @@ private:
     std::string buffer_;
     std::size_t pos_ = 0;
 };
+
+// The refusal of a pipe, a device or a socket, followed by the file's name.
+constexpr const char* kNotARegularFile =
+    "Ошибка в файле профиля: это не обычный файл (канал, устройство или сокет), профиль читается только из файла: ";
 
 constexpr const char* kQuantityNames[5] = {"высота", "температура воздуха", "давление", "абсолютная влажность",
                                            "водность облаков"};
@@ -233,6 +247,7 @@ namespace {
 // The profile of the bytes of source; fileName names the file in messages.
 ProfileReadResult Parse(ByteSource& source, const std::string& fileName) {
     TokenReader reader(source);
+    reader.SkipByteOrderMark();
     // Refusals that are the file's, not a number's.
     auto fileRefusal = [&fileName](ReadStatus status) -> std::optional<ProfileReadResult> {
         if (status == ReadStatus::readError) return Refuse("Не могу прочитать файл\n" + fileName);
@@ -315,13 +330,17 @@ ProfileReadResult ParseProfileText(std::string_view text) {
 }
 
 ProfileReadResult ReadProfileFile(const std::string& fileName) {
-    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    // Opened without waiting: a FIFO opened for reading would otherwise wait
+    // for a writer, and no signal ends that wait in a program that handles them.
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     const FileCloser closer{fd};
     struct stat info {};
     if (fd < 0 || ::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) return Refuse("Не могу открыть файл\n" + fileName);
-    // A regular file larger than any profile is refused before it is read;
-    // devices and pipes are read up to the same limit.
-    if (S_ISREG(info.st_mode) && static_cast<unsigned long long>(info.st_size) > kMaxProfileFileBytes)
+    if (!S_ISREG(info.st_mode)) return Refuse(std::string(kNotARegularFile) + fileName);
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return Refuse("Не могу прочитать файл\n" + fileName);
+    // A file larger than any profile is refused before it is read.
+    if (static_cast<unsigned long long>(info.st_size) > kMaxProfileFileBytes)
         return Refuse("Ошибка в файле профиля: файл больше " + std::to_string(kMaxProfileFileBytes / (1024 * 1024)) +
                       " МБ, такого профиля не бывает: " + fileName);
     ByteSource source(fd);

@@ -1,5 +1,7 @@
 #include "app/validation.h"
 
+#include <cmath>
+
 #include "common/number_text.h"
 
 namespace seasky {
@@ -26,6 +28,7 @@ std::optional<ValidationFailure> Check(Checked id, double value) {
     f.upper = q.upper;
     f.upperInclusive = q.upperInclusive;
     f.message = q.message;
+    if (std::isnan(value)) f.message += std::string("\n") + kNotANumberLine;
     return f;
 }
 

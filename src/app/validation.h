@@ -55,7 +55,7 @@ struct CheckedQuantity {
     double upper;          // kNoBound: none
     bool upperInclusive;
     const char* caption;   // Russian unit of the window's range caption ("" where not shown)
-    const char* message;   // the refusal
+    const char* message;   // the refusal (never empty: every front end may show it as it is)
     // The profile reader names the level and writes: value, levelUnit, levelRule.
     const char* levelUnit;
     const char* levelRule;
@@ -85,8 +85,10 @@ inline constexpr std::array<CheckedQuantity, 21> kCheckedQuantities{{
      "Неверное значение пропускания атмосферы!\nДиапазон допустимых значений от 0 до 1.", "", ""},
     {Checked::BandLowerEdge, "bandLowerEdge", "GHz", 0.0, false, kNoBound, false, "ГГц",
      "Неверное значение полосы частот!\nНижний край полосы должен быть выше 0 ГГц.", "", ""},
-    {Checked::LevelCount, "levelCount", "1", 2.0, true, 100000.0, true, "", "", "", ""},
-    {Checked::Height, "height", "m", -1.0e6, true, 1.0e6, true, "м", "", "м",
+    {Checked::LevelCount, "levelCount", "1", 2.0, true, 100000.0, true, "",
+     "Неверное число уровней профиля!\nДиапазон допустимых значений от 2 до 100000.", "", ""},
+    {Checked::Height, "height", "m", -1.0e6, true, 1.0e6, true, "м",
+     "Неверное значение высоты!\nДиапазон допустимых значений от -1000000 до 1000000 м.", "м",
      "допустимо не более 1000000 м по модулю."},
     // Physical bounds of the level quantities. Beyond them the absorption
     // models (fitted to the Earth's atmosphere) give numbers without meaning,
@@ -149,8 +151,12 @@ struct ValidationFailure {
 // True when value lies within the bounds of the quantity (NaN never does).
 bool IsAccepted(Checked id, double value);
 
-// The failure of value, or nothing when it is accepted.
+// The failure of value, or nothing when it is accepted. Its message is the
+// table's; for a NaN (not a number, which no bound accepts) a second line says so.
 std::optional<ValidationFailure> Check(Checked id, double value);
+
+// The line added to the message of a NaN.
+inline constexpr const char* kNotANumberLine = "Задано не число (NaN).";
 
 // The first failure of the checks in the order given.
 struct CheckedValue {

@@ -1,6 +1,6 @@
 #include "batch/batch_output.h"
 
-#include <netcdf.h>
+#include "batch/netcdf_library.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -34,6 +34,11 @@ constexpr unsigned long long kMetadataRoom = 1ull << 20;
 // Deflate level 1 (zlib's fastest): NaN runs, flags and smooth fields shrink
 // well already, and the writing stays a small part of the run's time.
 constexpr int kDeflateLevel = 1;
+// The CSV text is handed to the file whenever this much has gathered: a block's
+// rows (scenes x channels, each with the pass-through values repeated) are
+// never held whole, so that the block plan's budget (block_plan.h) need not
+// count them.
+constexpr std::size_t kCsvWriteBytes = 1 << 20;
 
 // A failed netCDF call: "disk full" when it was for want of space (the HDF5
 // library leaves the errno of its failed write), else the library's words.
@@ -60,6 +65,13 @@ std::string Shortest(double v) {
     char buf[32];
     const auto r = std::to_chars(buf, buf + sizeof buf, v);
     return std::string(buf, r.ptr);
+}
+
+// A CSV field in double quotes, its quotes doubled.
+std::string Quoted(const std::string& text) {
+    std::string quoted = "\"";
+    for (char x : text) quoted += x == '"' ? std::string("\"\"") : std::string(1, x);
+    return quoted + '"';
 }
 
 int StatusOf(const ChannelOutcome& o) {
@@ -221,7 +233,7 @@ std::vector<std::pair<std::string, std::string>> RenamesOf(const std::vector<Pas
 // H5_term_library), so that a full disk would end the run with SIGSEGV after
 // its message; with this room given back first, the flush completes.
 unsigned long long ReserveBytes(std::size_t scenes, std::size_t channels, std::size_t levels,
-                                const JacobianSelection& selection, std::size_t passThrough) {
+                                const JacobianSelection& selection, std::size_t passThrough, bool profileSources) {
     unsigned long long total = kMetadataRoom;
     auto add = [&](unsigned long long bytesPerScene, int count, unsigned long long chunk = kChunkBytes) {
         total += count * std::min(kChunkCacheChunks * chunk, scenes * bytesPerScene);
@@ -229,6 +241,7 @@ unsigned long long ReserveBytes(std::size_t scenes, std::size_t channels, std::s
     add(channels * 8ull, 6);                // tb, tb_up, tb_down, opacity, emissivity_v, emissivity_h
     add(channels, 1);                       // status
     add(kMessageBytes, 1);                  // message
+    add(kMessageBytes, profileSources ? 1 : 0);  // profile_source (a path, about as long)
     add(8, static_cast<int>(passThrough));  // at most 8 bytes a value
     int scalars = 0, perLevel = selection.weighting ? 1 : 0;
     for (bool on : selection.surface) scalars += on ? 1 : 0;
@@ -257,7 +270,8 @@ public:
         : path_(path), temporary_(Temporary(path)), channels_(channels.size()), selection_(run.jacobians),
           levels_(run.levels) {
         try {
-            temporary_->Reserve(ReserveBytes(sceneCount, channels.size(), levels_, selection_, passThrough.size()));
+            temporary_->Reserve(ReserveBytes(sceneCount, channels.size(), levels_, selection_, passThrough.size(),
+                                            run.profileSources));
         } catch (const OutputFileError& e) {
             throw BatchError(e.what());
         }
@@ -312,6 +326,10 @@ public:
         const std::size_t start1[1] = {first};
         const std::size_t count1[1] = {n};
         NcWrite(nc_put_vara_string(ncid_, message_, start1, count1, pointers.data()), path_);
+        if (profileSource_ >= 0) {
+            for (std::size_t s = 0; s < n; ++s) pointers[s] = scenes[s].profileSource.c_str();
+            NcWrite(nc_put_vara_string(ncid_, profileSource_, start1, count1, pointers.data()), path_);
+        }
         for (std::size_t v = 0; v < passThrough.size(); ++v)
             NcWrite(nc_put_vara(ncid_, passThroughIds_[v], start1, count1, passThrough[v].data.data()), path_);
         if (!derivatives.empty()) WriteDerivatives(first, outcomes, derivatives, scenes);
@@ -521,6 +539,9 @@ private:
         NcWrite(nc_put_att_schar(ncid_, status_, "flag_masks", NC_BYTE, 3, masks), path_);
         Text(status_, "flag_meanings", "refused passband_beyond_validated_range centre_extrapolated");
         message_ = Variable("message", NC_STRING, 1, &scene, nullptr, "why the scene or a channel was refused");
+        if (run.profileSources)
+            profileSource_ = Variable("profile_source", NC_STRING, 1, &scene, nullptr,
+                                      "the profile of the scene: bundled:NAME (a bundled atmosphere) or file:PATH");
         DefineDerivatives(scene, channel);
 
         const int* c1 = &channel;
@@ -588,9 +609,9 @@ private:
     int ncid_ = -1;
     int sceneDim_ = -1;
     bool open_ = false;
-    bool committed_ = false;
     int tb_ = -1, up_ = -1, down_ = -1, opacity_ = -1, emissivityV_ = -1, emissivityH_ = -1, status_ = -1,
         message_ = -1;
+    int profileSource_ = -1;  // profile_source(scene), when the scenes name their profiles
     std::vector<int> passThroughIds_;
     JacobianSelection selection_;
     std::size_t levels_ = 0;
@@ -604,7 +625,7 @@ class CsvWriter final : public ResultWriter {
 public:
     CsvWriter(const std::string& path, const Sensor& sensor, const std::vector<int>& channels,
               const std::vector<PassThrough>& passThrough, const RunDescription& run)
-        : path_(path), selection_(run.jacobians) {
+        : path_(path), selection_(run.jacobians), profileSources_(run.profileSources) {
         if (run.jacobians.AnyLevel())
             throw BatchError("Output " + path + ": level derivatives (temperature, pressure, humidity, cloud, "
                              "weighting) need a NetCDF output (.nc)");
@@ -625,6 +646,7 @@ public:
         for (int k = 0; k < 2; ++k)
             if (selection_.columns[k]) header += ",dtb_d" + std::string(kColumnNames[k]);
         header += ",status,message";
+        if (profileSources_) header += ",profile_source";
         for (const CsvColumn& c : columns_) {
             header += ',';
             header += CsvField(c.name);
@@ -648,9 +670,7 @@ public:
                 std::string message = o.failure ? o.failure->message : scenes[s].failure ? scenes[s].failure->message : "";
                 for (char& x : message)
                     if (x == '\n') x = ' ';
-                std::string quoted = "\"";
-                for (char x : message) quoted += x == '"' ? std::string("\"\"") : std::string(1, x);
-                quoted += '"';
+                const std::string quoted = Quoted(message);
                 const double angle = scenes[s].surface.incidenceAngle.value_or(ch.incidenceAngle.value_or(std::nan("")));
                 out << first + s << ',' << CsvField(ch.name) << ',' << Shortest(ch.centre) << ','
                     << PolarisationName(ch.polarisation) << ',' << Shortest(angle) << ','
@@ -664,7 +684,13 @@ public:
                     if (selection_.surface[k]) out << ',' << (computed ? Shortest(derivatives[s][c].surface[k]) : "");
                 for (int k = 0; k < 2; ++k)
                     if (selection_.columns[k]) out << ',' << (computed ? Shortest(derivatives[s][c].columns[k]) : "");
-                out << ',' << StatusOf(o) << ',' << quoted << perScene << '\n';
+                out << ',' << StatusOf(o) << ',' << quoted;
+                if (profileSources_) out << ',' << Quoted(scenes[s].profileSource);
+                out << perScene << '\n';
+            }
+            if (out.tellp() >= static_cast<std::streamoff>(kCsvWriteBytes)) {
+                Put(out.str());
+                out.str("");
             }
         }
         Put(out.str());
@@ -694,6 +720,7 @@ private:
     std::vector<const Channel*> channels_;
     JacobianSelection selection_;
     std::vector<CsvColumn> columns_;
+    bool profileSources_ = false;
 };
 
 std::string Lower(std::string s) {
@@ -728,7 +755,7 @@ std::vector<std::string> NetcdfResultNames() {
     std::vector<std::string> names = {"tb", "tb_up", "tb_down", "opacity", "emissivity_v", "emissivity_h",
                                       "status", "message", "channel_name", "channel_frequency", "channel_passband",
                                       "channel_polarisation", "channel_incidence_angle", "dtb_weighting",
-                                      "channel", "sub_band", "bound", "level"};
+                                      "profile_source", "channel", "sub_band", "bound", "level"};
     for (const char* n : kSurfaceInputNames) names.push_back("dtb_d" + std::string(n));
     for (const char* n : kColumnNames) names.push_back("dtb_d" + std::string(n));
     for (const char* n : kLevelQuantityNames) names.push_back("dtb_d" + std::string(n));
@@ -738,7 +765,7 @@ std::vector<std::string> NetcdfResultNames() {
 std::vector<std::string> CsvResultColumns() {
     std::vector<std::string> names = {"scene", "channel", "frequency", "polarisation", "incidence_angle", "tb",
                                       "tb_up", "tb_down", "opacity", "emissivity_v", "emissivity_h", "status",
-                                      "message"};
+                                      "message", "profile_source"};
     for (const char* n : kSurfaceInputNames) names.push_back("dtb_d" + std::string(n));
     for (const char* n : kColumnNames) names.push_back("dtb_d" + std::string(n));
     return names;

@@ -22,9 +22,9 @@
 // The pass-through variables keep their type and every attribute of the scene
 // file, with all its values (valid_range, flag_values, ...); the scene file's
 // _FillValue is their fill value. A pass-through variable whose name is one the
-// output uses for itself (tb, status, message, the channel coordinates, the
-// derivatives, the dimensions channel, sub_band, bound, level) is written as
-// input_<name> with the attribute original_name (see OutputNames).
+// output uses for itself (tb, status, message, profile_source, the channel
+// coordinates, the derivatives, the dimensions channel, sub_band, bound, level)
+// is written as input_<name> with the attribute original_name (see OutputNames).
 //
 // The variables along the scene dimension are chunked (about 512 KiB a chunk)
 // and compressed (deflate level 1 with shuffle): a file of millions of scenes
@@ -32,12 +32,18 @@
 // when it is first written.
 //
 // CSV: a header, then one row per scene and channel (derivatives: a column per
-// surface input or column; level derivatives cannot be written to CSV), and after
-// the message a column per pass-through variable: the value unpacked
-// (scale_factor, add_offset), empty where it equals the _FillValue or a
-// missing_value, as results that were not computed are empty. Fields holding a
-// comma, a double quote or a line break are quoted as RFC 4180 says; the message
-// is always quoted (its line breaks become spaces).
+// surface input or column; level derivatives cannot be written to CSV), then
+// status, message and (CSV scenes) profile_source, and after them a column per
+// pass-through variable: the value unpacked (scale_factor, add_offset), empty
+// where it equals the _FillValue or a missing_value, as results that were not
+// computed are empty. Fields holding a comma, a double quote or a line break are
+// quoted as RFC 4180 says; the message and the profile source are always quoted
+// (the message's line breaks become spaces).
+//
+// When the scenes name their profiles (CSV scenes), the profile each scene used
+// ("bundled:NAME" or "file:PATH") is written too: profile_source(scene) in
+// NetCDF, the column profile_source in CSV. The name profile_source is the
+// output's own in both, whether written or not (see OutputNames).
 //
 // Both write to a temporary file that replaces the output only when the run is
 // complete (output_file.h).
@@ -67,6 +73,7 @@ struct RunDescription {
     std::string scenesFile;
     JacobianSelection jacobians;  // the derivatives written (none by default)
     std::size_t levels = 0;       // the scene file's level count
+    bool profileSources = false;  // the scenes name their profiles: write each one's source
 };
 
 // The derivatives of one channel's tb over one scene, as written: only the parts

@@ -8,12 +8,14 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <new>
 #include <ostream>
 #include <thread>
 #include <vector>
 
 #include "app/sensor.h"
 #include "batch/batch_output.h"
+#include "batch/block_plan.h"
 #include "batch/output_file.h"
 #include "batch/scenes.h"
 #include "batch/sensor_file.h"
@@ -63,8 +65,8 @@ std::optional<std::string> OutputClash(const BatchOptions& options, const SceneR
     const std::string& output = options.output;
     if (SameFileAmong(output, {options.scenes})) return OutputIsInputMessage(output, options.scenes, "scene file");
     if (SameFileAmong(output, {options.sensor})) return OutputIsInputMessage(output, options.sensor, "sensor file");
-    if (const std::optional<std::string> profile = SameFileAmong(output, scenes.ProfileFiles()))
-        return OutputIsInputMessage(output, *profile, "profile file");
+    if (const std::vector<std::string> profiles = scenes.GuardedProfileFiles(); !profiles.empty())
+        return OutputIsInputMessage(output, profiles.front(), "profile file");
     if (IsFolder(output)) return "Output " + output + " is a folder (give a file name)";
     return std::nullopt;
 }
@@ -116,6 +118,10 @@ private:
 }  // namespace
 
 int RunBatch(const BatchOptions& options, std::ostream& err) {
+    if (const std::string refusal = ThreadCountRefusal(options.threads); !refusal.empty()) {
+        err << refusal << '\n';
+        return kBatchFailed;
+    }
     const SensorReadResult sensor = LoadSensor(options.sensor);
     if (!sensor.ok) {
         err << sensor.message << '\n';
@@ -133,15 +139,22 @@ int RunBatch(const BatchOptions& options, std::ostream& err) {
             return kBatchFailed;
         }
     const bool derivatives = options.jacobiansGiven;
+    const int threads = options.threads > 0
+                            ? options.threads
+                            : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
     InterruptGuard guard;
     std::size_t refused = 0;
     std::size_t total = 0;
+    BlockShape shape;
+    std::size_t blockSize = 0;  // 0 until the blocks are planned
     try {
-        std::unique_ptr<SceneReader> scenes = OpenScenes(options.scenes);
+        // The first pass over CSV scenes finds the profile files that are the output.
+        std::unique_ptr<SceneReader> scenes = OpenScenes(options.scenes, options.output);
         if (const std::optional<std::string> clash = OutputClash(options, *scenes)) {
             err << *clash << '\n';
             return kBatchFailed;
         }
+        for (const std::string& note : scenes->Notes()) err << "Note: " << note << '\n';
         // A channel that cannot be computed for any scene ends the run at once.
         for (int c : selection.indices)
             if (std::optional<ValidationFailure> f = CheckChannelDefinition(
@@ -161,25 +174,19 @@ int RunBatch(const BatchOptions& options, std::ostream& err) {
         run.scenesFile = options.scenes;
         run.jacobians = jacobians;
         run.levels = scenes->LevelCount();
+        run.profileSources = scenes->NamesProfiles();
         std::unique_ptr<ResultWriter> writer =
             CreateResultWriter(options.output, sensor.sensor, selection.indices, total, passThrough, run);
         for (const auto& [from, to] : writer->Renamed()) err << RenamedNote(from, to) << '\n';
 
-        const int threads = options.threads > 0
-                                ? options.threads
-                                : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
         Progress progress(err, total, !options.quiet && ::isatty(STDERR_FILENO) == 1);
-        // The profiles of a block take 5 values per level and scene: the block is
-        // cut to about 8 million of them (64 MB), whatever the level dimension.
-        std::size_t blockSize = options.blockSize;
-        blockSize = std::clamp<std::size_t>(8'000'000 / (5 * std::max<std::size_t>(run.levels, 1)), 1, blockSize);
-        // Level derivatives take 5 values per level and channel: the block is cut
-        // to about 8 million of them as well.
-        if (jacobians.AnyLevel()) {
-            const std::size_t perScene =
-                std::max<std::size_t>(1, selection.indices.size() * 5 * std::max<std::size_t>(run.levels, 1));
-            blockSize = std::clamp<std::size_t>(8'000'000 / perScene, 1, blockSize);
-        }
+        // A block holds as many scenes as fit in the memory budget (block_plan.h).
+        shape.levels = run.levels;
+        shape.channels = selection.indices.size();
+        shape.derivatives = derivatives;
+        shape.levelDerivatives = jacobians.AnyLevel();
+        for (const PassThrough& v : passThrough) shape.passThroughBytes += v.valueBytes;
+        blockSize = ScenesPerBlock(shape, options.blockBudget, options.blockSize, threads);
         std::vector<Scene> block;
         std::vector<std::vector<ChannelOutcome>> outcomes;
         std::vector<std::vector<ChannelDerivatives>> derivativesOf;
@@ -189,50 +196,34 @@ int RunBatch(const BatchOptions& options, std::ostream& err) {
             scenes->ReadPassThrough(first, count, passThrough);
             outcomes.assign(count, {});
             derivativesOf.assign(derivatives ? count : 0, {});
-            std::atomic<std::size_t> next{0};
-            std::atomic<std::size_t> done{0};
-            auto work = [&] {
-                for (std::size_t s = next++; s < count && !interrupted.load(); s = next++) {
-                    const Scene& scene = block[s];
-                    if (scene.failure) {
-                        std::vector<ChannelOutcome>& o = outcomes[s];
-                        o.assign(selection.indices.size(), ChannelOutcome{});
-                        for (ChannelOutcome& x : o) x.failure = scene.failure;
-                        if (derivatives) derivativesOf[s].assign(selection.indices.size(), ChannelDerivatives{});
-                    } else if (derivatives) {
-                        ChannelsWithJacobian r =
-                            CalculateChannelsWithJacobian(sensor.sensor, selection.indices, scene.surface,
-                                                          ViewOf(scene.profile), options.model, options.extrapolate);
-                        std::vector<ChannelDerivatives>& d = derivativesOf[s];
-                        d.resize(selection.indices.size());
-                        for (std::size_t c = 0; c < d.size(); ++c)
-                            if (r.outcomes[c].computed)
-                                d[c] = DerivativesOf(
-                                    r.jacobians[c],
-                                    JacobianOutputOf(sensor.sensor.channels[selection.indices[c]].polarisation),
-                                    ViewOf(scene.profile), jacobians);
-                        outcomes[s] = std::move(r.outcomes);
-                    } else {
-                        outcomes[s] = CalculateChannels(sensor.sensor, selection.indices, scene.surface,
-                                                        ViewOf(scene.profile), options.model, options.extrapolate);
-                    }
-                    ++done;
+            auto work = [&](std::size_t s) {
+                const Scene& scene = block[s];
+                if (scene.failure) {
+                    std::vector<ChannelOutcome>& o = outcomes[s];
+                    o.assign(selection.indices.size(), ChannelOutcome{});
+                    for (ChannelOutcome& x : o) x.failure = scene.failure;
+                    if (derivatives) derivativesOf[s].assign(selection.indices.size(), ChannelDerivatives{});
+                } else if (derivatives) {
+                    ChannelsWithJacobian r =
+                        CalculateChannelsWithJacobian(sensor.sensor, selection.indices, scene.surface,
+                                                      ViewOf(scene.profile), options.model, options.extrapolate);
+                    std::vector<ChannelDerivatives>& d = derivativesOf[s];
+                    d.resize(selection.indices.size());
+                    for (std::size_t c = 0; c < d.size(); ++c)
+                        if (r.outcomes[c].computed)
+                            d[c] = DerivativesOf(
+                                r.jacobians[c],
+                                JacobianOutputOf(sensor.sensor.channels[selection.indices[c]].polarisation),
+                                ViewOf(scene.profile), jacobians);
+                    outcomes[s] = std::move(r.outcomes);
+                } else {
+                    outcomes[s] = CalculateChannels(sensor.sensor, selection.indices, scene.surface,
+                                                    ViewOf(scene.profile), options.model, options.extrapolate);
                 }
             };
-            std::vector<std::thread> pool;
-            const int workers = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(threads), count));
-            for (int t = 1; t < workers; ++t) pool.emplace_back(work);
-            if (pool.empty()) {
-                work();
-            } else {
-                std::thread mine(work);
-                while (done.load() < count && !interrupted.load()) {
-                    progress.Show(first + done.load());
-                    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-                }
-                mine.join();
-                for (std::thread& t : pool) t.join();
-            }
+            RunOnThreads(
+                count, threads, work, [] { return interrupted.load(); },
+                [&](std::size_t done) { progress.Show(first + done); });
             if (interrupted.load()) {
                 progress.End();
                 writer->Abandon();
@@ -251,6 +242,10 @@ int RunBatch(const BatchOptions& options, std::ostream& err) {
         progress.End();
     } catch (const BatchError& e) {
         err << e.what() << '\n';
+        return kBatchFailed;
+    } catch (const std::bad_alloc&) {
+        // Every block, the writer and its temporary file are gone by now.
+        err << OutOfMemoryMessage(blockSize, shape, threads) << '\n';
         return kBatchFailed;
     }
     err << "Сцен: " << total << ", рассчитано: " << total - refused << ", отклонено: " << refused << ".\n";

@@ -16,6 +16,7 @@
 
 #include "app/calculation.h"
 #include "app/jacobian.h"
+#include "batch/block_plan.h"
 
 namespace seasky {
 
@@ -24,13 +25,14 @@ struct BatchOptions {
     std::string sensor;    // preset name or sensor file
     std::string channels;  // comma-separated channel names (empty: all)
     std::string output;    // .nc or .csv
-    int threads = 0;       // 0: as many as the machine has
+    int threads = 0;       // 0: as many as the machine has; at most MaxThreads()
     bool quiet = false;    // no progress bar
     bool extrapolate = false;
     ModelOptions model;
     std::string directionRows = "v-h";  // the model choice as written on the command line
     std::string commandLine;
-    std::size_t blockSize = 4096;  // scenes per block (fewer with level derivatives, to bound memory)
+    std::size_t blockSize = 4096;  // the most scenes of a block (fewer when they exceed the budget)
+    std::size_t blockBudget = kBlockBudgetBytes;  // the memory of a block, bytes (block_plan.h)
     bool jacobiansGiven = false;   // --jacobians given
     std::string jacobians;         // its list of derivatives (empty: all)
 };

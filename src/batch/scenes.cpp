@@ -1,6 +1,6 @@
 #include "batch/scenes.h"
 
-#include <netcdf.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cmath>
@@ -9,10 +9,16 @@
 #include <fstream>
 #include <map>
 #include <numeric>
+#include <set>
 #include <sstream>
+#include <unordered_map>
 
 #include "app/profile_reader.h"
 #include "app/standard_atmospheres.h"
+#include "batch/input_file.h"
+#include "batch/netcdf_library.h"
+#include "batch/netcdf_extent.h"
+#include "batch/output_file.h"
 #include "batch/units.h"
 #include "common/number_text.h"
 
@@ -105,6 +111,7 @@ public:
         Nc(nc_open(path.c_str(), NC_NOWRITE, &ncid_), "Cannot open the scene file " + path);
         try {
             Open();
+            CheckExtent();
         } catch (...) {
             nc_close(ncid_);
             throw;
@@ -214,6 +221,7 @@ private:
             PassThrough v;
             v.name = name;
             v.type = type;
+            Nc(nc_inq_type(ncid_, type, nullptr, &v.valueBytes), path_);
             int attributes = 0;
             Nc(nc_inq_varnatts(ncid_, id, &attributes), path_);
             for (int a = 0; a < attributes; ++a) {
@@ -226,7 +234,22 @@ private:
                     v.numberAttributes.emplace_back(attribute, *number);
             }
             passThrough_.push_back(v);
+            passThroughIds_.push_back(id);
         }
+    }
+
+    // The file must hold the values its header declares for the variables read
+    // (netcdf_extent.h): a file cut short or never filled is refused before
+    // anything is computed.
+    void CheckExtent() const {
+        std::vector<int> read = passThroughIds_;
+        for (const auto& [id, used] : used_)
+            if (used) read.push_back(id);
+        struct stat info {};
+        if (::stat(path_.c_str(), &info) != 0) throw BatchError("Cannot open the scene file " + path_);
+        const std::string refusal = ExtentRefusal(path_, scenes_, DeclaredBytes(ncid_, path_, read),
+                                                  static_cast<std::uint64_t>(info.st_size));
+        if (!refusal.empty()) throw BatchError(refusal);
     }
 
     // The variable of one quantity: the first with one of the standard names,
@@ -323,9 +346,19 @@ private:
     Variable height_, temperature_, pressure_, humidity_, cloud_, sst_, salinity_, wind_, azimuth_, angle_;
     std::map<int, bool> used_;
     std::vector<PassThrough> passThrough_;
+    std::vector<int> passThroughIds_;
 };
 
 // ---- CSV ----
+
+// The longest line of a CSV scene file: a row names a profile file and five
+// numbers, a few hundred bytes; a file without line ends is not read whole.
+constexpr std::size_t kMaxCsvLineBytes = std::size_t{1} << 20;
+// The UTF-8 byte-order mark that spreadsheets write at the start of a file.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+// The distinct profile names whose level counts the first pass keeps at once
+// (it starts afresh when full: only a little time is lost, no memory gained).
+constexpr std::size_t kCountedProfiles = 4096;
 
 std::vector<std::string> SplitCsv(const std::string& line) {
     std::vector<std::string> fields;
@@ -336,7 +369,7 @@ std::vector<std::string> SplitCsv(const std::string& line) {
         else if (c == ',' && !quoted) {
             fields.push_back(field);
             field.clear();
-        } else if (c != '\r') field += c;
+        } else field += c;
     }
     fields.push_back(field);
     for (std::string& f : fields) {
@@ -346,13 +379,71 @@ std::vector<std::string> SplitCsv(const std::string& line) {
     return fields;
 }
 
+// Reads one line ending at LF, CR LF or CR alone (old Mac programs), or at the
+// end of the file; false at the end. Counts the lines read in number.
+bool ReadLine(std::istream& in, std::string& line, std::size_t& number, const std::string& path) {
+    line.clear();
+    std::streambuf* buffer = in.rdbuf();
+    int c = buffer->sbumpc();
+    if (c == std::char_traits<char>::eof()) return false;
+    ++number;
+    for (; c != std::char_traits<char>::eof(); c = buffer->sbumpc()) {
+        if (c == '\n') break;
+        if (c == '\r') {
+            if (buffer->sgetc() == '\n') buffer->sbumpc();
+            break;
+        }
+        if (line.size() == kMaxCsvLineBytes)
+            throw BatchError(path + ": line " + std::to_string(number) + " is longer than " +
+                             std::to_string(kMaxCsvLineBytes >> 20) + " MiB");
+        line += static_cast<char>(c);
+    }
+    return true;
+}
+
+// The profile a CSV row names. A bundled atmosphere's exact name (tropical,
+// ...) always means that atmosphere; anything else is a profile file, relative
+// to the CSV's folder, so a file of a bundled atmosphere's name is given as
+// ./tropical. A file beside the CSV thus never silently replaces a bundled
+// atmosphere, nor the reverse.
+struct ProfileChoice {
+    const StandardAtmosphere* bundled = nullptr;
+    std::filesystem::path file;  // when not bundled
+    std::string source;          // "bundled:NAME" or "file:PATH", written to the output
+};
+
+ProfileChoice ChooseProfile(const std::string& name, const std::filesystem::path& folder) {
+    ProfileChoice choice;
+    choice.bundled = FindStandardAtmosphere(name);
+    if (choice.bundled != nullptr) {
+        choice.source = "bundled:" + name;
+        return choice;
+    }
+    choice.file = std::filesystem::path(name);
+    if (choice.file.is_relative()) choice.file = folder / choice.file;
+    choice.source = "file:" + choice.file.string();
+    return choice;
+}
+
+ProfileReadResult ReadChosenProfile(const ProfileChoice& choice) {
+    return choice.bundled != nullptr ? ParseProfileText(choice.bundled->text) : ReadProfileFile(choice.file.string());
+}
+
+// Scenes of a CSV file. Profiles are read a block at a time, each distinct one
+// once per block, and dropped with the block: memory follows the block, not the
+// number of distinct profiles. A first pass counts the scenes and finds the
+// most levels of a profile (kept as numbers only).
 class CsvScenes final : public SceneReader {
 public:
-    explicit CsvScenes(const std::string& path) : path_(path), in_(path, std::ios::binary) {
+    // guarded: a file that no profile file may be (see OpenScenes).
+    CsvScenes(const std::string& path, const std::string& guarded) : path_(path), in_(path, std::ios::binary) {
         if (!in_.is_open()) throw BatchError("Cannot open the scene file " + path);
+        std::error_code ec;
+        if (!guarded.empty() && std::filesystem::exists(guarded, ec)) guarded_ = guarded;
         folder_ = std::filesystem::path(path).parent_path();
         std::string header;
-        if (!std::getline(in_, header)) throw BatchError(path + ": empty file (a header line is needed)");
+        if (!ReadLine(in_, header, line_, path)) throw BatchError(path + ": empty file (a header line is needed)");
+        if (header.starts_with(kByteOrderMark)) header.erase(0, kByteOrderMark.size());
         const std::vector<std::string> names = SplitCsv(header);
         auto column = [&](std::initializer_list<const char*> accepted, bool required) {
             for (const char* a : accepted)
@@ -368,31 +459,28 @@ public:
         azimuth_ = column({"relative_wind_direction", "azimuth"}, true);
         angle_ = column({"incidence_angle", "angle"}, false);
         dataStart_ = in_.tellg();
-        // Every profile is read now (once each), so that the level count is known.
-        std::string line;
-        while (std::getline(in_, line))
-            if (!line.empty() && line != "\r") {
-                ++count_;
-                const std::vector<std::string> fields = SplitCsv(line);
-                const ProfileReadResult& p = Profile(profile_ < static_cast<int>(fields.size()) ? fields[profile_] : "");
-                if (p.ok) levels_ = std::max(levels_, static_cast<std::size_t>(p.profile.levelCount));
-            }
+        dataLine_ = line_;
+        CountScenes();
         in_.clear();
         in_.seekg(dataStart_);
+        line_ = dataLine_;
     }
 
     std::size_t SceneCount() const override { return count_; }
     bool HasIncidenceAngle() const override { return angle_ >= 0; }
     std::size_t LevelCount() const override { return levels_; }
-    std::vector<std::string> ProfileFiles() const override { return files_; }
+    bool NamesProfiles() const override { return true; }
+    std::vector<std::string> Notes() const override { return notes_; }
+    std::vector<std::string> GuardedProfileFiles() const override { return guardedProfiles_; }
 
     void Read(std::size_t first, std::size_t count, std::vector<Scene>& out) override {
         if (first != next_) throw BatchError(path_ + ": scenes must be read in order");
         out.assign(count, Scene{});
+        std::unordered_map<std::string, ProfileReadResult> profiles;  // this block's, each read once
         std::string line;
         for (std::size_t s = 0; s < count;) {
-            if (!std::getline(in_, line)) throw BatchError(path_ + ": the file ended early");
-            if (line.empty() || line == "\r") continue;
+            if (!ReadLine(in_, line, line_, path_)) throw BatchError(path_ + ": the file ended early");
+            if (line.empty()) continue;
             const std::vector<std::string> fields = SplitCsv(line);
             Scene& scene = out[s];
             ++s;
@@ -417,13 +505,26 @@ public:
             if (angle_ >= 0 && angle_ < static_cast<int>(fields.size()) && !fields[angle_].empty())
                 scene.surface.incidenceAngle = number(angle_, "incidence_angle");
             const std::string name = profile_ < static_cast<int>(fields.size()) ? fields[profile_] : "";
-            const ProfileReadResult& profile = Profile(name);
-            if (profile.ok) {
+            const ProfileChoice choice = ChooseProfile(name, folder_);
+            scene.profileSource = choice.source;
+            auto it = profiles.find(name);
+            if (it == profiles.end()) it = profiles.emplace(name, ReadChosenProfile(choice)).first;
+            const ProfileReadResult& profile = it->second;
+            if (profile.ok && static_cast<std::size_t>(profile.profile.levelCount) > levels_) {
+                // The file grew after the first pass: the output has no room for its levels.
+                if (!scene.failure) {
+                    ValidationFailure f;
+                    f.input = "profile";
+                    f.message = "Строка " + std::to_string(row) + ": файл профиля " + choice.file.string() +
+                                " изменился во время расчёта: в нём " + std::to_string(profile.profile.levelCount) +
+                                " уровней, а в начале расчёта было не больше " + std::to_string(levels_) + ".";
+                    scene.failure = f;
+                }
+            } else if (profile.ok) {
                 scene.profile = profile.profile;
                 scene.levelIndex.resize(profile.profile.levelCount);
                 std::iota(scene.levelIndex.begin(), scene.levelIndex.end(), 0);
-            }
-            else if (!scene.failure) {
+            } else if (!scene.failure) {
                 ValidationFailure f = profile.failure ? *profile.failure : ValidationFailure{};
                 f.input = f.input.empty() ? "profile" : f.input;
                 f.message = "Строка " + std::to_string(row) + ": " + profile.message;
@@ -433,34 +534,55 @@ public:
     }
 
 private:
-    // A profile file (relative to the CSV's folder) or a bundled atmosphere, read once.
-    const ProfileReadResult& Profile(const std::string& name) {
-        auto it = profiles_.find(name);
-        if (it != profiles_.end()) return it->second;
-        std::filesystem::path file(name);
-        if (file.is_relative()) file = folder_ / file;
-        std::error_code ec;
-        ProfileReadResult r;
-        const StandardAtmosphere* bundled = FindStandardAtmosphere(name);
-        if (bundled != nullptr && !std::filesystem::exists(file, ec)) {
-            r = ParseProfileText(bundled->text);
-        } else {
-            r = ReadProfileFile(file.string());
-            files_.push_back(file.string());
+    // The first pass: the scenes, the most levels of a profile, a note for
+    // each bundled name that a file beside the CSV also bears, and the profile
+    // files that are the guarded file (every profile file the run reads is
+    // named by some row, so each is looked at here, before anything is computed).
+    void CountScenes() {
+        std::unordered_map<std::string, std::size_t> levels;  // per profile name; 0 when refused
+        std::set<std::string> noted;
+        std::string line;
+        while (ReadLine(in_, line, line_, path_)) {
+            if (line.empty()) continue;
+            ++count_;
+            const std::vector<std::string> fields = SplitCsv(line);
+            const std::string name = profile_ < static_cast<int>(fields.size()) ? fields[profile_] : "";
+            auto it = levels.find(name);
+            if (it == levels.end()) {
+                if (levels.size() == kCountedProfiles) levels.clear();
+                const ProfileChoice choice = ChooseProfile(name, folder_);
+                const ProfileReadResult r = ReadChosenProfile(choice);
+                it = levels.emplace(name, r.ok ? static_cast<std::size_t>(r.profile.levelCount) : 0).first;
+                std::error_code ec;
+                if (choice.bundled != nullptr && noted.insert(name).second &&
+                    std::filesystem::exists(folder_ / name, ec))
+                    notes_.push_back(path_ + " names \"" + name + "\": the bundled atmosphere is used, not the file " +
+                                     (folder_ / name).string() + " (write ./" + name + " for the file)");
+                if (choice.bundled == nullptr) Guard(choice.file.string());
+            }
+            levels_ = std::max(levels_, it->second);
         }
-        return profiles_.emplace(name, std::move(r)).first->second;
+    }
+
+    // Keeps file when it is the guarded file (through any link), once.
+    void Guard(const std::string& file) {
+        if (guarded_.empty() || !SameFileAmong(guarded_, {file})) return;
+        if (std::find(guardedProfiles_.begin(), guardedProfiles_.end(), file) == guardedProfiles_.end())
+            guardedProfiles_.push_back(file);
     }
 
     std::string path_;
     std::ifstream in_;
     std::filesystem::path folder_;
     std::streampos dataStart_;
+    std::size_t line_ = 0, dataLine_ = 0;  // lines read, from 1
     std::size_t count_ = 0;
     std::size_t levels_ = 0;
     std::size_t next_ = 0;
     int profile_ = -1, sst_ = -1, salinity_ = -1, wind_ = -1, azimuth_ = -1, angle_ = -1;
-    std::map<std::string, ProfileReadResult> profiles_;
-    std::vector<std::string> files_;  // the profile files read
+    std::vector<std::string> notes_;
+    std::string guarded_;                       // a file no profile may be (empty: none)
+    std::vector<std::string> guardedProfiles_;  // the profile files that are it
 };
 
 std::string Lower(std::string s) {
@@ -481,6 +603,12 @@ void ScenesFromArrays(const SceneArrays& a, std::vector<Scene>& out) {
         for (int k = 0; k < 4; ++k)
             if (std::isnan(values[k]) && !scene.failure) scene.failure = Missing(a.names[k], 0);
         ProfileStore& profile = scene.profile;
+        // Room for every level at once: growing by doubling could take twice the
+        // memory a block is planned with (block_plan.h).
+        for (std::vector<double>* v : {&profile.height, &profile.airTemperature, &profile.pressure,
+                                       &profile.absoluteHumidity, &profile.cloudWater})
+            v->reserve(L);
+        scene.levelIndex.reserve(L);
         for (std::size_t l = 0; l < L; ++l) {
             const std::size_t i = s * L + l;
             if (std::isnan(a.height[i])) continue;  // no level here
@@ -507,9 +635,10 @@ void ScenesFromArrays(const SceneArrays& a, std::vector<Scene>& out) {
     }
 }
 
-std::unique_ptr<SceneReader> OpenScenes(const std::string& path) {
+std::unique_ptr<SceneReader> OpenScenes(const std::string& path, const std::string& guarded) {
+    if (const std::optional<std::string> refusal = NotARegularFile(path, "Scene file")) throw BatchError(*refusal);
     const std::string extension = Lower(std::filesystem::path(path).extension().string());
-    if (extension == ".csv") return std::make_unique<CsvScenes>(path);
+    if (extension == ".csv") return std::make_unique<CsvScenes>(path, guarded);
     if (extension == ".nc" || extension == ".nc4" || extension == ".cdf" || extension == ".netcdf")
         return std::make_unique<NetcdfScenes>(path);
     throw BatchError("Scene file " + path + ": unknown kind (give a .nc or a .csv file)");

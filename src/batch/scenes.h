@@ -16,12 +16,24 @@
 // different lengths share one level dimension). Other variables of dimension
 // (scene) alone — time, lat, lon, ... — are passed through to the output.
 //
-// CSV: a header, then one row per scene with the columns profile (a profile file,
-// relative to the CSV's folder, or a bundled atmosphere name),
+// The header's declared values must be in the file (netcdf_extent.h): a file
+// cut short, or whose values were never written, is refused before anything is
+// computed.
+//
+// CSV: a header, then one row per scene with the columns profile,
 // sea_surface_temperature (degrees C), sea_water_salinity (per mille),
 // wind_speed (m/s), relative_wind_direction (degrees), and optionally
 // incidence_angle (degrees). The short names sst, salinity, wind, azimuth and
-// angle are accepted as well.
+// angle are accepted as well. A profile is a bundled atmosphere when it is
+// exactly a bundled atmosphere's name (tropical, ...), whatever files lie
+// beside the CSV; anything else is a profile file, relative to the CSV's folder
+// (a file of a bundled atmosphere's name is given as ./tropical). Each scene
+// records which one it used (Scene::profileSource), and a run notes a bundled
+// name that a file beside the CSV also bears. Lines may end with LF, CR LF or
+// CR alone, and a UTF-8 byte-order mark before the header is skipped.
+//
+// Scene files, and the profile files a CSV names, must be regular files: a
+// pipe or a device is refused before it is opened (input_file.h).
 #pragma once
 
 #include <cstddef>
@@ -48,12 +60,16 @@ struct Scene {
     ProfileStore profile;
     std::optional<ValidationFailure> failure;  // the scene's own refusal (a bad level, a missing value)
     std::vector<int> levelIndex;  // the file's level (from 0) of each profile level
+    // Where the profile came from, for scenes that name one (CSV):
+    // "bundled:NAME" or "file:PATH"; empty when the scene file holds it.
+    std::string profileSource;
 };
 
 // A scene variable that is passed through to the output unchanged.
 struct PassThrough {
     std::string name;
     int type = 0;                   // the netCDF type
+    std::size_t valueBytes = 0;     // the bytes of one value
     std::vector<unsigned char> data;  // the values of one block, packed
     std::vector<std::pair<std::string, std::string>> textAttributes;
     std::vector<std::pair<std::string, double>> numberAttributes;
@@ -74,8 +90,15 @@ public:
     virtual std::vector<PassThrough> PassThroughVariables() const { return {}; }
     // Their values for scenes [first, first + count) (data filled).
     virtual void ReadPassThrough(std::size_t, std::size_t, std::vector<PassThrough>&) {}
-    // The profile files the scenes name (CSV scenes), as opened: an output must not replace one.
-    virtual std::vector<std::string> ProfileFiles() const { return {}; }
+    // True when each scene names its profile (Scene::profileSource is filled).
+    virtual bool NamesProfiles() const { return false; }
+    // Notes for the user about how the file was read (English), e.g. a bundled
+    // atmosphere chosen over a file of the same name.
+    virtual std::vector<std::string> Notes() const { return {}; }
+    // The profile files the scenes name (CSV scenes) that are the file guarded
+    // by OpenScenes (through any link), as named: the run's output must not
+    // replace one. Found by the first pass over the scenes, before any is read.
+    virtual std::vector<std::string> GuardedProfileFiles() const { return {}; }
 };
 
 // Scene values held as arrays: profiles scenes x levels (level fastest), in m,
@@ -110,6 +133,10 @@ struct SceneArrays {
 void ScenesFromArrays(const SceneArrays& arrays, std::vector<Scene>& scenes);
 
 // Opens a scene file by its extension (.nc, .nc4, .cdf: NetCDF; .csv: CSV); throws BatchError.
-std::unique_ptr<SceneReader> OpenScenes(const std::string& path);
+// guarded: a file (the run's output) that no profile file of a CSV may be; the
+// ones that are it are given by GuardedProfileFiles. The profile files are
+// checked as the CSV is first read rather than kept, so that memory does not
+// grow with the number of distinct profiles.
+std::unique_ptr<SceneReader> OpenScenes(const std::string& path, const std::string& guarded = {});
 
 }  // namespace seasky

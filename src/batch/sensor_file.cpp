@@ -7,6 +7,8 @@
 #include <set>
 #include <sstream>
 
+#include "batch/input_file.h"
+
 namespace seasky {
 
 namespace {
@@ -89,12 +91,72 @@ Channel ChannelOf(const Json& j, const std::string& where) {
     return c;
 }
 
+// Refuses a key that appears twice in one object (the parser would keep the
+// last one silently), naming the key and the object, e.g. channels[2]
+// (channel 3). Follows the parser's events to know where it is.
+class DuplicateKeys {
+public:
+    bool operator()(int, Json::parse_event_t event, Json& parsed) {
+        switch (event) {
+            case Json::parse_event_t::object_start:
+                frames_.push_back({true, {}, {}, 0});
+                break;
+            case Json::parse_event_t::array_start:
+                frames_.push_back({false, {}, {}, 0});
+                break;
+            case Json::parse_event_t::key: {
+                const std::string key = parsed.get<std::string>();
+                if (!frames_.back().keys.insert(key).second)
+                    throw Refusal("the key \"" + key + "\" appears twice in " + Where());
+                frames_.back().key = key;
+                break;
+            }
+            case Json::parse_event_t::object_end:
+            case Json::parse_event_t::array_end:
+                frames_.pop_back();
+                Ended();
+                break;
+            case Json::parse_event_t::value:
+                Ended();
+                break;
+        }
+        return true;
+    }
+
+private:
+    struct Frame {
+        bool object;
+        std::set<std::string> keys;  // an object's keys so far
+        std::string key;             // an object's current key
+        std::size_t index;           // an array's current element, from 0
+    };
+
+    // An element of an array is complete: the next one follows.
+    void Ended() {
+        if (!frames_.empty() && !frames_.back().object) ++frames_.back().index;
+    }
+
+    // The object being parsed: "the top-level object", or its path.
+    std::string Where() const {
+        std::string path;
+        for (std::size_t i = 0; i + 1 < frames_.size(); ++i)
+            path += frames_[i].object ? (path.empty() ? "" : ".") + frames_[i].key
+                                      : "[" + std::to_string(frames_[i].index) + "]";
+        if (path.empty()) return "the top-level object";
+        if (frames_.size() >= 3 && frames_[0].object && frames_[0].key == "channels" && !frames_[1].object)
+            path += " (channel " + std::to_string(frames_[1].index + 1) + ")";
+        return path;
+    }
+
+    std::vector<Frame> frames_;
+};
+
 }  // namespace
 
 SensorReadResult ParseSensorText(std::string_view text, const std::string& origin) {
     SensorReadResult result;
     try {
-        const Json j = Json::parse(text);
+        const Json j = Json::parse(text, DuplicateKeys());
         if (!j.is_object()) throw Refusal("the file is not a JSON object");
         Sensor s;
         if (!j.contains("name") || !j.at("name").is_string()) throw Refusal("\"name\" is missing");
@@ -133,10 +195,21 @@ SensorReadResult LoadSensor(const std::string& nameOrFile) {
         for (const SensorPreset& p : SensorPresets())
             if (p.name == nameOrFile) return ParseSensorText(p.text, "preset " + nameOrFile);
         SensorReadResult missing;
+        // A pipe or a device is never opened: a FIFO would wait for a writer.
+        if (std::optional<std::string> refusal = NotARegularFile(nameOrFile, "Sensor file")) {
+            missing.message = *refusal;
+            return missing;
+        }
         std::string names;
         for (const SensorPreset& p : SensorPresets()) names += (names.empty() ? "" : ", ") + std::string(p.name);
         missing.message = "No sensor file or preset named " + nameOrFile + " (presets: " + names + ")";
         return missing;
+    }
+    if (std::filesystem::file_size(nameOrFile, ec) > kMaxSensorFileBytes) {
+        SensorReadResult large;
+        large.message = "Sensor file " + nameOrFile + " is larger than " +
+                        std::to_string(kMaxSensorFileBytes >> 20) + " MiB: a sensor's channels take a few kilobytes";
+        return large;
     }
     std::ifstream in(nameOrFile, std::ios::binary);
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -6,10 +6,12 @@
 // "sidebands": {"ifLow": a, "ifHigh": b} (double sideband: centre -+ [a, b] GHz),
 // or "subBands": [[lo, hi], ...] (GHz) — "polarisation" (V, H, +45, -45, L, R,
 // S3, S4), "incidenceAngle" (degrees, or null when not published), optional
-// "beamWidth" (degrees: a number, [E-plane, H-plane], or null) and "note". The
-// presets of data/sensors/ are compiled into the program.
+// "beamWidth" (degrees: a number, [E-plane, H-plane], or null) and "note". A
+// key given twice in one object is refused (naming it and where), not read as
+// its last value. The presets of data/sensors/ are compiled into the program.
 #pragma once
 
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -34,7 +36,11 @@ struct SensorPreset {
 };
 std::span<const SensorPreset> SensorPresets();
 
+// The largest sensor file read, in bytes (the presets take a few kilobytes).
+inline constexpr std::uintmax_t kMaxSensorFileBytes = std::uintmax_t{16} << 20;
+
 // A sensor file, or the name of a bundled preset (when no such file exists).
+// A path that is not a regular file (a pipe, a device) is refused unopened.
 SensorReadResult LoadSensor(const std::string& nameOrFile);
 
 // The indices of the channels named in a comma-separated list (all channels for

@@ -5,8 +5,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <optional>
+#include <vector>
 
+#include "app/data_paths.h"
 #include "cli/cli_support.h"
 
 extern char** environ;
@@ -15,22 +19,58 @@ namespace seasky::cli {
 
 namespace {
 
-// The chart program: next to this program (an installation), one folder up (a
-// build tree's test programs), or on the PATH.
-std::string ChartProgram() {
-    std::error_code ec;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (!ec) {
-        for (const std::filesystem::path& candidate :
-             {self.parent_path() / "seasky-chart", self.parent_path().parent_path() / "seasky-chart"})
-            if (::access(candidate.c_str(), X_OK) == 0) return candidate.string();
+// The chart program of this installation or build tree, by its full path and
+// never looked up on the PATH (another program of that name would be run with
+// the chart's arguments): beside this program (<prefix>/bin of an
+// installation, the top of a build tree), else under the prefix that holds this
+// program's data by the rule of app/data_paths.h: <prefix>/bin, or <prefix>
+// itself for the build tree's test programs a folder or two below its top.
+struct ChartProgramSearch {
+    std::optional<std::filesystem::path> found;
+    std::vector<std::filesystem::path> tried;
+};
+
+ChartProgramSearch FindChartProgram() {
+    ChartProgramSearch search;
+    const std::filesystem::path folder = ProgramFolder();
+    if (folder.empty()) return search;
+    std::vector<std::filesystem::path> candidates{folder / "seasky-chart"};
+    if (const auto data = InstalledDataFolder("profiles", folder)) {
+        // data is <prefix>/share/seasky/profiles.
+        const std::filesystem::path prefix = data->parent_path().parent_path().parent_path();
+        candidates.push_back(prefix / "bin" / "seasky-chart");
+        candidates.push_back(prefix / "seasky-chart");
     }
-    return "seasky-chart";
+    for (const std::filesystem::path& candidate : candidates) {
+        const std::filesystem::path normal = candidate.lexically_normal();
+        bool seen = false;
+        for (const std::filesystem::path& t : search.tried) seen = seen || t == normal;
+        if (seen) continue;
+        search.tried.push_back(normal);
+        if (::access(normal.c_str(), X_OK) == 0) {
+            search.found = normal;
+            break;
+        }
+    }
+    return search;
+}
+
+// Why no chart program was run: the paths tried.
+std::string ChartProgramMissing(const ChartProgramSearch& search) {
+    if (search.tried.empty())
+        return "the program seasky-chart was not looked for: the folder of seasky itself is unknown (/proc/self/exe)";
+    std::string paths;
+    for (std::size_t i = 0; i < search.tried.size(); ++i)
+        paths += (i == 0 ? "" : i + 1 == search.tried.size() ? " or " : ", ") + search.tried[i].string();
+    return "the program seasky-chart was not found at " + paths +
+           " (it is built with the window, Qt Charts, and installed beside seasky; the PATH is not searched)";
 }
 
 }  // namespace
 
 std::string DrawChart(const Json& chart, const std::string& output) {
+    const ChartProgramSearch search = FindChartProgram();
+    if (!search.found) return ChartProgramMissing(search);
     char name[] = "/tmp/seasky-chart-XXXXXX";
     const int fd = ::mkstemp(name);
     if (fd < 0) return "no temporary file for the chart";
@@ -40,17 +80,17 @@ std::string DrawChart(const Json& chart, const std::string& output) {
     std::string failure;
     if (!written) failure = "cannot write the chart description";
     if (failure.empty()) {
-        const std::string program = ChartProgram();
+        std::string program = search.found->string();
         std::string out = output;
-        char* args[] = {const_cast<char*>(program.c_str()), name, out.data(), nullptr};
+        char* args[] = {program.data(), name, out.data(), nullptr};
         pid_t pid = 0;
-        if (::posix_spawnp(&pid, program.c_str(), nullptr, nullptr, args, environ) != 0) {
-            failure = "the program seasky-chart was not found (it is built with the window, Qt Charts)";
+        if (const int error = ::posix_spawn(&pid, program.c_str(), nullptr, nullptr, args, environ); error != 0) {
+            failure = "cannot run " + program + ": " + std::strerror(error);
         } else {
             int status = 0;
             while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
             }
-            if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) failure = "seasky-chart failed";
+            if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) failure = program + " failed";
         }
     }
     ::unlink(name);

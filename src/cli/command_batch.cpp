@@ -15,7 +15,11 @@ void AddBatchCommand(CLI::App& app, Context& context) {
                         "Result file: .nc or .csv; an existing file is replaced when the run completes, never an "
                         "input file of the run")
         ->required();
-    command->add_option("--threads", options->threads, "Worker threads (default: all cores)")->check(CLI::NonNegativeNumber);
+    command
+        ->add_option("--threads", options->threads,
+                     "Worker threads (default: all cores; at most " + std::to_string(kThreadsPerCore) +
+                         " per core, more are refused)")
+        ->check(CLI::NonNegativeNumber);
     command->add_flag("--quiet", options->quiet, "No progress bar");
     command->add_flag("--extrapolate", options->extrapolate,
                       "Compute channels whose centre lies outside 6.75-89 GHz anyway (marked in the output)");

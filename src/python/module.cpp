@@ -5,11 +5,19 @@
 // table, computes the accepted ones with the global interpreter lock released,
 // and reports each refusal as (index, input, unit, value, lower, lower
 // inclusive, upper, upper inclusive, message).
+//
+// The entry points are private but callable: every count they are given is
+// checked against the arrays that hold the values (a ValueError otherwise), so
+// that no call reads past an array's end or allocates more than its inputs
+// imply. A long call stops at Ctrl-C: between cases it lets the interpreter
+// run its signal handlers and raises their KeyboardInterrupt, returning nothing.
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <chrono>
 #include <cmath>
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,6 +37,7 @@
 #include "batch/scenes.h"
 #include "batch/sensor_file.h"
 #include "batch/units.h"
+#include "common/number_text.h"
 #include "common/vector_math.h"
 #include <fstream>
 #include <iterator>
@@ -61,6 +70,87 @@ py::list RefusalList(const std::vector<Refusal>& refusals) {
     return list;
 }
 
+// ---- the counts a call is given ----
+
+// A count given to an entry point (a Python int): refused when negative or
+// beyond the range of a 64-bit integer (more than any array holds).
+std::size_t CountOf(const py::int_& count, const char* call, const char* name) {
+    int overflow = 0;
+    const long long value = PyLong_AsLongLongAndOverflow(count.ptr(), &overflow);
+    if (value == -1 && PyErr_Occurred()) throw py::error_already_set();
+    const std::string text = std::string(call) + ": " + name + " = " + py::repr(count).cast<std::string>();
+    if (overflow < 0 || (overflow == 0 && value < 0)) throw py::value_error(text + " must not be negative");
+    if (overflow > 0) throw py::value_error(text + " is more than any array holds");
+    return static_cast<std::size_t>(value);
+}
+
+// An input of a call: the cases it gives (values, or profiles), what they are
+// ("values of freq", "profiles") and the values it holds (a profile's levels
+// included).
+struct Sized {
+    std::size_t cases;
+    std::string what;
+    std::size_t values;
+};
+
+Sized ArrayInput(const char* name, std::size_t size) { return {size, std::string("values of ") + name, size}; }
+
+// The number of cases n of an array call: every input gives n cases, or one
+// shared by every case, and n is at most the values the largest input holds
+// (so that an empty array of many profiles cannot ask for that many results).
+std::size_t CaseCount(const py::int_& count, const char* call, std::initializer_list<Sized> inputs) {
+    const std::size_t n = CountOf(count, call, "n");
+    std::size_t most = 1;
+    for (const Sized& input : inputs) {
+        if (input.cases != n && input.cases != 1)
+            throw py::value_error(std::string(call) + ": " + std::to_string(input.cases) + " " + input.what +
+                                  " given, not n = " + std::to_string(n) + " (nor one for every case)");
+        most = std::max(most, input.values);
+    }
+    if (n > most)
+        throw py::value_error(std::string(call) + ": n = " + std::to_string(n) + " cases, more than the " +
+                              std::to_string(most) + " values the largest input holds");
+    return n;
+}
+
+// ---- Ctrl-C ----
+
+// Whether the user asked a long call to stop. The calculation runs without the
+// interpreter lock, and the interpreter runs a signal's Python handler only
+// when it holds it; so at most every 50 ms of computing (between cases) the
+// lock is taken briefly and the handlers run. The handler's exception (for
+// SIGINT, KeyboardInterrupt) stays set until RaiseIfRequested, with the lock
+// held again. In a thread other than the main one (dask's workers) the check
+// finds nothing: Python runs its handlers in the main thread alone.
+class Interruption {
+public:
+    // With the interpreter lock released.
+    bool Requested() {
+        if (requested_) return true;
+        const auto now = std::chrono::steady_clock::now();
+        if (now - last_ < kInterval) return false;
+        last_ = now;
+        py::gil_scoped_acquire hold;
+        requested_ = PyErr_CheckSignals() != 0;
+        return requested_;
+    }
+    // With the interpreter lock held (the check phase).
+    bool RequestedHeld() {
+        if (!requested_ && ++calls_ % 1024 == 0) requested_ = PyErr_CheckSignals() != 0;
+        return requested_;
+    }
+    // With the interpreter lock held: raises the handler's exception, if any.
+    void RaiseIfRequested() const {
+        if (requested_) throw py::error_already_set();
+    }
+
+private:
+    static constexpr std::chrono::milliseconds kInterval{50};
+    std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
+    bool requested_ = false;
+    std::size_t calls_ = 0;
+};
+
 // The values of a flat input array.
 struct Input {
     Array array;
@@ -83,6 +173,22 @@ DirectionRows RowsOf(const std::string& text) {
     throw py::value_error("direction_rows must be 'v-h' or 'sum-difference', not '" + text + "'");
 }
 
+// A bandwidth (GHz) that is not a number (NaN, +-inf) is refused as the command
+// line refuses it as the argument of --band; a band of 0 or less is one
+// frequency there and here.
+std::optional<ValidationFailure> CheckBandwidth(double band) {
+    if (std::isfinite(band)) return std::nullopt;
+    ValidationFailure f;
+    f.input = "bandwidth";
+    f.unit = "GHz";
+    f.value = band;
+    f.lowerInclusive = false;
+    f.upperInclusive = false;
+    const std::string text = std::isnan(band) ? "nan" : band > 0.0 ? "inf" : "-inf";
+    f.message = "Неверное число в параметре band: '" + text + "'";
+    return f;
+}
+
 // Profiles as arrays: count x levels (level fastest) per quantity, one profile
 // (count 1) shared by every case or one per case.
 struct Profiles {
@@ -90,6 +196,7 @@ struct Profiles {
     std::size_t count = 0, levels = 0;
     std::vector<ProfileStore> stores;
     std::vector<std::optional<ValidationFailure>> failures;
+    std::optional<ValidationFailure> levelCountFailure;  // of every profile alike
 
     Profiles(const Array& h, const Array& t, const Array& p, const Array& q, const Array& w)
         : height(h), temperature(t), pressure(p), humidity(q), cloud(w) {
@@ -100,6 +207,11 @@ struct Profiles {
             if (a->ndim() != 2 || static_cast<std::size_t>(a->shape(0)) != count ||
                 static_cast<std::size_t>(a->shape(1)) != levels)
                 throw py::value_error("the five profile arrays must have the same shape");
+        // A level count out of the table's range refuses every profile unread
+        // (an empty array of (count, 0) holds nothing to store, and a count
+        // beyond the table would not fit the store's int).
+        levelCountFailure = CheckLevelCount(static_cast<double>(levels));
+        if (levelCountFailure) return;
         stores.resize(count);
         failures.resize(count);
         for (std::size_t c = 0; c < count; ++c) {
@@ -113,16 +225,17 @@ struct Profiles {
                 s.cloudWater.push_back(cloud.data[i]);
             }
             s.levelCount = static_cast<int>(levels);
-            failures[c] = CheckStore(s);
+            failures[c] = CheckLevels(s);
         }
     }
 
-    // The checks of the profile reader: the level count and every level's rules.
-    static std::optional<ValidationFailure> CheckStore(const ProfileStore& s) {
-        if (std::optional<ValidationFailure> f = Check(Checked::LevelCount, s.levelCount)) {
-            f->message = "Профиль: число уровней " + std::to_string(s.levelCount) + ", допустимо от 2 до 100000.";
-            return f;
-        }
+    // The checks of the profile reader: the level count, then every level's rules.
+    static std::optional<ValidationFailure> CheckLevelCount(double levels) {
+        std::optional<ValidationFailure> f = Check(Checked::LevelCount, levels);
+        if (f) f->message = "Профиль: число уровней " + FormatGeneral(levels, '.') + ", допустимо от 2 до 100000.";
+        return f;
+    }
+    static std::optional<ValidationFailure> CheckLevels(const ProfileStore& s) {
         for (int i = 0; i < s.levelCount; ++i) {
             if (std::optional<ValidationFailure> f = CheckLevel(
                     {s.height[i], s.airTemperature[i], s.pressure[i], s.absoluteHumidity[i], s.cloudWater[i]}, i + 1)) {
@@ -133,8 +246,14 @@ struct Profiles {
         return std::nullopt;
     }
 
+    // As an input of CaseCount: count profiles of levels values each.
+    Sized Sizes() const { return {count, "profiles", count * levels}; }
+
+    // Of case i, once CaseCount has checked that count is 1 or the cases' n.
     const ProfileStore& operator[](std::size_t i) const { return stores[count == 1 ? 0 : i]; }
-    const std::optional<ValidationFailure>& FailureOf(std::size_t i) const { return failures[count == 1 ? 0 : i]; }
+    const std::optional<ValidationFailure>& FailureOf(std::size_t i) const {
+        return levelCountFailure ? levelCountFailure : failures[count == 1 ? 0 : i];
+    }
 };
 
 py::dict Result(std::vector<std::pair<std::string, Output>>& outputs, const std::vector<Refusal>& refusals, std::size_t n) {
@@ -153,11 +272,13 @@ py::dict Result(std::vector<std::pair<std::string, Output>>& outputs, const std:
 template <typename CheckFunction>
 std::vector<Refusal> CheckAll(std::size_t n, bool stop, CheckFunction check) {
     std::vector<Refusal> refusals;
-    for (std::size_t i = 0; i < n; ++i)
+    Interruption interruption;
+    for (std::size_t i = 0; i < n && !interruption.RequestedHeld(); ++i)
         if (std::optional<ValidationFailure> f = check(i)) {
             refusals.push_back({i, *f});
             if (stop) break;
         }
+    interruption.RaiseIfRequested();
     return refusals;
 }
 
@@ -179,21 +300,27 @@ py::dict RunCases(std::size_t n, bool stop, const std::vector<std::string>& name
     for (const std::string& name : names) out.emplace_back(name, Output(n));
     if (stop && !refusals.empty()) return Result(out, refusals, n);
     const std::vector<bool> refused = Refused(n, refusals);
+    Interruption interruption;
     {
         py::gil_scoped_release release;
         std::vector<double> values(out.size());
-        for (std::size_t i = 0; i < n; ++i) {
+        for (std::size_t i = 0; i < n && !interruption.Requested(); ++i) {
             if (refused[i]) continue;
             compute(i, values.data());
             for (std::size_t k = 0; k < out.size(); ++k) out[k].second.values[i] = values[k];
         }
     }
+    interruption.RaiseIfRequested();
     return Result(out, refusals, n);
 }
 
-py::dict Absorption(const Array& fA, const Array& tA, const Array& pA, const Array& rhoA, const Array& wA, std::size_t n,
-                    bool stop) {
+py::dict Absorption(const Array& fA, const Array& tA, const Array& pA, const Array& rhoA, const Array& wA,
+                    const py::int_& count, bool stop) {
     const Input f(fA), t(tA), p(pA), rho(rhoA), w(wA);
+    const std::size_t n =
+        CaseCount(count, "absorption",
+                  {ArrayInput("freq", f.size), ArrayInput("temp", t.size), ArrayInput("pressure", p.size),
+                   ArrayInput("humidity", rho.size), ArrayInput("cloud", w.size)});
     return RunCases(
         n, stop, {"nitrogen", "oxygen", "waterVapour", "gasTotal", "cloud", "total"},
         [&](std::size_t i) {
@@ -210,8 +337,10 @@ py::dict Absorption(const Array& fA, const Array& tA, const Array& pA, const Arr
         });
 }
 
-py::dict Permittivity(const Array& fA, const Array& tA, const Array& sA, std::size_t n, bool stop) {
+py::dict Permittivity(const Array& fA, const Array& tA, const Array& sA, const py::int_& count, bool stop) {
     const Input f(fA), t(tA), s(sA);
+    const std::size_t n = CaseCount(
+        count, "permittivity", {ArrayInput("freq", f.size), ArrayInput("temp", t.size), ArrayInput("salinity", s.size)});
     return RunCases(
         n, stop, {"frequencyCode", "real", "imag"},
         [&](std::size_t i) {
@@ -227,8 +356,12 @@ py::dict Permittivity(const Array& fA, const Array& tA, const Array& sA, std::si
 }
 
 py::dict Emissivity(const Array& fA, const Array& aA, const Array& phiA, const Array& tA, const Array& sA,
-                    const Array& wA, std::size_t n, const std::string& rows, bool stop) {
+                    const Array& wA, const py::int_& count, const std::string& rows, bool stop) {
     const Input f(fA), a(aA), phi(phiA), t(tA), s(sA), w(wA);
+    const std::size_t n =
+        CaseCount(count, "emissivity",
+                  {ArrayInput("freq", f.size), ArrayInput("angle", a.size), ArrayInput("azimuth", phi.size),
+                   ArrayInput("temp", t.size), ArrayInput("salinity", s.size), ArrayInput("wind", w.size)});
     const DirectionRows directionRows = RowsOf(rows);
     return RunCases(
         n, stop,
@@ -253,8 +386,12 @@ py::dict Emissivity(const Array& fA, const Array& aA, const Array& phiA, const A
         });
 }
 
-py::dict SkyCorrection(const Array& fA, const Array& tauA, const Array& aA, const Array& wA, std::size_t n, bool stop) {
+py::dict SkyCorrection(const Array& fA, const Array& tauA, const Array& aA, const Array& wA, const py::int_& count,
+                       bool stop) {
     const Input f(fA), tau(tauA), a(aA), w(wA);
+    const std::size_t n = CaseCount(count, "sky_correction",
+                                    {ArrayInput("freq", f.size), ArrayInput("transmittance", tau.size),
+                                     ArrayInput("angle", a.size), ArrayInput("wind", w.size)});
     return RunCases(
         n, stop, {"omegaV", "omegaH"},
         [&](std::size_t i) {
@@ -271,15 +408,19 @@ py::dict SkyCorrection(const Array& fA, const Array& tauA, const Array& aA, cons
 }
 
 py::dict Atmosphere(const Array& h, const Array& t, const Array& p, const Array& q, const Array& w, const Array& fA,
-                    const Array& bandA, const Array& angleA, std::size_t n, bool stop) {
+                    const Array& bandA, const Array& angleA, const py::int_& count, bool stop) {
     const Profiles profiles(h, t, p, q, w);
     const Input f(fA), band(bandA), angle(angleA);
+    const std::size_t n = CaseCount(count, "atmosphere",
+                                    {profiles.Sizes(), ArrayInput("freq", f.size), ArrayInput("band", band.size),
+                                     ArrayInput("angle", angle.size)});
     return RunCases(
         n, stop,
         {"down.brightness", "down.opacity", "up.brightness", "up.opacity", "layerCount", "precipitableWater",
          "liquidWaterPath"},
         [&](std::size_t i) {
-            std::optional<ValidationFailure> failure = Check(Checked::AbsorptionFrequency, f[i]);
+            std::optional<ValidationFailure> failure = CheckBandwidth(band[i]);
+            if (!failure) failure = Check(Checked::AbsorptionFrequency, f[i]);
             if (!failure && band[i] > 0.0) failure = Check(Checked::BandLowerEdge, f[i] - band[i] * 0.5);
             if (!failure) failure = Check(Checked::ViewAngle, angle[i]);
             if (!failure) failure = profiles.FailureOf(i);
@@ -302,12 +443,17 @@ JacobianSelection SelectionOf(const std::string& text) {
 }
 
 py::dict CalculateArrays(const Array& h, const Array& t, const Array& p, const Array& q, const Array& w,
-                         const std::vector<Array>& inputs, std::size_t n, const std::string& rows, bool stop,
+                         const std::vector<Array>& inputs, const py::int_& count, const std::string& rows, bool stop,
                          const std::optional<std::string>& jacobians) {
     if (inputs.size() != 7) throw py::value_error("calculate needs the seven inputs");
     const Profiles profiles(h, t, p, q, w);
     std::vector<Input> in;
     for (const Array& a : inputs) in.emplace_back(a);
+    const std::size_t n =
+        CaseCount(count, "calculate",
+                  {profiles.Sizes(), ArrayInput("freq", in[0].size), ArrayInput("angle", in[1].size),
+                   ArrayInput("azimuth", in[2].size), ArrayInput("temp", in[3].size),
+                   ArrayInput("salinity", in[4].size), ArrayInput("wind", in[5].size), ArrayInput("band", in[6].size)});
     ModelOptions options;
     options.directionRows = RowsOf(rows);
     auto inputsOf = [&](std::size_t i) {
@@ -341,7 +487,8 @@ py::dict CalculateArrays(const Array& h, const Array& t, const Array& p, const A
     py::dict result = RunCases(
         n, stop, names,
         [&](std::size_t i) {
-            std::optional<ValidationFailure> failure = ValidateInputs(inputsOf(i));
+            std::optional<ValidationFailure> failure = CheckBandwidth(in[6][i]);
+            if (!failure) failure = ValidateInputs(inputsOf(i));
             if (!failure) failure = profiles.FailureOf(i);
             if (!failure)
                 failure = CheckCalculationCost(in[0][i], in[6][i], ViewOf(profiles[i]), jacobians.has_value());
@@ -447,10 +594,18 @@ std::vector<double> Copy(const Array& a) { return std::vector<double>(a.data(), 
 // the order height, air_temperature, air_pressure, humidity, cloud, sst,
 // salinity, wind, azimuth, angle; a missing optional quantity has an empty name.
 py::dict Simulate(const std::string& sensorText, const std::vector<int>& channels, const std::vector<Array>& arrays,
-                  const std::vector<std::tuple<std::string, std::string, std::string>>& variables, std::size_t scenes,
-                  std::size_t levels, bool extrapolate, const std::string& rows,
+                  const std::vector<std::tuple<std::string, std::string, std::string>>& variables,
+                  const py::int_& sceneCount, const py::int_& levelCount, bool extrapolate, const std::string& rows,
                   const std::optional<std::string>& jacobians) {
     if (arrays.size() != 10 || variables.size() != 10) throw py::value_error("simulate needs ten quantities");
+    // The counts, checked against the arrays below: every profile quantity
+    // holds scenes x levels values, every surface quantity scenes (and the
+    // required surface quantities bound scenes by the values they hold).
+    const std::size_t scenes = CountOf(sceneCount, "simulate", "scenes");
+    const std::size_t levels = CountOf(levelCount, "simulate", "levels");
+    if (levels != 0 && scenes > std::numeric_limits<std::size_t>::max() / levels)
+        throw py::value_error("simulate: scenes x levels = " + std::to_string(scenes) + " x " + std::to_string(levels) +
+                              " values, more than any array holds");
     const JacobianSelection selection = jacobians ? SelectionOf(*jacobians) : JacobianSelection{};
     const Sensor sensor = ParsedSensor(sensorText);
     for (int c : channels)
@@ -464,13 +619,21 @@ py::dict Simulate(const std::string& sensorText, const std::vector<int>& channel
     for (int k = 0; k < 10; ++k) {
         const auto& [name, standard, units] = variables[k];
         if (name.empty()) continue;
-        values[k] = Copy(arrays[k]);
         const std::size_t expected = k < 5 ? scenes * levels : scenes;
-        if (values[k].size() != expected) throw py::value_error("variable " + name + " has the wrong size");
+        if (static_cast<std::size_t>(arrays[k].size()) != expected)
+            throw py::value_error("simulate: variable " + name + " holds " + std::to_string(arrays[k].size()) +
+                                  " values, not " + (k < 5 ? "scenes x levels = " : "scenes = ") +
+                                  std::to_string(expected));
+        values[k] = Copy(arrays[k]);
         Convert(values[k], kinds[k], units, standard, name, fractions[k]);
     }
     for (int k : {0, 1, 2, 3, 5, 6, 7, 8})
         if (std::get<0>(variables[k]).empty()) throw py::value_error("a required variable is missing");
+    // With no scenes no array holds the levels; they are bounded as a scene
+    // file's level dimension is (batch/scenes.cpp).
+    if (scenes == 0 && static_cast<double>(levels) > QuantityOf(Checked::LevelCount).upper)
+        throw py::value_error("simulate: levels = " + std::to_string(levels) + " with no scenes, more than the " +
+                              FormatGeneral(QuantityOf(Checked::LevelCount).upper, '.') + " a profile may have");
     for (int c : channels)
         if (std::optional<ValidationFailure> f =
                 CheckChannelDefinition(sensor.channels[c], !std::get<0>(variables[9]).empty(), extrapolate))
@@ -520,11 +683,12 @@ py::dict Simulate(const std::string& sensorText, const std::vector<int>& channel
         add("", 3, 0);
         derivatives.back().name = "dtb_weighting";
     }
+    Interruption interruption;
     {
         py::gil_scoped_release release;
         std::vector<Scene> block;
         ScenesFromArrays(a, block);
-        for (std::size_t s = 0; s < scenes; ++s) {
+        for (std::size_t s = 0; s < scenes && !interruption.Requested(); ++s) {
             const Scene& scene = block[s];
             std::vector<ChannelOutcome> outcomes;
             if (scene.failure) {
@@ -571,6 +735,7 @@ py::dict Simulate(const std::string& sensorText, const std::vector<int>& channel
             }
         }
     }
+    interruption.RaiseIfRequested();
     auto matrix = [scenes, C](const std::vector<double>& v) {
         return py::array_t<double>({scenes, C}, v.data());
     };
