@@ -167,8 +167,16 @@ TEST(BatchCommand, ExitStatusesAndTheRunRecord) {
     EXPECT_NE(run.err.find("none.csv"), std::string::npos);
 }
 
+std::vector<std::string> FilesIn(const std::filesystem::path& folder) {
+    std::vector<std::string> files;
+    for (const auto& e : std::filesystem::directory_iterator(folder)) files.push_back(e.path().filename().string());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
 TEST(BatchCommand, InterruptedRunLeavesNoFile) {
     // A run long enough to be stopped: 2000 scenes of the bundled atmospheres.
+    // Ctrl-C, termination and a closed terminal (SIGHUP) all end it so.
     const test::TemporaryFile anchor("", "anchor");
     const std::filesystem::path folder = std::filesystem::path(anchor.path()).parent_path();
     {
@@ -177,6 +185,26 @@ TEST(BatchCommand, InterruptedRunLeavesNoFile) {
         for (int i = 0; i < 2000; ++i) csv << (i % 2 ? "tropical" : "us-standard") << ",20,35," << i % 20 << ",0\n";
     }
     const std::string out = (folder / "out.nc").string();
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            ::execl(SEASKY_CLI, "seasky", "batch", "--scenes", (folder / "scenes.csv").c_str(), "--sensor", "amsr2",
+                    "--output", out.c_str(), "--threads", "1", "--quiet", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        // Under way once its temporary folder is there (the signals are caught by then).
+        for (int wait = 0; wait < 1000 && FilesIn(folder).size() < 3; ++wait) ::usleep(5000);
+        ASSERT_EQ(FilesIn(folder).size(), 3u) << "the run made no temporary";
+        ::kill(pid, signal);
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFEXITED(status)) << "signal " << signal;
+        EXPECT_EQ(WEXITSTATUS(status), 130) << "signal " << signal;
+        // Neither the output nor its temporary file remains.
+        EXPECT_EQ(FilesIn(folder), (std::vector<std::string>{"anchor", "scenes.csv"})) << "signal " << signal;
+    }
+    // A run killed outright leaves its temporary; the next run of the output removes it.
     const pid_t pid = ::fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
@@ -184,17 +212,57 @@ TEST(BatchCommand, InterruptedRunLeavesNoFile) {
                 "--output", out.c_str(), "--threads", "1", "--quiet", static_cast<char*>(nullptr));
         ::_exit(127);
     }
-    ::usleep(700000);  // under way: the scenes cost about 1 ms each
-    ::kill(pid, SIGINT);
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 130);
-    // Neither the output nor its temporary file remains.
-    std::vector<std::string> files;
-    for (const auto& e : std::filesystem::directory_iterator(folder)) files.push_back(e.path().filename().string());
-    std::sort(files.begin(), files.end());
-    EXPECT_EQ(files, (std::vector<std::string>{"anchor", "scenes.csv"}));
+    for (int wait = 0; wait < 1000 && FilesIn(folder).size() < 3; ++wait) ::usleep(5000);
+    ::kill(pid, SIGKILL);
+    ASSERT_EQ(::waitpid(pid, nullptr, 0), pid);
+    ASSERT_EQ(FilesIn(folder).size(), 3u);
+    std::ofstream(folder / "one.csv") << "profile,sst,salinity,wind,azimuth\ntropical,20,35,5,0\n";
+    const auto run = RunSeasky({"batch", "--scenes", (folder / "one.csv").string(), "--sensor", "amsr2", "--output",
+                                out, "--quiet"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(FilesIn(folder), (std::vector<std::string>{"anchor", "one.csv", "out.nc", "scenes.csv"}));
+}
+
+TEST(BatchCommand, OutputHelpSaysAnExistingFileIsReplaced) {
+    for (const char* command : {"batch", "sweep"}) {
+        const auto run = RunSeasky({command, "--help"});
+        EXPECT_NE(run.out.find("existing file is replaced"), std::string::npos) << command << run.out;
+    }
+}
+
+TEST(SweepCommand, AnOutputThatIsAProfileFileIsRefusedAndLinksAreNotFollowed) {
+    const test::TemporaryFile profile(std::string(FindStandardAtmosphere("tropical")->text), "sonde,1.csv");
+    const std::filesystem::path folder = std::filesystem::path(profile.path()).parent_path();
+    const std::string text(FindStandardAtmosphere("tropical")->text);
+    std::filesystem::create_symlink(profile.path(), folder / "link.csv");
+    std::filesystem::create_hard_link(profile.path(), folder / "hard.csv");
+    for (const std::string& output : {profile.path(), (folder / "link.csv").string(), (folder / "hard.csv").string()}) {
+        const auto run = RunSeasky({"sweep", "--vary", "wind=0:10:5", "--profile", profile.path(), "--output", output});
+        EXPECT_EQ(run.status, 2) << output;
+        EXPECT_NE(run.err.find("это файл профиля"), std::string::npos) << run.err;
+        std::ifstream in(profile.path());
+        EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()), text);
+    }
+    // A link planted at the name of the temporary file the sweep used to write
+    // (NAME.part) is neither followed nor left as the output.
+    std::ofstream(folder / "victim.txt") << "keep me";
+    std::filesystem::create_symlink(folder / "victim.txt", folder / "out.csv.part");
+    const std::string out = (folder / "out.csv").string();
+    const auto run = RunSeasky({"sweep", "--vary", "wind=0:10:5", "--profile", profile.path(), "--output", out});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::ifstream victim(folder / "victim.txt");
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(victim)), std::istreambuf_iterator<char>()), "keep me");
+    // The profile's name holds a comma: quoted as RFC 4180 says.
+    std::ifstream in(out);
+    std::string header, row;
+    std::getline(in, header);
+    std::getline(in, row);
+    std::string quoted(1, '"');
+    quoted += profile.path();
+    quoted += "\",0,";
+    EXPECT_EQ(row.rfind(quoted, 0), 0u) << row;
+    EXPECT_EQ(FilesIn(folder), (std::vector<std::string>{"hard.csv", "link.csv", "out.csv", "out.csv.part",
+                                                         "sonde,1.csv", "victim.txt"}));
 }
 
 }  // namespace

@@ -1,32 +1,56 @@
 #include "batch/batch_output.h"
 
 #include "batch/netcdf_library.h"
-#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <charconv>
-#include <chrono>
 #include <cmath>
-#include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
+#include <set>
+#include <sstream>
+#include <type_traits>
+
+#include "batch/output_file.h"
 
 namespace seasky {
 
 namespace {
 
-void Nc(int status, const std::string& what) {
-    if (status != NC_NOERR) throw BatchError(what + ": " + nc_strerror(status));
+// Chunks of the variables along the scene dimension hold about this much (the
+// HDF5 guide's range is some hundred KiB to a few MiB), and each variable's
+// chunk cache two chunks: enough to complete a chunk that successive blocks of
+// scenes write in parts before it leaves the cache (so that it is compressed
+// and written once), and little memory over some ten variables.
+constexpr std::size_t kChunkBytes = 512 * 1024;
+constexpr std::size_t kChunkCacheChunks = 2;
+// The bytes of a message as the chunks count them (a refusal is about as long).
+constexpr std::size_t kMessageBytes = 256;
+// Room for the HDF5 metadata written at nc_close (object headers, chunk
+// indices, the heap of the message strings).
+constexpr unsigned long long kMetadataRoom = 1ull << 20;
+// Deflate level 1 (zlib's fastest): NaN runs, flags and smooth fields shrink
+// well already, and the writing stays a small part of the run's time.
+constexpr int kDeflateLevel = 1;
+// The CSV text is handed to the file whenever this much has gathered: a block's
+// rows (scenes x channels, each with the pass-through values repeated) are
+// never held whole, so that the block plan's budget (block_plan.h) need not
+// count them.
+constexpr std::size_t kCsvWriteBytes = 1 << 20;
+
+// A failed netCDF call: "disk full" when it was for want of space (the HDF5
+// library leaves the errno of its failed write), else the library's words.
+void NcWrite(int status, const std::string& path) {
+    if (status == NC_NOERR) return;
+    int error = errno;
+    if (error != ENOSPC && error != EDQUOT) error = 0;
+    throw BatchError(WriteFailureText(path, error, nc_strerror(status)));
 }
 
-// A temporary name in the output's own folder, so that the rename is atomic.
-std::string TemporaryName(const std::string& path) {
-    const std::filesystem::path p(path);
-    std::string name = ".";
-    name += p.filename().string();
-    name += ".part-";
-    name += std::to_string(::getpid());
-    return (p.parent_path() / name).string();
+void NcRead(int status, const std::string& what) {
+    if (status != NC_NOERR) throw BatchError(what + ": " + nc_strerror(status));
 }
 
 std::string Now() {
@@ -63,13 +87,198 @@ std::string MessageOf(const Scene& scene, const std::vector<ChannelOutcome>& out
     return "";
 }
 
+// The scene file, open for its pass-through variables' attributes.
+class SceneFile {
+public:
+    explicit SceneFile(const std::string& path) : path_(path) {
+        NcRead(nc_open(path.c_str(), NC_NOWRITE, &ncid_), "Cannot open the scene file " + path);
+    }
+    ~SceneFile() { nc_close(ncid_); }
+    SceneFile(const SceneFile&) = delete;
+    SceneFile& operator=(const SceneFile&) = delete;
+    int Id() const { return ncid_; }
+    int Variable(const std::string& name) const {
+        int id = -1;
+        NcRead(nc_inq_varid(ncid_, name.c_str(), &id), path_ + ", " + name);
+        return id;
+    }
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+    int ncid_ = -1;
+};
+
+// One value of a netCDF numeric type at p, exactly (a long double holds every
+// 64-bit integer).
+long double ValueAt(int type, const unsigned char* p) {
+    auto as = [p](auto v) {
+        std::memcpy(&v, p, sizeof v);
+        return static_cast<long double>(v);
+    };
+    switch (type) {
+        case NC_BYTE: return as(static_cast<signed char>(0));
+        case NC_UBYTE: return as(static_cast<unsigned char>(0));
+        case NC_SHORT: return as(static_cast<short>(0));
+        case NC_USHORT: return as(static_cast<unsigned short>(0));
+        case NC_INT: return as(0);
+        case NC_UINT: return as(0u);
+        case NC_INT64: return as(0ll);
+        case NC_UINT64: return as(0ull);
+        case NC_FLOAT: return as(0.0f);
+        default: return as(0.0);
+    }
+}
+
+// The text of one value, as the shortest that reads back to it (NaN: empty).
+std::string TextAt(int type, const unsigned char* p) {
+    char buf[48];
+    auto text = [&](auto v) {
+        std::memcpy(&v, p, sizeof v);
+        if constexpr (std::is_floating_point_v<decltype(v)>) {
+            if (std::isnan(v)) return std::string();
+            return std::string(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+        } else if constexpr (std::is_signed_v<decltype(v)>) {
+            return std::string(buf, std::to_chars(buf, buf + sizeof buf, static_cast<long long>(v)).ptr);
+        } else {
+            return std::string(buf, std::to_chars(buf, buf + sizeof buf, static_cast<unsigned long long>(v)).ptr);
+        }
+    };
+    switch (type) {
+        case NC_BYTE: return text(static_cast<signed char>(0));
+        case NC_UBYTE: return text(static_cast<unsigned char>(0));
+        case NC_SHORT: return text(static_cast<short>(0));
+        case NC_USHORT: return text(static_cast<unsigned short>(0));
+        case NC_INT: return text(0);
+        case NC_UINT: return text(0u);
+        case NC_INT64: return text(0ll);
+        case NC_UINT64: return text(0ull);
+        case NC_FLOAT: return text(0.0f);
+        default: return text(0.0);
+    }
+}
+
+// A pass-through variable as a CSV column: its missing values and its packing.
+struct CsvColumn {
+    std::string name;  // as written
+    int type = NC_DOUBLE;
+    std::size_t size = 8;             // bytes per value
+    std::vector<long double> missing;  // _FillValue and the missing_value values
+    std::optional<double> scale, offset;
+
+    std::string Text(const unsigned char* p) const {
+        const long double v = ValueAt(type, p);
+        for (long double m : missing)
+            if (v == m) return "";
+        if (!scale && !offset) return TextAt(type, p);
+        return Shortest(static_cast<double>(v) * scale.value_or(1.0) + offset.value_or(0.0));
+    }
+};
+
+// The values of a numeric attribute, exactly; none when it is absent or text.
+std::vector<long double> AttributeValues(int ncid, int var, const char* name) {
+    nc_type type;
+    std::size_t length = 0;
+    if (nc_inq_att(ncid, var, name, &type, &length) != NC_NOERR || length == 0 || type == NC_CHAR ||
+        type >= NC_STRING)
+        return {};
+    std::size_t size = 0;
+    if (nc_inq_type(ncid, type, nullptr, &size) != NC_NOERR) return {};
+    std::vector<unsigned char> raw(length * size);
+    if (nc_get_att(ncid, var, name, raw.data()) != NC_NOERR) return {};
+    std::vector<long double> values;
+    for (std::size_t i = 0; i < length; ++i) values.push_back(ValueAt(type, raw.data() + i * size));
+    return values;
+}
+
+std::optional<double> FirstValue(int ncid, int var, const char* name) {
+    const std::vector<long double> values = AttributeValues(ncid, var, name);
+    if (values.empty()) return std::nullopt;
+    return static_cast<double>(values[0]);
+}
+
+std::vector<CsvColumn> CsvColumnsOf(const std::vector<PassThrough>& passThrough, const std::vector<std::string>& names,
+                                    const std::string& scenesFile) {
+    std::vector<CsvColumn> columns;
+    if (passThrough.empty()) return columns;
+    const SceneFile source(scenesFile);
+    for (std::size_t v = 0; v < passThrough.size(); ++v) {
+        CsvColumn c;
+        c.name = names[v];
+        c.type = passThrough[v].type;
+        NcRead(nc_inq_type(source.Id(), c.type, nullptr, &c.size), source.Path() + ", " + passThrough[v].name);
+        const int id = source.Variable(passThrough[v].name);
+        c.missing = AttributeValues(source.Id(), id, "_FillValue");
+        for (long double m : AttributeValues(source.Id(), id, "missing_value")) c.missing.push_back(m);
+        c.scale = FirstValue(source.Id(), id, "scale_factor");
+        c.offset = FirstValue(source.Id(), id, "add_offset");
+        columns.push_back(c);
+    }
+    return columns;
+}
+
+std::vector<std::pair<std::string, std::string>> RenamesOf(const std::vector<PassThrough>& passThrough,
+                                                           const std::vector<std::string>& names) {
+    std::vector<std::pair<std::string, std::string>> renamed;
+    for (std::size_t v = 0; v < passThrough.size(); ++v)
+        if (names[v] != passThrough[v].name) renamed.emplace_back(passThrough[v].name, names[v]);
+    return renamed;
+}
+
+// The room a NetCDF output keeps on its file system for nc_close (see
+// TemporaryOutput::Reserve): what the chunk caches can hold unwritten, at most
+// the whole variable, for every variable along the scene dimension, and the
+// metadata. HDF5 1.10 (Debian 12) leaves a file whose last flush failed for
+// want of space in a state that crashes the process at exit (in
+// H5_term_library), so that a full disk would end the run with SIGSEGV after
+// its message; with this room given back first, the flush completes.
+unsigned long long ReserveBytes(std::size_t scenes, std::size_t channels, std::size_t levels,
+                                const JacobianSelection& selection, std::size_t passThrough, bool profileSources) {
+    unsigned long long total = kMetadataRoom;
+    auto add = [&](unsigned long long bytesPerScene, int count, unsigned long long chunk = kChunkBytes) {
+        total += count * std::min(kChunkCacheChunks * chunk, scenes * bytesPerScene);
+    };
+    add(channels * 8ull, 6);                // tb, tb_up, tb_down, opacity, emissivity_v, emissivity_h
+    add(channels, 1);                       // status
+    add(kMessageBytes, 1);                  // message
+    add(kMessageBytes, profileSources ? 1 : 0);  // profile_source (a path, about as long)
+    add(8, static_cast<int>(passThrough));  // at most 8 bytes a value
+    int scalars = 0, perLevel = selection.weighting ? 1 : 0;
+    for (bool on : selection.surface) scalars += on ? 1 : 0;
+    for (bool on : selection.columns) scalars += on ? 1 : 0;
+    for (bool on : selection.level) perLevel += on ? 1 : 0;
+    add(channels * 8ull, scalars);
+    // A chunk holds at least one channel's levels of a scene.
+    const unsigned long long column = std::max<std::size_t>(levels, 1) * 8ull;
+    add(channels * column, perLevel, std::max<unsigned long long>(kChunkBytes, column));
+    return total;
+}
+
+// The temporary file of an output; a failure ends the run.
+std::unique_ptr<TemporaryOutput> Temporary(const std::string& path) {
+    try {
+        return std::make_unique<TemporaryOutput>(path);
+    } catch (const OutputFileError& e) {
+        throw BatchError(e.what());
+    }
+}
+
 class NetcdfWriter final : public ResultWriter {
 public:
     NetcdfWriter(const std::string& path, const Sensor& sensor, const std::vector<int>& channels,
                  std::size_t sceneCount, const std::vector<PassThrough>& passThrough, const RunDescription& run)
-        : path_(path), temporary_(TemporaryName(path)), channels_(channels.size()), selection_(run.jacobians),
+        : path_(path), temporary_(Temporary(path)), channels_(channels.size()), selection_(run.jacobians),
           levels_(run.levels) {
-        Nc(nc_create(temporary_.c_str(), NC_CLOBBER | NC_NETCDF4, &ncid_), "Cannot create " + path);
+        try {
+            temporary_->Reserve(ReserveBytes(sceneCount, channels.size(), levels_, selection_, passThrough.size(),
+                                            run.profileSources));
+        } catch (const OutputFileError& e) {
+            throw BatchError(e.what());
+        }
+        // NC_NOCLOBBER: the library creates the file exclusively (O_EXCL), in
+        // the run's private folder.
+        const int status = nc_create(temporary_->File().c_str(), NC_NOCLOBBER | NC_NETCDF4, &ncid_);
+        if (status != NC_NOERR) NcWrite(status, path);
         open_ = true;
         try {
             Define(sensor, channels, sceneCount, passThrough, run);
@@ -78,9 +287,7 @@ public:
             throw;
         }
     }
-    ~NetcdfWriter() override {
-        if (open_ || !committed_) Abandon();
-    }
+    ~NetcdfWriter() override { Abandon(); }
 
     void Write(std::size_t first, const std::vector<std::vector<ChannelOutcome>>& outcomes,
                const std::vector<std::vector<ChannelDerivatives>>& derivatives, const std::vector<Scene>& scenes,
@@ -108,8 +315,8 @@ public:
         for (const auto& [id, values] : {std::pair{tb_, &tb}, std::pair{up_, &up}, std::pair{down_, &down},
                                          std::pair{opacity_, &tau}, std::pair{emissivityV_, &ev},
                                          std::pair{emissivityH_, &eh}})
-            Nc(nc_put_vara_double(ncid_, id, start, count, values->data()), "Cannot write " + path_);
-        Nc(nc_put_vara_schar(ncid_, status_, start, count, status.data()), "Cannot write " + path_);
+            NcWrite(nc_put_vara_double(ncid_, id, start, count, values->data()), path_);
+        NcWrite(nc_put_vara_schar(ncid_, status_, start, count, status.data()), path_);
         std::vector<std::string> messages(n);
         std::vector<const char*> pointers(n);
         for (std::size_t s = 0; s < n; ++s) {
@@ -118,34 +325,33 @@ public:
         }
         const std::size_t start1[1] = {first};
         const std::size_t count1[1] = {n};
-        Nc(nc_put_vara_string(ncid_, message_, start1, count1, pointers.data()), "Cannot write " + path_);
+        NcWrite(nc_put_vara_string(ncid_, message_, start1, count1, pointers.data()), path_);
         if (profileSource_ >= 0) {
             for (std::size_t s = 0; s < n; ++s) pointers[s] = scenes[s].profileSource.c_str();
-            Nc(nc_put_vara_string(ncid_, profileSource_, start1, count1, pointers.data()), "Cannot write " + path_);
+            NcWrite(nc_put_vara_string(ncid_, profileSource_, start1, count1, pointers.data()), path_);
         }
         for (std::size_t v = 0; v < passThrough.size(); ++v)
-            Nc(nc_put_vara(ncid_, passThroughIds_[v], start1, count1, passThrough[v].data.data()),
-               "Cannot write " + passThrough[v].name + " to " + path_);
+            NcWrite(nc_put_vara(ncid_, passThroughIds_[v], start1, count1, passThrough[v].data.data()), path_);
         if (!derivatives.empty()) WriteDerivatives(first, outcomes, derivatives, scenes);
     }
 
     void Commit() override {
-        Nc(nc_close(ncid_), "Cannot complete " + path_);
+        // The file is closed whatever nc_close says: it is abandoned on failure.
+        temporary_->Release();
         open_ = false;
-        std::error_code ec;
-        std::filesystem::rename(temporary_, path_, ec);
-        if (ec) throw BatchError("Cannot write " + path_ + ": " + ec.message());
-        committed_ = true;
+        NcWrite(nc_close(ncid_), path_);
+        try {
+            temporary_->Commit();
+        } catch (const OutputFileError& e) {
+            throw BatchError(e.what());
+        }
     }
 
     void Abandon() override {
+        temporary_->Release();
         if (open_) nc_close(ncid_);
         open_ = false;
-        if (!committed_) {
-            std::error_code ec;
-            std::filesystem::remove(temporary_, ec);
-        }
-        committed_ = true;  // nothing more to do
+        temporary_->Abandon();
     }
 
 private:
@@ -162,7 +368,7 @@ private:
             for (std::size_t s = 0; s < n; ++s)
                 for (std::size_t c = 0; c < C; ++c)
                     values[s * C + c] = outcomes[s][c].computed ? value(derivatives[s][c]) : nan;
-            Nc(nc_put_vara_double(ncid_, id, start, count, values.data()), "Cannot write " + path_);
+            NcWrite(nc_put_vara_double(ncid_, id, start, count, values.data()), path_);
         };
         for (int k = 0; k < kSurfaceInputs; ++k)
             if (surfaceIds_[k] >= 0) scalar(surfaceIds_[k], [k](const ChannelDerivatives& d) { return d.surface[k]; });
@@ -178,7 +384,7 @@ private:
                     for (std::size_t i = 0; i < index.size(); ++i)
                         profile[(s * C + c) * levels_ + index[i]] = value(derivatives[s][c], i);
                 }
-            Nc(nc_put_vara_double(ncid_, id, start, count, profile.data()), "Cannot write " + path_);
+            NcWrite(nc_put_vara_double(ncid_, id, start, count, profile.data()), path_);
         };
         for (int q = 0; q < kProfileQuantities; ++q)
             if (levelIds_[q] >= 0)
@@ -208,7 +414,7 @@ private:
                                          kColumnDerivativeUnit, columnTitles[k]);
         if (!s.AnyLevel()) return;
         int level = -1;
-        Nc(nc_def_dim(ncid_, "level", levels_, &level), "Cannot write " + path_);
+        NcWrite(nc_def_dim(ncid_, "level", levels_, &level), path_);
         const int scl[3] = {scene, channel, level};
         const char* levelTitles[kProfileQuantities] = {
             "derivative of tb with respect to the air temperature of each level",
@@ -225,17 +431,86 @@ private:
                                     "air temperature per km of the height the level stands for");
     }
 
+    // Every attribute of the scene file's variable, with its type and all its
+    // values; its _FillValue becomes the fill value of the copy (set before
+    // nc_enddef, in the variable's type). Attributes with a leading underscore
+    // that the library refuses to copy are its own records of how the scene
+    // file was stored (e.g. _QuantizeBitGroomNumberOfSignificantDigits), not
+    // part of the values, and are left out.
+    void CopyAttributes(const SceneFile& source, const std::string& name, int id, nc_type type) {
+        const int from = source.Variable(name);
+        int count = 0;
+        NcRead(nc_inq_varnatts(source.Id(), from, &count), source.Path() + ", " + name);
+        for (int a = 0; a < count; ++a) {
+            char attribute[NC_MAX_NAME + 1];
+            NcRead(nc_inq_attname(source.Id(), from, a, attribute), source.Path() + ", " + name);
+            if (std::strcmp(attribute, "_FillValue") == 0) {
+                CopyFill(source, from, name, id, type);
+                continue;
+            }
+            const int status = nc_copy_att(source.Id(), from, attribute, ncid_, id);
+            if (status != NC_NOERR && attribute[0] != '_') NcWrite(status, path_);
+        }
+    }
+
+    void CopyFill(const SceneFile& source, int from, const std::string& name, int id, nc_type type) {
+        nc_type attributeType;
+        std::size_t length = 0, size = 0;
+        NcRead(nc_inq_att(source.Id(), from, "_FillValue", &attributeType, &length), source.Path() + ", " + name);
+        NcWrite(nc_inq_type(ncid_, type, nullptr, &size), path_);
+        if (attributeType == type && length == 1) {
+            std::vector<unsigned char> fill(size);
+            NcRead(nc_get_att(source.Id(), from, "_FillValue", fill.data()), source.Path() + ", " + name);
+            NcWrite(nc_def_var_fill(ncid_, id, 0, fill.data()), path_);
+            return;
+        }
+        // Of another type than the variable (which CF does not allow): its
+        // first value, converted by the library to the variable's type.
+        const std::vector<long double> values = AttributeValues(source.Id(), from, "_FillValue");
+        if (values.empty()) throw BatchError(source.Path() + ", " + name + ": a _FillValue that is not a number");
+        const double fill = static_cast<double>(values[0]);
+        NcWrite(nc_put_att_double(ncid_, id, "_FillValue", type, 1, &fill), path_);
+    }
+
     void Text(int var, const char* name, const std::string& value) {
-        Nc(nc_put_att_text(ncid_, var, name, value.size(), value.c_str()), "Cannot write " + path_);
+        NcWrite(nc_put_att_text(ncid_, var, name, value.size(), value.c_str()), path_);
+    }
+
+    // Chunks along the scene dimension of about kChunkBytes (whole rows of the
+    // other dimensions while a scene's row fits; else part of the channels),
+    // compressed unless strings (which HDF5 cannot filter).
+    void Chunk(int id, nc_type type, int dims, const int* dimIds) {
+        std::size_t element = kMessageBytes;  // a string: its text lies in the file's heap
+        if (type != NC_STRING) NcWrite(nc_inq_type(ncid_, type, nullptr, &element), path_);
+        std::size_t chunk[NC_MAX_VAR_DIMS];
+        std::size_t length[NC_MAX_VAR_DIMS];
+        for (int d = 0; d < dims; ++d) {
+            NcWrite(nc_inq_dimlen(ncid_, dimIds[d], &length[d]), path_);
+            chunk[d] = std::max<std::size_t>(length[d], 1);
+        }
+        auto bytes = [&](int from) {
+            std::size_t b = element;
+            for (int d = from; d < dims; ++d) b *= chunk[d];
+            return b;
+        };
+        if (dims > 1 && bytes(1) > kChunkBytes)
+            chunk[1] = std::max<std::size_t>(1, kChunkBytes / (bytes(1) / chunk[1]));
+        chunk[0] = std::clamp<std::size_t>(kChunkBytes / bytes(1), 1, chunk[0]);
+        NcWrite(nc_def_var_chunking(ncid_, id, NC_CHUNKED, chunk), path_);
+        const std::size_t cache = kChunkCacheChunks * bytes(0);
+        NcWrite(nc_set_var_chunk_cache(ncid_, id, cache, 1009, 0.75f), path_);
+        if (type != NC_STRING)
+            NcWrite(nc_def_var_deflate(ncid_, id, element > 1 ? 1 : 0, 1, kDeflateLevel), path_);
     }
 
     int Variable(const char* name, nc_type type, int dims, const int* dimIds, const char* units,
                  const char* longName) {
         int id = -1;
-        Nc(nc_def_var(ncid_, name, type, dims, dimIds, &id), "Cannot write " + path_);
+        NcWrite(nc_def_var(ncid_, name, type, dims, dimIds, &id), path_);
+        if (dimIds[0] == sceneDim_) Chunk(id, type, dims, dimIds);
         if (type == NC_DOUBLE) {
             const double fill = std::nan("");
-            Nc(nc_def_var_fill(ncid_, id, 0, &fill), "Cannot write " + path_);
+            NcWrite(nc_def_var_fill(ncid_, id, 0, &fill), path_);
         }
         if (units != nullptr) Text(id, "units", units);
         Text(id, "long_name", longName);
@@ -247,10 +522,11 @@ private:
         std::size_t subBands = 1;
         for (int c : channels) subBands = std::max(subBands, sensor.channels[c].subBands.size());
         int scene = -1, channel = -1, subBand = -1, bound = -1;
-        Nc(nc_def_dim(ncid_, "scene", sceneCount, &scene), "Cannot write " + path_);
-        Nc(nc_def_dim(ncid_, "channel", channels.size(), &channel), "Cannot write " + path_);
-        Nc(nc_def_dim(ncid_, "sub_band", subBands, &subBand), "Cannot write " + path_);
-        Nc(nc_def_dim(ncid_, "bound", 2, &bound), "Cannot write " + path_);
+        NcWrite(nc_def_dim(ncid_, "scene", sceneCount, &scene), path_);
+        sceneDim_ = scene;
+        NcWrite(nc_def_dim(ncid_, "channel", channels.size(), &channel), path_);
+        NcWrite(nc_def_dim(ncid_, "sub_band", subBands, &subBand), path_);
+        NcWrite(nc_def_dim(ncid_, "bound", 2, &bound), path_);
         const int sc[2] = {scene, channel};
         tb_ = Variable("tb", NC_DOUBLE, 2, sc, "K", "brightness temperature at the top of the atmosphere");
         up_ = Variable("tb_up", NC_DOUBLE, 2, sc, "K", "upwelling brightness temperature of the atmosphere");
@@ -260,7 +536,7 @@ private:
         emissivityH_ = Variable("emissivity_h", NC_DOUBLE, 2, sc, "1", "sea-surface emissivity, horizontal");
         status_ = Variable("status", NC_BYTE, 2, sc, nullptr, "calculation status");
         const signed char masks[3] = {kStatusRefused, kStatusBeyondRange, kStatusExtrapolated};
-        Nc(nc_put_att_schar(ncid_, status_, "flag_masks", NC_BYTE, 3, masks), "Cannot write " + path_);
+        NcWrite(nc_put_att_schar(ncid_, status_, "flag_masks", NC_BYTE, 3, masks), path_);
         Text(status_, "flag_meanings", "refused passband_beyond_validated_range centre_extrapolated");
         message_ = Variable("message", NC_STRING, 1, &scene, nullptr, "why the scene or a channel was refused");
         if (run.profileSources)
@@ -277,13 +553,19 @@ private:
         const int polarisation = Variable("channel_polarisation", NC_STRING, 1, c1, nullptr, "channel polarisation");
         const int angle = Variable("channel_incidence_angle", NC_DOUBLE, 1, c1, "degree",
                                    "Earth incidence angle of the channel (scenes may give their own)");
-        for (const PassThrough& v : passThrough) {
-            int id = -1;
-            Nc(nc_def_var(ncid_, v.name.c_str(), v.type, 1, &scene, &id), "Cannot write " + path_);
-            for (const auto& [key, value] : v.textAttributes) Text(id, key.c_str(), value);
-            for (const auto& [key, value] : v.numberAttributes)
-                Nc(nc_put_att_double(ncid_, id, key.c_str(), NC_DOUBLE, 1, &value), "Cannot write " + path_);
-            passThroughIds_.push_back(id);
+        if (!passThrough.empty()) {
+            const std::vector<std::string> names = OutputNames(passThrough, NetcdfResultNames());
+            renamed_ = RenamesOf(passThrough, names);
+            const SceneFile source(run.scenesFile);
+            for (std::size_t v = 0; v < passThrough.size(); ++v) {
+                int id = -1;
+                const nc_type type = passThrough[v].type;
+                NcWrite(nc_def_var(ncid_, names[v].c_str(), type, 1, &scene, &id), path_);
+                Chunk(id, type, 1, &scene);
+                CopyAttributes(source, passThrough[v].name, id, type);
+                if (names[v] != passThrough[v].name) Text(id, "original_name", passThrough[v].name);
+                passThroughIds_.push_back(id);
+            }
         }
         Text(NC_GLOBAL, "title", "Brightness temperatures of " + (sensor.title.empty() ? sensor.name : sensor.title));
         Text(NC_GLOBAL, "Conventions", "CF-1.8");
@@ -297,7 +579,7 @@ private:
         Text(NC_GLOBAL, "scenes", run.scenesFile);
         Text(NC_GLOBAL, "model_direction_rows", run.directionRows);
         Text(NC_GLOBAL, "extrapolate", run.extrapolate ? "yes" : "no");
-        Nc(nc_enddef(ncid_), "Cannot write " + path_);
+        NcWrite(nc_enddef(ncid_), path_);
 
         std::vector<const char*> names, polarisations;
         std::vector<double> frequencies, angles, bands(channels.size() * subBands * 2, std::nan(""));
@@ -313,19 +595,20 @@ private:
             }
         }
         if (!channels.empty()) {
-            Nc(nc_put_var_string(ncid_, name, names.data()), "Cannot write " + path_);
-            Nc(nc_put_var_string(ncid_, polarisation, polarisations.data()), "Cannot write " + path_);
-            Nc(nc_put_var_double(ncid_, frequency, frequencies.data()), "Cannot write " + path_);
-            Nc(nc_put_var_double(ncid_, angle, angles.data()), "Cannot write " + path_);
-            Nc(nc_put_var_double(ncid_, passband, bands.data()), "Cannot write " + path_);
+            NcWrite(nc_put_var_string(ncid_, name, names.data()), path_);
+            NcWrite(nc_put_var_string(ncid_, polarisation, polarisations.data()), path_);
+            NcWrite(nc_put_var_double(ncid_, frequency, frequencies.data()), path_);
+            NcWrite(nc_put_var_double(ncid_, angle, angles.data()), path_);
+            NcWrite(nc_put_var_double(ncid_, passband, bands.data()), path_);
         }
     }
 
-    std::string path_, temporary_;
+    std::string path_;
+    std::unique_ptr<TemporaryOutput> temporary_;
     std::size_t channels_;
     int ncid_ = -1;
+    int sceneDim_ = -1;
     bool open_ = false;
-    bool committed_ = false;
     int tb_ = -1, up_ = -1, down_ = -1, opacity_ = -1, emissivityV_ = -1, emissivityH_ = -1, status_ = -1,
         message_ = -1;
     int profileSource_ = -1;  // profile_source(scene), when the scenes name their profiles
@@ -341,30 +624,46 @@ private:
 class CsvWriter final : public ResultWriter {
 public:
     CsvWriter(const std::string& path, const Sensor& sensor, const std::vector<int>& channels,
-              const JacobianSelection& selection, bool profileSources)
-        : path_(path), temporary_(TemporaryName(path)), selection_(selection), profileSources_(profileSources) {
-        if (selection.AnyLevel())
+              const std::vector<PassThrough>& passThrough, const RunDescription& run)
+        : path_(path), selection_(run.jacobians), profileSources_(run.profileSources) {
+        if (run.jacobians.AnyLevel())
             throw BatchError("Output " + path + ": level derivatives (temperature, pressure, humidity, cloud, "
                              "weighting) need a NetCDF output (.nc)");
-        out_.open(temporary_, std::ios::binary);
-        if (!out_.is_open()) throw BatchError("Cannot create " + path);
+        const std::vector<std::string> names = OutputNames(passThrough, CsvResultColumns());
+        renamed_ = RenamesOf(passThrough, names);
+        columns_ = CsvColumnsOf(passThrough, names, run.scenesFile);
+        temporary_ = Temporary(path);
+        try {
+            temporary_->Open();
+        } catch (const OutputFileError& e) {
+            throw BatchError(e.what());
+        }
         for (int c : channels) channels_.push_back(&sensor.channels[c]);
-        out_ << "scene,channel,frequency,polarisation,incidence_angle,tb,tb_up,tb_down,opacity,emissivity_v,"
-                "emissivity_h";
+        std::string header =
+            "scene,channel,frequency,polarisation,incidence_angle,tb,tb_up,tb_down,opacity,emissivity_v,emissivity_h";
         for (int k = 0; k < kSurfaceInputs; ++k)
-            if (selection.surface[k]) out_ << ",dtb_d" << kSurfaceInputNames[k];
+            if (selection_.surface[k]) header += ",dtb_d" + std::string(kSurfaceInputNames[k]);
         for (int k = 0; k < 2; ++k)
-            if (selection.columns[k]) out_ << ",dtb_d" << kColumnNames[k];
-        out_ << ",status,message" << (profileSources ? ",profile_source" : "") << '\n';
-    }
-    ~CsvWriter() override {
-        if (!committed_) Abandon();
+            if (selection_.columns[k]) header += ",dtb_d" + std::string(kColumnNames[k]);
+        header += ",status,message";
+        if (profileSources_) header += ",profile_source";
+        for (const CsvColumn& c : columns_) {
+            header += ',';
+            header += CsvField(c.name);
+        }
+        Put(header + "\n");
     }
 
     void Write(std::size_t first, const std::vector<std::vector<ChannelOutcome>>& outcomes,
                const std::vector<std::vector<ChannelDerivatives>>& derivatives, const std::vector<Scene>& scenes,
-               std::vector<PassThrough>&) override {
-        for (std::size_t s = 0; s < outcomes.size(); ++s)
+               std::vector<PassThrough>& passThrough) override {
+        std::ostringstream out;
+        for (std::size_t s = 0; s < outcomes.size(); ++s) {
+            std::string perScene;  // the pass-through columns, the same on every row of the scene
+            for (std::size_t v = 0; v < columns_.size(); ++v) {
+                perScene += ',';
+                perScene += CsvField(columns_[v].Text(passThrough[v].data.data() + s * columns_[v].size));
+            }
             for (std::size_t c = 0; c < channels_.size(); ++c) {
                 const ChannelOutcome& o = outcomes[s][c];
                 const Channel& ch = *channels_[c];
@@ -373,48 +672,55 @@ public:
                     if (x == '\n') x = ' ';
                 const std::string quoted = Quoted(message);
                 const double angle = scenes[s].surface.incidenceAngle.value_or(ch.incidenceAngle.value_or(std::nan("")));
-                out_ << first + s << ',' << ch.name << ',' << Shortest(ch.centre) << ','
-                     << PolarisationName(ch.polarisation) << ',' << Shortest(angle) << ','
-                     << (o.computed ? Shortest(o.tb) : "") << ',' << (o.computed ? Shortest(o.result.tbUp) : "")
-                     << ',' << (o.computed ? Shortest(o.result.tbDown) : "") << ','
-                     << (o.computed ? Shortest(o.result.opacity) : "") << ','
-                     << (o.computed ? Shortest(o.result.emissivityV) : "") << ','
-                     << (o.computed ? Shortest(o.result.emissivityH) : "");
+                out << first + s << ',' << CsvField(ch.name) << ',' << Shortest(ch.centre) << ','
+                    << PolarisationName(ch.polarisation) << ',' << Shortest(angle) << ','
+                    << (o.computed ? Shortest(o.tb) : "") << ',' << (o.computed ? Shortest(o.result.tbUp) : "")
+                    << ',' << (o.computed ? Shortest(o.result.tbDown) : "") << ','
+                    << (o.computed ? Shortest(o.result.opacity) : "") << ','
+                    << (o.computed ? Shortest(o.result.emissivityV) : "") << ','
+                    << (o.computed ? Shortest(o.result.emissivityH) : "");
                 const bool computed = o.computed && !derivatives.empty();
                 for (int k = 0; k < kSurfaceInputs; ++k)
-                    if (selection_.surface[k]) out_ << ',' << (computed ? Shortest(derivatives[s][c].surface[k]) : "");
+                    if (selection_.surface[k]) out << ',' << (computed ? Shortest(derivatives[s][c].surface[k]) : "");
                 for (int k = 0; k < 2; ++k)
-                    if (selection_.columns[k]) out_ << ',' << (computed ? Shortest(derivatives[s][c].columns[k]) : "");
-                out_ << ',' << StatusOf(o) << ',' << quoted;
-                if (profileSources_) out_ << ',' << Quoted(scenes[s].profileSource);
-                out_ << '\n';
+                    if (selection_.columns[k]) out << ',' << (computed ? Shortest(derivatives[s][c].columns[k]) : "");
+                out << ',' << StatusOf(o) << ',' << quoted;
+                if (profileSources_) out << ',' << Quoted(scenes[s].profileSource);
+                out << perScene << '\n';
             }
-        if (!out_) throw BatchError("Cannot write " + path_);
+            if (out.tellp() >= static_cast<std::streamoff>(kCsvWriteBytes)) {
+                Put(out.str());
+                out.str("");
+            }
+        }
+        Put(out.str());
     }
 
     void Commit() override {
-        out_.close();
-        if (!out_) throw BatchError("Cannot write " + path_);
-        std::error_code ec;
-        std::filesystem::rename(temporary_, path_, ec);
-        if (ec) throw BatchError("Cannot write " + path_ + ": " + ec.message());
-        committed_ = true;
+        try {
+            temporary_->Commit();
+        } catch (const OutputFileError& e) {
+            throw BatchError(e.what());
+        }
     }
 
-    void Abandon() override {
-        if (out_.is_open()) out_.close();
-        std::error_code ec;
-        if (!committed_) std::filesystem::remove(temporary_, ec);
-        committed_ = true;
-    }
+    void Abandon() override { temporary_->Abandon(); }
 
 private:
-    std::string path_, temporary_;
-    std::ofstream out_;
+    void Put(const std::string& text) {
+        try {
+            temporary_->Write(text);
+        } catch (const OutputFileError& e) {
+            throw BatchError(e.what());
+        }
+    }
+
+    std::string path_;
+    std::unique_ptr<TemporaryOutput> temporary_;
     std::vector<const Channel*> channels_;
     JacobianSelection selection_;
+    std::vector<CsvColumn> columns_;
     bool profileSources_ = false;
-    bool committed_ = false;
 };
 
 std::string Lower(std::string s) {
@@ -441,12 +747,53 @@ ChannelDerivatives DerivativesOf(const Jacobian& j, int output, const ProfileVie
     return d;
 }
 
+std::string RenamedNote(const std::string& from, const std::string& to) {
+    return "Scene variable " + from + " is written as " + to + " (the output uses the name " + from + ")";
+}
+
+std::vector<std::string> NetcdfResultNames() {
+    std::vector<std::string> names = {"tb", "tb_up", "tb_down", "opacity", "emissivity_v", "emissivity_h",
+                                      "status", "message", "channel_name", "channel_frequency", "channel_passband",
+                                      "channel_polarisation", "channel_incidence_angle", "dtb_weighting",
+                                      "profile_source", "channel", "sub_band", "bound", "level"};
+    for (const char* n : kSurfaceInputNames) names.push_back("dtb_d" + std::string(n));
+    for (const char* n : kColumnNames) names.push_back("dtb_d" + std::string(n));
+    for (const char* n : kLevelQuantityNames) names.push_back("dtb_d" + std::string(n));
+    return names;
+}
+
+std::vector<std::string> CsvResultColumns() {
+    std::vector<std::string> names = {"scene", "channel", "frequency", "polarisation", "incidence_angle", "tb",
+                                      "tb_up", "tb_down", "opacity", "emissivity_v", "emissivity_h", "status",
+                                      "message", "profile_source"};
+    for (const char* n : kSurfaceInputNames) names.push_back("dtb_d" + std::string(n));
+    for (const char* n : kColumnNames) names.push_back("dtb_d" + std::string(n));
+    return names;
+}
+
+std::vector<std::string> OutputNames(const std::vector<PassThrough>& passThrough,
+                                     const std::vector<std::string>& reserved) {
+    std::set<std::string> taken(reserved.begin(), reserved.end());
+    for (const PassThrough& v : passThrough) taken.insert(v.name);
+    std::vector<std::string> names;
+    for (const PassThrough& v : passThrough) {
+        std::string name = v.name;
+        if (std::find(reserved.begin(), reserved.end(), name) != reserved.end()) {
+            do name = "input_" + name;
+            while (taken.count(name) != 0);
+            taken.insert(name);
+        }
+        names.push_back(name);
+    }
+    return names;
+}
+
 std::unique_ptr<ResultWriter> CreateResultWriter(const std::string& path, const Sensor& sensor,
                                                  const std::vector<int>& channels, std::size_t sceneCount,
                                                  const std::vector<PassThrough>& passThrough,
                                                  const RunDescription& run) {
     const std::string extension = Lower(std::filesystem::path(path).extension().string());
-    if (extension == ".csv") return std::make_unique<CsvWriter>(path, sensor, channels, run.jacobians, run.profileSources);
+    if (extension == ".csv") return std::make_unique<CsvWriter>(path, sensor, channels, passThrough, run);
     if (extension == ".nc" || extension == ".nc4" || extension == ".netcdf")
         return std::make_unique<NetcdfWriter>(path, sensor, channels, sceneCount, passThrough, run);
     throw BatchError("Output " + path + ": unknown kind (give a .nc or a .csv file)");

@@ -19,16 +19,39 @@
 // (NaN where a scene has none); humidity and cloud water per g/m^3 whatever the
 // units of the file.
 //
+// The pass-through variables keep their type and every attribute of the scene
+// file, with all its values (valid_range, flag_values, ...); the scene file's
+// _FillValue is their fill value. A pass-through variable whose name is one the
+// output uses for itself (tb, status, message, profile_source, the channel
+// coordinates, the derivatives, the dimensions channel, sub_band, bound, level)
+// is written as input_<name> with the attribute original_name (see OutputNames).
+//
+// The variables along the scene dimension are chunked (about 512 KiB a chunk)
+// and compressed (deflate level 1 with shuffle): a file of millions of scenes
+// costs only the chunks written, and a chunk is filled with the fill value only
+// when it is first written.
+//
 // CSV: a header, then one row per scene and channel (derivatives: a column per
-// surface input or column; level derivatives cannot be written to CSV).
+// surface input or column; level derivatives cannot be written to CSV), then
+// status, message and (CSV scenes) profile_source, and after them a column per
+// pass-through variable: the value unpacked (scale_factor, add_offset), empty
+// where it equals the _FillValue or a missing_value, as results that were not
+// computed are empty. Fields holding a comma, a double quote or a line break are
+// quoted as RFC 4180 says; the message and the profile source are always quoted
+// (the message's line breaks become spaces).
 //
 // When the scenes name their profiles (CSV scenes), the profile each scene used
 // ("bundled:NAME" or "file:PATH") is written too: profile_source(scene) in
-// NetCDF, a last column profile_source in CSV.
+// NetCDF, the column profile_source in CSV. The name profile_source is the
+// output's own in both, whether written or not (see OutputNames).
+//
+// Both write to a temporary file that replaces the output only when the run is
+// complete (output_file.h).
 #pragma once
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/jacobian.h"
@@ -76,9 +99,33 @@ public:
     virtual void Commit() = 0;
     // Removes the temporary file (also done by the destructor unless committed).
     virtual void Abandon() = 0;
+    // The pass-through variables written under another name: (scene file's, output's).
+    const std::vector<std::pair<std::string, std::string>>& Renamed() const { return renamed_; }
+
+protected:
+    std::vector<std::pair<std::string, std::string>> renamed_;
 };
 
-// A writer chosen by the output's extension (.nc: NetCDF, .csv: CSV); throws BatchError.
+// The note of a pass-through variable written under another name.
+std::string RenamedNote(const std::string& from, const std::string& to);
+
+// The names the pass-through variables are written under: their own, or, when
+// that is a name of reserved or of another of them, "input_" before it (as often
+// as it takes). Renaming rather than refusing: a scene file may well carry a
+// variable called status or tb (an observation), and the run's results need not
+// be lost over a name; the note and the attribute original_name say what was
+// renamed.
+std::vector<std::string> OutputNames(const std::vector<PassThrough>& passThrough,
+                                     const std::vector<std::string>& reserved);
+// The names a NetCDF output uses: its variables (every derivative, asked for or
+// not, so that the names do not depend on the options) and dimensions but scene.
+std::vector<std::string> NetcdfResultNames();
+// The columns of a CSV output (every derivative, asked for or not).
+std::vector<std::string> CsvResultColumns();
+
+// A writer chosen by the output's extension (.nc: NetCDF, .csv: CSV); throws
+// BatchError. The pass-through variables come from the NetCDF file
+// run.scenesFile, whose attributes are copied.
 std::unique_ptr<ResultWriter> CreateResultWriter(const std::string& path, const Sensor& sensor,
                                                  const std::vector<int>& channels, std::size_t sceneCount,
                                                  const std::vector<PassThrough>& passThrough,

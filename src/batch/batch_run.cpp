@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -15,6 +16,7 @@
 #include "app/sensor.h"
 #include "batch/batch_output.h"
 #include "batch/block_plan.h"
+#include "batch/output_file.h"
 #include "batch/scenes.h"
 #include "batch/sensor_file.h"
 
@@ -33,23 +35,41 @@ const char* const kChannelHint =
 
 extern "C" void OnInterrupt(int) { interrupted.store(true); }
 
-// Catches Ctrl-C (and termination) for the duration of a run.
+// Catches Ctrl-C, termination and a closed terminal (SIGHUP: the run's
+// terminal or ssh session went away) for the duration of a run, so that each
+// ends it without an output and without its temporary file.
 class InterruptGuard {
 public:
     InterruptGuard() {
         interrupted.store(false);
-        previousInt_ = std::signal(SIGINT, OnInterrupt);
-        previousTerm_ = std::signal(SIGTERM, OnInterrupt);
+        for (std::size_t i = 0; i < kSignals.size(); ++i) previous_[i] = std::signal(kSignals[i], OnInterrupt);
     }
     ~InterruptGuard() {
-        std::signal(SIGINT, previousInt_);
-        std::signal(SIGTERM, previousTerm_);
+        for (std::size_t i = 0; i < kSignals.size(); ++i) std::signal(kSignals[i], previous_[i]);
     }
 
 private:
-    void (*previousInt_)(int);
-    void (*previousTerm_)(int);
+    static constexpr std::array<int, 3> kSignals{SIGINT, SIGTERM, SIGHUP};
+    std::array<void (*)(int), 3> previous_{};
 };
+
+// The refusal of an output that is one of the run's inputs.
+std::string OutputIsInputMessage(const std::string& output, const std::string& input, const char* role) {
+    return "Output " + output + " is the " + role + " " + input +
+           ": it would be replaced by the results (give another --output)";
+}
+
+// The output must not be an input file of the run (through any link): the
+// scene file, the sensor file, a profile file of the CSV scenes.
+std::optional<std::string> OutputClash(const BatchOptions& options, const SceneReader& scenes) {
+    const std::string& output = options.output;
+    if (SameFileAmong(output, {options.scenes})) return OutputIsInputMessage(output, options.scenes, "scene file");
+    if (SameFileAmong(output, {options.sensor})) return OutputIsInputMessage(output, options.sensor, "sensor file");
+    if (const std::vector<std::string> profiles = scenes.GuardedProfileFiles(); !profiles.empty())
+        return OutputIsInputMessage(output, profiles.front(), "profile file");
+    if (IsFolder(output)) return "Output " + output + " is a folder (give a file name)";
+    return std::nullopt;
+}
 
 std::string Duration(double seconds) {
     if (!(seconds >= 0.0) || seconds > 1e7) return "--";
@@ -128,7 +148,12 @@ int RunBatch(const BatchOptions& options, std::ostream& err) {
     BlockShape shape;
     std::size_t blockSize = 0;  // 0 until the blocks are planned
     try {
-        std::unique_ptr<SceneReader> scenes = OpenScenes(options.scenes);
+        // The first pass over CSV scenes finds the profile files that are the output.
+        std::unique_ptr<SceneReader> scenes = OpenScenes(options.scenes, options.output);
+        if (const std::optional<std::string> clash = OutputClash(options, *scenes)) {
+            err << *clash << '\n';
+            return kBatchFailed;
+        }
         for (const std::string& note : scenes->Notes()) err << "Note: " << note << '\n';
         // A channel that cannot be computed for any scene ends the run at once.
         for (int c : selection.indices)
@@ -152,6 +177,7 @@ int RunBatch(const BatchOptions& options, std::ostream& err) {
         run.profileSources = scenes->NamesProfiles();
         std::unique_ptr<ResultWriter> writer =
             CreateResultWriter(options.output, sensor.sensor, selection.indices, total, passThrough, run);
+        for (const auto& [from, to] : writer->Renamed()) err << RenamedNote(from, to) << '\n';
 
         Progress progress(err, total, !options.quiet && ::isatty(STDERR_FILENO) == 1);
         // A block holds as many scenes as fit in the memory budget (block_plan.h).

@@ -18,6 +18,7 @@
 #include "batch/input_file.h"
 #include "batch/netcdf_library.h"
 #include "batch/netcdf_extent.h"
+#include "batch/output_file.h"
 #include "batch/units.h"
 #include "common/number_text.h"
 
@@ -434,8 +435,11 @@ ProfileReadResult ReadChosenProfile(const ProfileChoice& choice) {
 // most levels of a profile (kept as numbers only).
 class CsvScenes final : public SceneReader {
 public:
-    explicit CsvScenes(const std::string& path) : path_(path), in_(path, std::ios::binary) {
+    // guarded: a file that no profile file may be (see OpenScenes).
+    CsvScenes(const std::string& path, const std::string& guarded) : path_(path), in_(path, std::ios::binary) {
         if (!in_.is_open()) throw BatchError("Cannot open the scene file " + path);
+        std::error_code ec;
+        if (!guarded.empty() && std::filesystem::exists(guarded, ec)) guarded_ = guarded;
         folder_ = std::filesystem::path(path).parent_path();
         std::string header;
         if (!ReadLine(in_, header, line_, path)) throw BatchError(path + ": empty file (a header line is needed)");
@@ -467,6 +471,7 @@ public:
     std::size_t LevelCount() const override { return levels_; }
     bool NamesProfiles() const override { return true; }
     std::vector<std::string> Notes() const override { return notes_; }
+    std::vector<std::string> GuardedProfileFiles() const override { return guardedProfiles_; }
 
     void Read(std::size_t first, std::size_t count, std::vector<Scene>& out) override {
         if (first != next_) throw BatchError(path_ + ": scenes must be read in order");
@@ -529,8 +534,10 @@ public:
     }
 
 private:
-    // The first pass: the scenes, the most levels of a profile, and a note for
-    // each bundled name that a file beside the CSV also bears.
+    // The first pass: the scenes, the most levels of a profile, a note for
+    // each bundled name that a file beside the CSV also bears, and the profile
+    // files that are the guarded file (every profile file the run reads is
+    // named by some row, so each is looked at here, before anything is computed).
     void CountScenes() {
         std::unordered_map<std::string, std::size_t> levels;  // per profile name; 0 when refused
         std::set<std::string> noted;
@@ -551,9 +558,17 @@ private:
                     std::filesystem::exists(folder_ / name, ec))
                     notes_.push_back(path_ + " names \"" + name + "\": the bundled atmosphere is used, not the file " +
                                      (folder_ / name).string() + " (write ./" + name + " for the file)");
+                if (choice.bundled == nullptr) Guard(choice.file.string());
             }
             levels_ = std::max(levels_, it->second);
         }
+    }
+
+    // Keeps file when it is the guarded file (through any link), once.
+    void Guard(const std::string& file) {
+        if (guarded_.empty() || !SameFileAmong(guarded_, {file})) return;
+        if (std::find(guardedProfiles_.begin(), guardedProfiles_.end(), file) == guardedProfiles_.end())
+            guardedProfiles_.push_back(file);
     }
 
     std::string path_;
@@ -566,6 +581,8 @@ private:
     std::size_t next_ = 0;
     int profile_ = -1, sst_ = -1, salinity_ = -1, wind_ = -1, azimuth_ = -1, angle_ = -1;
     std::vector<std::string> notes_;
+    std::string guarded_;                       // a file no profile may be (empty: none)
+    std::vector<std::string> guardedProfiles_;  // the profile files that are it
 };
 
 std::string Lower(std::string s) {
@@ -618,10 +635,10 @@ void ScenesFromArrays(const SceneArrays& a, std::vector<Scene>& out) {
     }
 }
 
-std::unique_ptr<SceneReader> OpenScenes(const std::string& path) {
+std::unique_ptr<SceneReader> OpenScenes(const std::string& path, const std::string& guarded) {
     if (const std::optional<std::string> refusal = NotARegularFile(path, "Scene file")) throw BatchError(*refusal);
     const std::string extension = Lower(std::filesystem::path(path).extension().string());
-    if (extension == ".csv") return std::make_unique<CsvScenes>(path);
+    if (extension == ".csv") return std::make_unique<CsvScenes>(path, guarded);
     if (extension == ".nc" || extension == ".nc4" || extension == ".cdf" || extension == ".netcdf")
         return std::make_unique<NetcdfScenes>(path);
     throw BatchError("Scene file " + path + ": unknown kind (give a .nc or a .csv file)");

@@ -95,6 +95,10 @@ public:
     // Notes for the user about how the file was read (English), e.g. a bundled
     // atmosphere chosen over a file of the same name.
     virtual std::vector<std::string> Notes() const { return {}; }
+    // The profile files the scenes name (CSV scenes) that are the file guarded
+    // by OpenScenes (through any link), as named: the run's output must not
+    // replace one. Found by the first pass over the scenes, before any is read.
+    virtual std::vector<std::string> GuardedProfileFiles() const { return {}; }
 };
 
 // Scene values held as arrays: profiles scenes x levels (level fastest), in m,
@@ -129,6 +133,10 @@ struct SceneArrays {
 void ScenesFromArrays(const SceneArrays& arrays, std::vector<Scene>& scenes);
 
 // Opens a scene file by its extension (.nc, .nc4, .cdf: NetCDF; .csv: CSV); throws BatchError.
-std::unique_ptr<SceneReader> OpenScenes(const std::string& path);
+// guarded: a file (the run's output) that no profile file of a CSV may be; the
+// ones that are it are given by GuardedProfileFiles. The profile files are
+// checked as the CSV is first read rather than kept, so that memory does not
+// grow with the number of distinct profiles.
+std::unique_ptr<SceneReader> OpenScenes(const std::string& path, const std::string& guarded = {});
 
 }  // namespace seasky

@@ -11,7 +11,10 @@ void AddBatchCommand(CLI::App& app, Context& context) {
     command->add_option("--scenes", options->scenes, "Scene file: .nc (dimensions scene, level) or .csv")->required();
     command->add_option("--sensor", options->sensor, "Preset name (seasky sensors) or sensor file")->required();
     command->add_option("--channels", options->channels, "Comma-separated channel names (default: all)");
-    command->add_option("--output", options->output, "Result file: .nc or .csv")->required();
+    command->add_option("--output", options->output,
+                        "Result file: .nc or .csv; an existing file is replaced when the run completes, never an "
+                        "input file of the run")
+        ->required();
     command
         ->add_option("--threads", options->threads,
                      "Worker threads (default: all cores; at most " + std::to_string(kThreadsPerCore) +

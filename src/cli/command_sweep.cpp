@@ -3,13 +3,15 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <filesystem>
-#include <fstream>
+#include <cstring>
+#include <memory>
+#include <optional>
 #include <sstream>
 
 #include "app/calculation.h"
 #include "app/calculation_cost.h"
 #include "app/standard_atmospheres.h"
+#include "batch/output_file.h"
 #include "cli/commands.h"
 #include "common/number_text.h"
 
@@ -64,6 +66,30 @@ Sweep ParseVary(const std::string& text) {
     return sweep;
 }
 
+// The refusal of an output (--output or --plot) that is a profile file the sweep reads.
+std::string OutputIsProfileMessage(const std::string& option, const std::string& output, const std::string& profile) {
+    return "Файл " + option + " '" + output + "' — это файл профиля '" + profile +
+           "': он был бы заменён результатами.\nУкажите другое имя файла.";
+}
+
+// A failure to write the table to its file.
+std::string WriteFailureMessage(const OutputFileError& e) {
+    if (e.diskFull) return "Не удалось записать файл " + e.path + ": диск заполнен (нет места на устройстве).";
+    return "Не удалось записать файл " + e.path + " (" + std::strerror(e.error) + ").";
+}
+
+// Refuses --output and --plot when they are (through any link) a profile file
+// read, or a folder.
+void CheckOutputsAreNotInputs(const std::string& output, const std::string& plot,
+                              const std::vector<std::string>& profiles) {
+    for (const auto& [option, path] : {std::pair{"--output", &output}, std::pair{"--plot", &plot}}) {
+        if (path->empty()) continue;
+        if (const std::optional<std::string> profile = SameFileAmong(*path, profiles))
+            throw InputError(OutputIsProfileMessage(option, *path, *profile));
+        if (IsFolder(*path)) throw InputError("Файл " + std::string(option) + " '" + *path + "' — это папка.");
+    }
+}
+
 std::string Text(double v) {
     char buf[32];
     const auto r = std::to_chars(buf, buf + sizeof buf, v);
@@ -85,7 +111,9 @@ void AddSweepCommand(CLI::App& app, Context& context) {
     auto options = std::make_shared<NumberOptions>();
     AddCalculationInputOptions(command, *options);
     auto output = std::make_shared<std::string>();
-    command->add_option("--output", *output, "Write the table to FILE.csv or FILE.json (default: standard output)");
+    command->add_option("--output", *output,
+                        "Write the table to FILE.csv or FILE.json (default: standard output); an existing file is "
+                        "replaced, never a profile file read");
     auto plot = std::make_shared<std::string>();
     command->add_option("--plot", *plot, "Draw the brightness temperatures to FILE.png or FILE.svg");
     auto rows = std::make_shared<std::string>();
@@ -110,6 +138,19 @@ void AddSweepCommand(CLI::App& app, Context& context) {
             CheckPlotName(*plot);
             std::vector<std::string> names = *profiles;
             if (names.empty()) names.emplace_back(kDefaultAtmosphere);
+            // A name that is a file is read as the profile (LoadProfileArgument).
+            CheckOutputsAreNotInputs(*output, *plot, names);
+            // The temporary file is made before the work, so that a folder that
+            // cannot take it stops the sweep at once.
+            std::unique_ptr<TemporaryOutput> file;
+            try {
+                if (!output->empty()) {
+                    file = std::make_unique<TemporaryOutput>(*output);
+                    file->Open();
+                }
+            } catch (const OutputFileError& e) {
+                throw InputError(WriteFailureMessage(e));
+            }
             std::vector<ProfileStore> stores;
             for (const std::string& name : names) stores.push_back(LoadProfileArgument(name));
             for (const ProfileStore& store : stores)
@@ -136,8 +177,8 @@ void AddSweepCommand(CLI::App& app, Context& context) {
                 table << "profile," << sweep.varied->name << ",tbV,tbH,tbPlus45,tbMinus45,tbUp,tbDown,opacity\n";
                 for (std::size_t p = 0; p < names.size(); ++p)
                     for (const Row& row : results[p])
-                        table << names[p] << ',' << Text(row.value) << ',' << Text(row.r.tbV) << ',' << Text(row.r.tbH)
-                              << ',' << Text(row.r.tbPlus45) << ',' << Text(row.r.tbMinus45) << ','
+                        table << CsvField(names[p]) << ',' << Text(row.value) << ',' << Text(row.r.tbV) << ','
+                              << Text(row.r.tbH) << ',' << Text(row.r.tbPlus45) << ',' << Text(row.r.tbMinus45) << ','
                               << Text(row.r.tbUp) << ',' << Text(row.r.tbDown) << ',' << Text(row.r.opacity) << '\n';
             } else {
                 Json all = Json::array();
@@ -155,14 +196,11 @@ void AddSweepCommand(CLI::App& app, Context& context) {
             if (output->empty()) {
                 context.out << table.str();
             } else {
-                const std::string temporary = *output + ".part";
-                std::ofstream file(temporary, std::ios::binary);
-                file << table.str();
-                file.close();
-                std::error_code ec;
-                if (!file || (std::filesystem::rename(temporary, *output, ec), ec)) {
-                    std::filesystem::remove(temporary, ec);
-                    throw InputError("Не удалось записать файл " + *output);
+                try {
+                    file->Write(table.str());
+                    file->Commit();
+                } catch (const OutputFileError& e) {
+                    throw InputError(WriteFailureMessage(e));
                 }
             }
             if (!plot->empty()) {
