@@ -17,13 +17,7 @@ namespace {
 
 using test::RelativelyNear;
 
-ProfileStore Bundled(std::string_view name) {
-    const StandardAtmosphere* a = FindStandardAtmosphere(name);
-    EXPECT_NE(a, nullptr) << name;
-    ProfileReadResult r = ParseProfileText(a->text);
-    EXPECT_TRUE(r.ok) << r.message;
-    return r.profile;
-}
+using test::Bundled;
 
 const ProfileStore& MidlatitudeSummer() {
     static const ProfileStore profile = Bundled("midlatitude-summer");

@@ -11,11 +11,12 @@
 #include "app/profile_reader.h"
 #include "app/sensor.h"
 #include "app/standard_atmospheres.h"
+#include "test_support.h"
 
 namespace seasky {
 namespace {
 
-ProfileStore Bundled(std::string_view name) { return ParseProfileText(FindStandardAtmosphere(name)->text).profile; }
+using test::Bundled;
 
 std::array<double, kJacobianOutputs> Outputs(const CalculationResult& r) {
     return {r.tbV,           r.tbH,          r.tbPlus45,     r.tbMinus45, r.tbThirdStokes, r.tbFourthStokes,

@@ -20,34 +20,19 @@
 #include "batch/sensor_file.h"
 #include "fifo_file.h"
 #include "scene_files.h"
+#include "test_support.h"
 
 namespace seasky {
 namespace {
 
 namespace fs = std::filesystem;
 
-ProfileStore Bundled(std::string_view name) { return ParseProfileText(FindStandardAtmosphere(name)->text).profile; }
+using test::Bundled;
 
 // A fresh folder for one test's files.
-struct Folder {
-    fs::path path;
-    Folder() {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        path = fs::temp_directory_path() / ("seasky-inputs-" + std::string(info->name()) + "-" + std::to_string(::getpid()));
-        fs::remove_all(path);
-        fs::create_directories(path);
-    }
-    ~Folder() { fs::remove_all(path); }
-    std::string operator/(const std::string& name) const { return (path / name).string(); }
-    std::vector<std::string> Files() const {
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(path)) names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-};
+using Folder = test::ScratchFolder;
 
-std::vector<test::TestScene> Scenes(int n) {
+std::vector<test::TestScene> InputScenes(int n) {
     const char* names[] = {"tropical", "midlatitude-winter", "subarctic-summer"};
     std::vector<test::TestScene> scenes;
     for (int i = 0; i < n; ++i) {
@@ -60,7 +45,7 @@ std::vector<test::TestScene> Scenes(int n) {
     return scenes;
 }
 
-int RunBatchQuietly(const std::string& scenes, const std::string& output, std::string* messages = nullptr,
+int RunInputBatch(const std::string& scenes, const std::string& output, std::string* messages = nullptr,
         const std::string& sensor = "amsr2", int threads = 1) {
     BatchOptions options;
     options.scenes = scenes;
@@ -98,7 +83,7 @@ TEST(SceneFileExtent, AClassicFileCutShortIsRefusedAtOnceNamingTheBytes) {
     // byte, it is refused before anything is computed, naming the bytes the
     // header declares, which are the intact file's size.
     const Folder dir;
-    const std::vector<test::TestScene> scenes = Scenes(7);
+    const std::vector<test::TestScene> scenes = InputScenes(7);
     for (const int format : {0, NC_64BIT_OFFSET, NC_64BIT_DATA})
         for (const bool record : {false, true}) {
             const std::string what = "format " + std::to_string(format) + (record ? ", records" : ", fixed");
@@ -108,14 +93,14 @@ TEST(SceneFileExtent, AClassicFileCutShortIsRefusedAtOnceNamingTheBytes) {
             layout.withQualityFlag = true;
             test::WriteSceneFile(dir / "scenes.nc", scenes, layout);
             std::string messages;
-            ASSERT_EQ(RunBatchQuietly(dir / "scenes.nc", dir / "out.nc", &messages), kBatchComplete) << what << messages;
+            ASSERT_EQ(RunInputBatch(dir / "scenes.nc", dir / "out.nc", &messages), kBatchComplete) << what << messages;
             EXPECT_EQ(test::ReadDoubles(dir / "out.nc", "qc"), (std::vector<double>{0, 1, 2, 0, 1, 2, 0})) << what;
             fs::remove(dir / "out.nc");
             const std::uintmax_t size = fs::file_size(dir / "scenes.nc");
             for (const std::uintmax_t cut : {size / 2, size - 1}) {
                 test::WriteSceneFile(dir / "scenes.nc", scenes, layout);
                 fs::resize_file(dir / "scenes.nc", cut);
-                EXPECT_EQ(RunBatchQuietly(dir / "scenes.nc", dir / "out.nc", &messages), kBatchFailed) << what;
+                EXPECT_EQ(RunInputBatch(dir / "scenes.nc", dir / "out.nc", &messages), kBatchFailed) << what;
                 EXPECT_NE(messages.find("scenes.nc: file truncated: it declares 7 scenes (" + WithThousands(size) +
                                         " bytes) but holds " + WithThousands(cut) + " bytes"),
                           std::string::npos)
@@ -133,7 +118,7 @@ TEST(SceneFileExtent, AClassicHeaderClaimingMillionsOfRecordsIsRefusedAtOnce) {
     test::SceneFileLayout layout;
     layout.format = 0;
     layout.unlimitedScenes = true;
-    test::WriteSceneFile(dir / "scenes.nc", Scenes(3), layout);
+    test::WriteSceneFile(dir / "scenes.nc", InputScenes(3), layout);
     {
         std::fstream file(dir / "scenes.nc", std::ios::in | std::ios::out | std::ios::binary);
         file.seekp(4);
@@ -141,7 +126,7 @@ TEST(SceneFileExtent, AClassicHeaderClaimingMillionsOfRecordsIsRefusedAtOnce) {
         file.write(reinterpret_cast<const char*>(records), 4);
     }
     std::string messages;
-    EXPECT_EQ(RunBatchQuietly(dir / "scenes.nc", dir / "out.nc", &messages), kBatchFailed);
+    EXPECT_EQ(RunInputBatch(dir / "scenes.nc", dir / "out.nc", &messages), kBatchFailed);
     EXPECT_NE(messages.find("file truncated: it declares 2000000 scenes ("), std::string::npos) << messages;
     EXPECT_NE(messages.find("but holds " + WithThousands(fs::file_size(dir / "scenes.nc")) + " bytes"),
               std::string::npos)
@@ -178,7 +163,7 @@ TEST(SceneFileExtent, ANetcdf4FileWhoseValuesWereNeverWrittenIsRefused) {
     for (const int deflate : {0, 4}) {
         DefineOnly(dir / "scenes.nc", 2'000'000, 36, deflate);
         std::string messages;
-        EXPECT_EQ(RunBatchQuietly(dir / "scenes.nc", dir / "out.nc", &messages), kBatchFailed) << deflate;
+        EXPECT_EQ(RunInputBatch(dir / "scenes.nc", dir / "out.nc", &messages), kBatchFailed) << deflate;
         EXPECT_NE(messages.find("the file declares 2000000 scenes, whose values take at least"), std::string::npos)
             << messages;
         EXPECT_NE(messages.find("it was cut short or its values were never written"), std::string::npos) << messages;
@@ -192,7 +177,7 @@ TEST(SceneFileExtent, ANetcdf4FileWhoseValuesWereNeverWrittenIsRefused) {
     layout.deflateLevel = 9;
     test::WriteSceneFile(dir / "same.nc", same, layout);
     std::string messages;
-    EXPECT_EQ(RunBatchQuietly(dir / "same.nc", dir / "out.nc", &messages), kBatchComplete) << messages;
+    EXPECT_EQ(RunInputBatch(dir / "same.nc", dir / "out.nc", &messages), kBatchComplete) << messages;
 }
 
 TEST(BatchInputs, PipesAreRefusedUnopened) {
@@ -200,28 +185,28 @@ TEST(BatchInputs, PipesAreRefusedUnopened) {
     // end that wait: scene files, sensor files and the profiles a CSV names are
     // refused as what they are.
     const Folder dir;
-    test::WriteSceneFile(dir / "good.nc", Scenes(2));
+    test::WriteSceneFile(dir / "good.nc", InputScenes(2));
     std::string messages;
     for (const char* name : {"scenes.nc", "scenes.csv"}) {
         const test::Fifo fifo(dir.path / name);
         ASSERT_TRUE(fifo.made());
-        EXPECT_EQ(RunBatchQuietly(fifo.path(), dir / "out.nc", &messages), kBatchFailed);
+        EXPECT_EQ(RunInputBatch(fifo.path(), dir / "out.nc", &messages), kBatchFailed);
         EXPECT_EQ(messages, "Scene file " + fifo.path() + " is a pipe (FIFO), not a regular file: give a file\n");
     }
     {
         const test::Fifo fifo(dir.path / "sensor.json");
-        EXPECT_EQ(RunBatchQuietly(dir / "good.nc", dir / "out.nc", &messages, fifo.path()), kBatchFailed);
+        EXPECT_EQ(RunInputBatch(dir / "good.nc", dir / "out.nc", &messages, fifo.path()), kBatchFailed);
         EXPECT_EQ(messages, "Sensor file " + fifo.path() + " is a pipe (FIFO), not a regular file: give a file\n");
-        EXPECT_EQ(RunBatchQuietly(dir / "good.nc", dir / "out.nc", &messages, "/dev/null"), kBatchFailed);
+        EXPECT_EQ(RunInputBatch(dir / "good.nc", dir / "out.nc", &messages, "/dev/null"), kBatchFailed);
         EXPECT_EQ(messages, "Sensor file /dev/null is a device, not a regular file: give a file\n");
     }
-    EXPECT_EQ(RunBatchQuietly(dir.path.string(), dir / "out.nc", &messages), kBatchFailed);
+    EXPECT_EQ(RunInputBatch(dir.path.string(), dir / "out.nc", &messages), kBatchFailed);
     EXPECT_NE(messages.find("is a folder, not a regular file"), std::string::npos) << messages;
     EXPECT_EQ(dir.Files(), (std::vector<std::string>{"good.nc"}));
     // A profile that is a pipe refuses its scene; the others are computed.
     const test::Fifo fifo(dir.path / "sonde.fifo");
     std::ofstream(dir / "scenes.csv") << "profile,sst,salinity,wind,azimuth\ntropical,20,35,5,0\nsonde.fifo,20,35,5,0\n";
-    EXPECT_EQ(RunBatchQuietly(dir / "scenes.csv", dir / "out.nc", &messages), kBatchRefusals) << messages;
+    EXPECT_EQ(RunInputBatch(dir / "scenes.csv", dir / "out.nc", &messages), kBatchRefusals) << messages;
     const std::vector<std::string> why = test::ReadStrings(dir / "out.nc", "message");
     EXPECT_EQ(why[0], "");
     EXPECT_EQ(why[1], "Строка 2: Ошибка в файле профиля: это не обычный файл (канал, устройство или сокет), профиль "
@@ -241,7 +226,7 @@ TEST(CsvScenes, AByteOrderMarkAndEveryKindOfLineEndReadAlike) {
         return text;
     };
     std::ofstream(dir / "plain.csv", std::ios::binary) << join("", "\n");
-    ASSERT_EQ(RunBatchQuietly(dir / "plain.csv", dir / "plain-out.csv"), kBatchRefusals);  // a wind of 30 m/s
+    ASSERT_EQ(RunInputBatch(dir / "plain.csv", dir / "plain-out.csv"), kBatchRefusals);  // a wind of 30 m/s
     const std::string expected = ReadText(dir / "plain-out.csv");
     EXPECT_EQ(std::count(expected.begin(), expected.end(), '\n'), 4);  // the header and three scenes
     const std::string bom = "\xEF\xBB\xBF";
@@ -249,16 +234,16 @@ TEST(CsvScenes, AByteOrderMarkAndEveryKindOfLineEndReadAlike) {
                                      {std::string(), std::string("\r\n")}, {bom, std::string("\r")}}) {
         std::ofstream(dir / "variant.csv", std::ios::binary) << join(start, end);
         std::string messages;
-        ASSERT_EQ(RunBatchQuietly(dir / "variant.csv", dir / "out.csv", &messages), kBatchRefusals) << messages;
+        ASSERT_EQ(RunInputBatch(dir / "variant.csv", dir / "out.csv", &messages), kBatchRefusals) << messages;
         EXPECT_EQ(ReadText(dir / "out.csv"), expected) << "line end " << static_cast<int>(end[0]);
     }
     // The last line may lack its end; a line longer than 1 MiB is refused.
     std::ofstream(dir / "variant.csv", std::ios::binary) << join("", "\n").substr(0, join("", "\n").size() - 1);
-    ASSERT_EQ(RunBatchQuietly(dir / "variant.csv", dir / "out.csv"), kBatchRefusals);
+    ASSERT_EQ(RunInputBatch(dir / "variant.csv", dir / "out.csv"), kBatchRefusals);
     EXPECT_EQ(ReadText(dir / "out.csv"), expected);
     std::ofstream(dir / "long.csv", std::ios::binary) << lines[0] << "\n" << std::string((1 << 20) + 1, 'x');
     std::string messages;
-    EXPECT_EQ(RunBatchQuietly(dir / "long.csv", dir / "long-out.csv", &messages), kBatchFailed);
+    EXPECT_EQ(RunInputBatch(dir / "long.csv", dir / "long-out.csv", &messages), kBatchFailed);
     EXPECT_NE(messages.find("long.csv: line 2 is longer than 1 MiB"), std::string::npos) << messages;
 }
 
@@ -272,7 +257,7 @@ TEST(CsvScenes, ABundledNameAlwaysMeansTheBundledAtmosphere) {
     std::ofstream(dir / "scenes.csv") << "profile,sst,salinity,wind,azimuth\ntropical,20,35,5,0\n"
                                          "./tropical,20,35,5,0\nmissing.txt,20,35,5,0\n";
     std::string messages;
-    ASSERT_EQ(RunBatchQuietly(dir / "scenes.csv", dir / "out.nc", &messages), kBatchRefusals);
+    ASSERT_EQ(RunInputBatch(dir / "scenes.csv", dir / "out.nc", &messages), kBatchRefusals);
     EXPECT_NE(messages.find("Note: " + (dir / "scenes.csv") + " names \"tropical\": the bundled atmosphere is used, "
                             "not the file " + (dir / "tropical") + " (write ./tropical for the file)"),
               std::string::npos)
@@ -288,18 +273,18 @@ TEST(CsvScenes, ABundledNameAlwaysMeansTheBundledAtmosphere) {
               (std::vector<std::string>{"bundled:tropical", "file:" + (dir / "./tropical"),
                                         "file:" + (dir / "missing.txt")}));
     // CSV output: a last column.
-    ASSERT_EQ(RunBatchQuietly(dir / "scenes.csv", dir / "out.csv"), kBatchRefusals);
+    ASSERT_EQ(RunInputBatch(dir / "scenes.csv", dir / "out.csv"), kBatchRefusals);
     const std::string csv = ReadText(dir / "out.csv");
     EXPECT_EQ(csv.substr(0, csv.find('\n')).substr(csv.find(",status,message")), ",status,message,profile_source");
     EXPECT_NE(csv.find(",\"bundled:tropical\"\n"), std::string::npos) << csv;
     // Without the file, the same result for "tropical"; no note.
     fs::remove(dir / "tropical");
-    ASSERT_EQ(RunBatchQuietly(dir / "scenes.csv", dir / "again.nc", &messages), kBatchRefusals);
+    ASSERT_EQ(RunInputBatch(dir / "scenes.csv", dir / "again.nc", &messages), kBatchRefusals);
     EXPECT_EQ(messages.find("Note"), std::string::npos) << messages;
     EXPECT_EQ(test::ReadDoubles(dir / "again.nc", "tb")[0], tb[0]);
     // A NetCDF scene file holds its profiles: no profile_source.
-    test::WriteSceneFile(dir / "scenes.nc", Scenes(2));
-    ASSERT_EQ(RunBatchQuietly(dir / "scenes.nc", dir / "from-nc.nc"), kBatchComplete);
+    test::WriteSceneFile(dir / "scenes.nc", InputScenes(2));
+    ASSERT_EQ(RunInputBatch(dir / "scenes.nc", dir / "from-nc.nc"), kBatchComplete);
     int ncid = -1, var = -1;
     test::NcCheck(nc_open((dir / "from-nc.nc").c_str(), NC_NOWRITE, &ncid));
     EXPECT_EQ(nc_inq_varid(ncid, "profile_source", &var), NC_ENOTVAR);
@@ -361,17 +346,17 @@ TEST(SensorFileKeys, AKeyGivenTwiceIsRefusedNamingItAndWhere) {
 
 TEST(BatchRun, ThreadsBeyondTheLimitAreRefused) {
     const Folder dir;
-    test::WriteSceneFile(dir / "scenes.nc", Scenes(3));
+    test::WriteSceneFile(dir / "scenes.nc", InputScenes(3));
     std::string messages;
     const int most = MaxThreads();
-    EXPECT_EQ(RunBatchQuietly(dir / "scenes.nc", dir / "out.nc", &messages, "amsr2", most + 1), kBatchFailed);
+    EXPECT_EQ(RunInputBatch(dir / "scenes.nc", dir / "out.nc", &messages, "amsr2", most + 1), kBatchFailed);
     EXPECT_NE(messages.find("--threads " + std::to_string(most + 1) + " is more than the " + std::to_string(most) +
                             " this machine allows"),
               std::string::npos)
         << messages;
-    EXPECT_EQ(RunBatchQuietly(dir / "scenes.nc", dir / "out.nc", &messages, "amsr2", -1), kBatchFailed);
+    EXPECT_EQ(RunInputBatch(dir / "scenes.nc", dir / "out.nc", &messages, "amsr2", -1), kBatchFailed);
     EXPECT_EQ(dir.Files(), (std::vector<std::string>{"scenes.nc"}));
-    EXPECT_EQ(RunBatchQuietly(dir / "scenes.nc", dir / "out.nc", &messages, "amsr2", most), kBatchComplete) << messages;
+    EXPECT_EQ(RunInputBatch(dir / "scenes.nc", dir / "out.nc", &messages, "amsr2", most), kBatchComplete) << messages;
 }
 
 }  // namespace

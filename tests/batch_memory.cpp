@@ -24,6 +24,7 @@
 #include "batch/batch_run.h"
 #include "batch/block_plan.h"
 #include "scene_files.h"
+#include "test_support.h"
 
 namespace {
 
@@ -58,6 +59,23 @@ void operator delete(void* p) noexcept {
 
 void operator delete(void* p, std::size_t) noexcept { ::operator delete(p); }
 
+// The other forms go through the two above, so that every allocation is counted
+// and each is freed by the allocator that made it (under AddressSanitizer its
+// own forms would otherwise be paired with this free).
+void* operator new(std::size_t bytes, const std::nothrow_t&) noexcept {
+    try {
+        return ::operator new(bytes);
+    } catch (...) {
+        return nullptr;
+    }
+}
+void* operator new[](std::size_t bytes) { return ::operator new(bytes); }
+void* operator new[](std::size_t bytes, const std::nothrow_t& tag) noexcept { return ::operator new(bytes, tag); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { ::operator delete(p); }
+void operator delete[](void* p) noexcept { ::operator delete(p); }
+void operator delete[](void* p, std::size_t) noexcept { ::operator delete(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { ::operator delete(p); }
+
 namespace seasky {
 namespace {
 
@@ -80,23 +98,7 @@ public:
     ~HeapLimit() { heapLimit.store(0); }
 };
 
-struct Folder {
-    fs::path path;
-    Folder() {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        path = fs::temp_directory_path() / ("seasky-memory-" + std::string(info->name()) + "-" + std::to_string(::getpid()));
-        fs::remove_all(path);
-        fs::create_directories(path);
-    }
-    ~Folder() { fs::remove_all(path); }
-    std::string operator/(const std::string& name) const { return (path / name).string(); }
-    std::vector<std::string> Files() const {
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(path)) names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-};
+using Folder = test::ScratchFolder;
 
 constexpr std::size_t kMiB = std::size_t{1} << 20;
 

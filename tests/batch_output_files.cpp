@@ -35,27 +35,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // A fresh folder for one test's files.
-struct Folder {
-    fs::path path;
-    Folder() {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        path = fs::temp_directory_path() / ("seasky-output-" + std::string(info->name()) + "-" +
-                                            std::to_string(::getpid()));
-        fs::remove_all(path);
-        fs::create_directories(path);
-    }
-    ~Folder() {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-    }
-    std::string operator/(const std::string& name) const { return (path / name).string(); }
-    std::vector<std::string> Files() const {
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(path)) names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-};
+using Folder = test::ScratchFolder;
 
 std::string Contents(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -64,7 +44,7 @@ std::string Contents(const std::string& path) {
 
 void Put(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
-std::vector<test::TestScene> Scenes(int n) {
+std::vector<test::TestScene> OutputScenes(int n) {
     const char* names[] = {"tropical", "midlatitude-winter", "subarctic-summer", "tropical-cloudy"};
     std::vector<test::TestScene> scenes;
     for (int i = 0; i < n; ++i) {
@@ -77,7 +57,7 @@ std::vector<test::TestScene> Scenes(int n) {
     return scenes;
 }
 
-int RunBatchQuietly(const std::string& scenes, const std::string& output, std::string* messages = nullptr,
+int RunOutputBatch(const std::string& scenes, const std::string& output, std::string* messages = nullptr,
         const std::string& sensor = "amsr2", const std::string& channels = "18.7V,36.5H") {
     BatchOptions options;
     options.scenes = scenes;
@@ -127,7 +107,7 @@ void AddSceneVariable(const std::string& path, const char* name, nc_type type, c
 
 TEST(BatchOutput, AnOutputThatIsAnInputFileIsRefusedBeforeComputing) {
     const Folder dir;
-    test::WriteSceneFile(dir / "scenes.nc", Scenes(2));
+    test::WriteSceneFile(dir / "scenes.nc", OutputScenes(2));
     const std::string scenesBytes = Contents(dir / "scenes.nc");
     // A sensor file, a CSV of scenes naming a profile file whose name ends in .csv.
     Put(dir / "sensor.json",
@@ -163,7 +143,7 @@ TEST(BatchOutput, AnOutputThatIsAnInputFileIsRefusedBeforeComputing) {
     for (const Case& c : cases) {
         std::string messages;
         const std::string channels = c.sensor == "amsr2" ? "18.7V" : "";
-        EXPECT_EQ(RunBatchQuietly(c.scenes, c.output, &messages, c.sensor, channels), kBatchFailed) << c.output;
+        EXPECT_EQ(RunOutputBatch(c.scenes, c.output, &messages, c.sensor, channels), kBatchFailed) << c.output;
         EXPECT_NE(messages.find(c.expected), std::string::npos) << messages;
         EXPECT_EQ(messages.find("Сцен:"), std::string::npos) << "nothing computed: " << messages;
     }
@@ -172,14 +152,14 @@ TEST(BatchOutput, AnOutputThatIsAnInputFileIsRefusedBeforeComputing) {
     EXPECT_NE(Contents(dir / "sensor.json").find("\"one\""), std::string::npos);
     EXPECT_EQ(dir.Files(), before);  // no temporary left either
     // Another name in the same folder is written.
-    EXPECT_EQ(RunBatchQuietly(dir / "scenes.csv", dir / "out.csv"), kBatchComplete);
+    EXPECT_EQ(RunOutputBatch(dir / "scenes.csv", dir / "out.csv"), kBatchComplete);
 }
 
 // ---- temporaries ----
 
 TEST(BatchOutput, TemporariesAreTheRunsOwnAndPlantedLinksAreNotFollowed) {
     const Folder dir;
-    test::WriteSceneFile(dir / "scenes.nc", Scenes(2));
+    test::WriteSceneFile(dir / "scenes.nc", OutputScenes(2));
     Put(dir / "victim.txt", "keep me");
     // The names the temporaries had before: a link planted there made the run
     // overwrite its target.
@@ -187,8 +167,8 @@ TEST(BatchOutput, TemporariesAreTheRunsOwnAndPlantedLinksAreNotFollowed) {
     fs::create_symlink(dir / "victim.txt", dir / (".out.nc.part-" + pid));
     fs::create_symlink(dir / "victim.txt", dir / (".out.csv.part-" + pid));
     const mode_t previous = ::umask(027);
-    EXPECT_EQ(RunBatchQuietly(dir / "scenes.nc", dir / "out.nc"), kBatchComplete);
-    EXPECT_EQ(RunBatchQuietly(dir / "scenes.nc", dir / "out.csv"), kBatchComplete);
+    EXPECT_EQ(RunOutputBatch(dir / "scenes.nc", dir / "out.nc"), kBatchComplete);
+    EXPECT_EQ(RunOutputBatch(dir / "scenes.nc", dir / "out.csv"), kBatchComplete);
     ::umask(previous);
     EXPECT_EQ(Contents(dir / "victim.txt"), "keep me");
     EXPECT_EQ(test::ReadDoubles(dir / "out.nc", "tb").size(), 4u);
@@ -259,8 +239,8 @@ TEST(BatchOutput, TemporariesOfKilledRunsAreRemovedAndThoseOfLiveRunsKept) {
     fs::create_directory_symlink(dir / "elsewhere", link);
 
     // A run of the output removes the stale one alone.
-    test::WriteSceneFile(dir / "scenes.nc", Scenes(1));
-    EXPECT_EQ(RunBatchQuietly(dir / "scenes.nc", output), kBatchComplete);
+    test::WriteSceneFile(dir / "scenes.nc", OutputScenes(1));
+    EXPECT_EQ(RunOutputBatch(dir / "scenes.nc", output), kBatchComplete);
     EXPECT_FALSE(fs::exists(stale));
     EXPECT_TRUE(fs::exists(ofLiveRun / "out.nc"));
     EXPECT_TRUE(fs::exists(locked / "out.nc"));
@@ -285,7 +265,7 @@ TEST(BatchOutput, TemporariesOfKilledRunsAreRemovedAndThoseOfLiveRunsKept) {
 
 TEST(BatchOutput, PassThroughVariablesKeepTheirFillValuesAndEveryAttribute) {
     const Folder dir;
-    test::WriteSceneFile(dir / "scenes.nc", Scenes(4));
+    test::WriteSceneFile(dir / "scenes.nc", OutputScenes(4));
     const double timeFill = -999.0, qualityFill = -1.0;
     AddSceneVariable(dir / "scenes.nc", "time", NC_DOUBLE, {1.5, -999.0, 3.25, 4.0}, &timeFill);
     AddSceneVariable(dir / "scenes.nc", "quality", NC_SHORT, {10, -1, 100, 7}, &qualityFill);
@@ -309,7 +289,7 @@ TEST(BatchOutput, PassThroughVariablesKeepTheirFillValuesAndEveryAttribute) {
         test::NcCheck(nc_put_att_string(ncid, quality, "flag_meanings_list", 2, flags));
         test::NcCheck(nc_close(ncid));
     }
-    ASSERT_EQ(RunBatchQuietly(dir / "scenes.nc", dir / "out.nc"), kBatchComplete);
+    ASSERT_EQ(RunOutputBatch(dir / "scenes.nc", dir / "out.nc"), kBatchComplete);
     const int ncid = OpenNc(dir / "out.nc");
     const int time = VarOf(ncid, "time"), quality = VarOf(ncid, "quality");
     // The fill values are the variables' own, of their type.
@@ -349,7 +329,7 @@ TEST(BatchOutput, PassThroughVariablesKeepTheirFillValuesAndEveryAttribute) {
     EXPECT_EQ(test::AttributeText(dir / "out.nc", "time", "units"), "days since 2000-01-01");
 
     // CSV: a column per variable, unpacked, empty where missing (as a result not computed is).
-    ASSERT_EQ(RunBatchQuietly(dir / "scenes.nc", dir / "out.csv"), kBatchComplete);
+    ASSERT_EQ(RunOutputBatch(dir / "scenes.nc", dir / "out.csv"), kBatchComplete);
     const test::CsvText csv = test::ReadCsvText(dir / "out.csv");
     const auto column = [&csv](const std::string& name) {
         const auto at = std::find(csv.names.begin(), csv.names.end(), name);
@@ -375,14 +355,14 @@ TEST(BatchOutput, PassThroughVariablesKeepTheirFillValuesAndEveryAttribute) {
 
 TEST(BatchOutput, PassThroughVariablesNamedAsResultsAreRenamed) {
     const Folder dir;
-    test::WriteSceneFile(dir / "scenes.nc", Scenes(3));
+    test::WriteSceneFile(dir / "scenes.nc", OutputScenes(3));
     AddSceneVariable(dir / "scenes.nc", "tb", NC_FLOAT, {200.5, 210.0, 220.0});
     AddSceneVariable(dir / "scenes.nc", "input_tb", NC_INT, {1, 2, 3});
     AddSceneVariable(dir / "scenes.nc", "message", NC_DOUBLE, {4, 5, 6});
     AddSceneVariable(dir / "scenes.nc", "channel", NC_DOUBLE, {7, 8, 9});
     AddSceneVariable(dir / "scenes.nc", "frequency", NC_DOUBLE, {10, 11, 12});
     std::string messages;
-    ASSERT_EQ(RunBatchQuietly(dir / "scenes.nc", dir / "out.nc", &messages), kBatchComplete) << messages;
+    ASSERT_EQ(RunOutputBatch(dir / "scenes.nc", dir / "out.nc", &messages), kBatchComplete) << messages;
     EXPECT_NE(messages.find("Scene variable tb is written as input_input_tb"), std::string::npos) << messages;
     EXPECT_EQ(test::ReadDoubles(dir / "out.nc", "tb").size(), 6u);  // the results: 3 scenes, 2 channels
     EXPECT_EQ(test::ReadDoubles(dir / "out.nc", "input_input_tb"), (std::vector<double>{200.5, 210, 220}));
@@ -394,7 +374,7 @@ TEST(BatchOutput, PassThroughVariablesNamedAsResultsAreRenamed) {
     EXPECT_EQ(test::ReadDoubles(dir / "out.nc", "frequency"), (std::vector<double>{10, 11, 12}));
     EXPECT_EQ(test::ReadStrings(dir / "out.nc", "message").size(), 3u);
     // CSV: frequency is a column of the results there.
-    ASSERT_EQ(RunBatchQuietly(dir / "scenes.nc", dir / "out.csv", &messages), kBatchComplete) << messages;
+    ASSERT_EQ(RunOutputBatch(dir / "scenes.nc", dir / "out.csv", &messages), kBatchComplete) << messages;
     EXPECT_NE(messages.find("frequency is written as input_frequency"), std::string::npos) << messages;
     const test::CsvText csv = test::ReadCsvText(dir / "out.csv");
     const std::vector<std::string> tail(csv.names.end() - 5, csv.names.end());
@@ -408,15 +388,15 @@ TEST(BatchOutput, APassThroughVariableNamedProfileSourceIsRenamed) {
     // profile_source is a result name (the profile of CSV scenes) in both kinds
     // of output, whether this run writes it or not.
     const Folder dir;
-    test::WriteSceneFile(dir / "scenes.nc", Scenes(2));
+    test::WriteSceneFile(dir / "scenes.nc", OutputScenes(2));
     AddSceneVariable(dir / "scenes.nc", "profile_source", NC_INT, {3, 4});
     std::string messages;
-    ASSERT_EQ(RunBatchQuietly(dir / "scenes.nc", dir / "out.nc", &messages), kBatchComplete) << messages;
+    ASSERT_EQ(RunOutputBatch(dir / "scenes.nc", dir / "out.nc", &messages), kBatchComplete) << messages;
     EXPECT_NE(messages.find("Scene variable profile_source is written as input_profile_source"), std::string::npos)
         << messages;
     EXPECT_EQ(test::ReadDoubles(dir / "out.nc", "input_profile_source"), (std::vector<double>{3, 4}));
     EXPECT_EQ(test::AttributeText(dir / "out.nc", "input_profile_source", "original_name"), "profile_source");
-    ASSERT_EQ(RunBatchQuietly(dir / "scenes.nc", dir / "out.csv", &messages), kBatchComplete) << messages;
+    ASSERT_EQ(RunOutputBatch(dir / "scenes.nc", dir / "out.csv", &messages), kBatchComplete) << messages;
     const test::CsvText csv = test::ReadCsvText(dir / "out.csv");
     EXPECT_EQ(csv.names.back(), "input_profile_source");
     EXPECT_EQ(std::count(csv.names.begin(), csv.names.end(), "profile_source"), 0);
@@ -506,7 +486,7 @@ TEST(BatchOutput, CsvFieldsWithCommasQuotesAndLineBreaksAreQuoted) {
         {"name": "say \"18H\"", "centre": 18.7, "bandwidth": 0.2, "polarisation": "H", "incidenceAngle": 55},
         {"name": "two\nlines", "centre": 36.5, "bandwidth": 1.0, "polarisation": "V", "incidenceAngle": 55}]})");
     Put(dir / "scenes.csv", "profile,sst,salinity,wind,azimuth\ntropical,20,35,5,0\ntropical,25,35,50,0\n");
-    ASSERT_EQ(RunBatchQuietly(dir / "scenes.csv", dir / "out.csv", nullptr, dir / "odd.json", ""), kBatchRefusals);
+    ASSERT_EQ(RunOutputBatch(dir / "scenes.csv", dir / "out.csv", nullptr, dir / "odd.json", ""), kBatchRefusals);
     const std::vector<std::vector<std::string>> records = Rfc4180(Contents(dir / "out.csv"));
     ASSERT_EQ(records.size(), 7u);  // the header, 2 scenes x 3 channels
     for (const std::vector<std::string>& r : records) EXPECT_EQ(r.size(), records[0].size());
@@ -589,11 +569,7 @@ private:
     bool mounted_ = false;
 };
 
-std::vector<std::string> FilesIn(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
-    return names;
-}
+using test::FilesIn;
 
 TEST(BatchOutput, AFullDiskIsReportedAsSuchAndLeavesNoFile) {
     // Writing to /dev/full fails as a full disk does.
@@ -617,7 +593,7 @@ TEST(BatchOutput, AFullDiskIsReportedAsSuchAndLeavesNoFile) {
     for (const char* name : {"out.csv", "out.nc"}) {
         const std::string output = (dir.path / "disk" / name).string();
         std::string messages;
-        EXPECT_EQ(RunBatchQuietly(dir / "scenes.csv", output, &messages, "amsr2", "18.7V,36.5V"), kBatchFailed)
+        EXPECT_EQ(RunOutputBatch(dir / "scenes.csv", output, &messages, "amsr2", "18.7V,36.5V"), kBatchFailed)
             << name;
         EXPECT_NE(messages.find("Cannot write " + output + ": disk full"), std::string::npos) << messages;
         EXPECT_EQ(messages.find("HDF error"), std::string::npos) << messages;

@@ -26,27 +26,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-ProfileStore Bundled(std::string_view name) { return ParseProfileText(FindStandardAtmosphere(name)->text).profile; }
+using test::Bundled;
 
 // A fresh folder for one test's files.
-struct Folder {
-    fs::path path;
-    Folder() {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        path = fs::temp_directory_path() / ("seasky-batch-" + std::string(info->name()) + "-" + std::to_string(::getpid()));
-        fs::remove_all(path);
-        fs::create_directories(path);
-    }
-    ~Folder() { fs::remove_all(path); }
-    std::string operator/(const std::string& name) const { return (path / name).string(); }
-    // Files other than the ones named.
-    std::vector<std::string> Files() const {
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(path)) names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-};
+using Folder = test::ScratchFolder;
 
 std::vector<test::TestScene> Scenes(int n) {
     const char* names[] = {"tropical", "midlatitude-winter", "subarctic-summer", "tropical-cloudy"};

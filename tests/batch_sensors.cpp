@@ -28,7 +28,7 @@ const Channel& ChannelNamed(const Sensor& s, const std::string& name) {
     return s.channels.front();
 }
 
-ProfileStore Bundled(std::string_view name) { return ParseProfileText(FindStandardAtmosphere(name)->text).profile; }
+using test::Bundled;
 
 // One expected channel: centre, passband edges (lo, hi per sub-band), polarisation,
 // incidence angle (NaN: not published).

@@ -19,7 +19,7 @@ namespace {
 
 using test::RunSeasky;
 
-ProfileStore Bundled(std::string_view name) { return ParseProfileText(FindStandardAtmosphere(name)->text).profile; }
+using test::Bundled;
 
 TEST(CalcCommand, DefaultsAreTheWindowsStartUpValuesOnMidlatitudeSummer) {
     const auto run = RunSeasky({});
@@ -82,6 +82,24 @@ TEST(CalcCommand, RefusesOutOfRangeInputWithTheFirstFailingMessage) {
     run = RunSeasky({"--freq", "18,7,1"});
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(run.out, "");
+}
+
+TEST(CalcCommand, ABundledNameMeansTheBundledAtmosphereEvenBesideAFileOfThatName) {
+    // A file named "tropical" in the working folder holding another atmosphere:
+    // the bare name is the bundled one, the path the file.
+    const test::ScratchFolder folder;
+    std::ofstream(folder / "tropical") << FindStandardAtmosphere("subarctic-winter")->text;
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(folder.path);
+    const auto byName = RunSeasky({"calc", "--profile", "tropical", "--freq", "23.8", "--json"});
+    const auto byPath = RunSeasky({"calc", "--profile", "./tropical", "--freq", "23.8", "--json"});
+    std::filesystem::current_path(previous);
+    ASSERT_EQ(byName.status, 0) << byName.err;
+    ASSERT_EQ(byPath.status, 0) << byPath.err;
+    const double expectedBundled = Calculate({23.8, 53.1, 0.0, 20.0, 35.0, 10.0, 0.0}, Bundled("tropical")).tbV;
+    const double expectedFile = Calculate({23.8, 53.1, 0.0, 20.0, 35.0, 10.0, 0.0}, Bundled("subarctic-winter")).tbV;
+    EXPECT_EQ(nlohmann::json::parse(byName.out).at("tbV").get<double>(), expectedBundled);
+    EXPECT_EQ(nlohmann::json::parse(byPath.out).at("tbV").get<double>(), expectedFile);
 }
 
 TEST(CalcCommand, ReproducesTheReferenceTableThroughJson) {

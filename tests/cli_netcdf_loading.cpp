@@ -15,16 +15,16 @@
 namespace seasky {
 namespace {
 
-struct ProgramRun {
+struct ProcessOutput {
     int status = -1;
     std::string output;  // standard output and error together
 };
 
 // Runs the seasky program as a process of its own, with the environment
 // assignments given, through the shell.
-ProgramRun RunProgram(const std::string& environment, const std::string& arguments) {
+ProcessOutput RunProgram(const std::string& environment, const std::string& arguments) {
     const std::string command = environment + " '" SEASKY_CLI "' " + arguments + " 2>&1";
-    ProgramRun run;
+    ProcessOutput run;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) return run;
     char buffer[4096];
@@ -37,7 +37,7 @@ ProgramRun RunProgram(const std::string& environment, const std::string& argumen
 // The shared objects the dynamic loader opened for a run: glibc's loader
 // reports each with LD_DEBUG=files as "file=<name> [0];  needed by ..." or
 // "... dynamically loaded by ...".
-bool Loaded(const ProgramRun& run, const std::string& library) {
+bool Loaded(const ProcessOutput& run, const std::string& library) {
     return run.output.find("file=" + library) != std::string::npos;
 }
 
@@ -52,7 +52,7 @@ TEST(NetcdfLoading, CommandsWithoutNetcdfFilesStartWithoutTheLibrary) {
     const std::filesystem::path folder = std::filesystem::path(anchor.path()).parent_path();
     for (const char* arguments : {"profiles", "calc --freq 36.5", "sensor --sensor amsr2 --channels 36.5H",
                                   "absorption --freq 60 --temp 280 --pressure 1000 --humidity 7"}) {
-        const ProgramRun run = RunProgram("LD_DEBUG=files", arguments);
+        const ProcessOutput run = RunProgram("LD_DEBUG=files", arguments);
         EXPECT_EQ(run.status, 0) << arguments << "\n" << run.output;
         EXPECT_FALSE(Loaded(run, "libnetcdf")) << arguments;
         EXPECT_FALSE(Loaded(run, "libhdf5")) << arguments;
@@ -61,7 +61,7 @@ TEST(NetcdfLoading, CommandsWithoutNetcdfFilesStartWithoutTheLibrary) {
     // A batch run into a NetCDF file opens it: the check above sees a loaded
     // library when there is one.
     const std::string out = (folder / "out.nc").string();
-    const ProgramRun batch = RunProgram(
+    const ProcessOutput batch = RunProgram(
         "LD_DEBUG=files", "batch --quiet --sensor amsr2 --scenes '" + WriteScenesCsv(folder) + "' --output '" + out + "'");
     EXPECT_EQ(batch.status, 0) << batch.output;
     EXPECT_TRUE(Loaded(batch, "libnetcdf")) << batch.output.substr(0, 2000);
@@ -77,7 +77,7 @@ TEST(NetcdfLoading, AMissingLibraryRefusesNetcdfFilesAndLeavesCsvRunsAlone) {
     // NetCDF output: refused before anything is computed or written, with the
     // library named and the way to install it.
     const std::string out = (folder / "out.nc").string();
-    ProgramRun run = RunProgram(missing, "batch --quiet --sensor amsr2 --scenes '" + scenes + "' --output '" + out + "'");
+    ProcessOutput run = RunProgram(missing, "batch --quiet --sensor amsr2 --scenes '" + scenes + "' --output '" + out + "'");
     EXPECT_EQ(run.status, 2) << run.output;
     EXPECT_NE(run.output.find("NetCDF library"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("no-such-libnetcdf.so"), std::string::npos) << run.output;

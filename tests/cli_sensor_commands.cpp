@@ -24,7 +24,7 @@ namespace {
 
 using test::RunSeasky;
 
-ProfileStore Bundled(std::string_view name) { return ParseProfileText(FindStandardAtmosphere(name)->text).profile; }
+using test::Bundled;
 
 TEST(SensorCommands, ListsThePresets) {
     const auto run = RunSeasky({"sensors"});
@@ -167,12 +167,7 @@ TEST(BatchCommand, ExitStatusesAndTheRunRecord) {
     EXPECT_NE(run.err.find("none.csv"), std::string::npos);
 }
 
-std::vector<std::string> FilesIn(const std::filesystem::path& folder) {
-    std::vector<std::string> files;
-    for (const auto& e : std::filesystem::directory_iterator(folder)) files.push_back(e.path().filename().string());
-    std::sort(files.begin(), files.end());
-    return files;
-}
+using test::FilesIn;
 
 TEST(BatchCommand, InterruptedRunLeavesNoFile) {
     // A run long enough to be stopped: 2000 scenes of the bundled atmospheres.

@@ -13,6 +13,12 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <string_view>
+
+#include "app/profile_reader.h"
+#include "app/standard_atmospheres.h"
+
 namespace seasky::test {
 
 // A CSV file with a header line: the column names and the rows of text fields.
@@ -82,6 +88,48 @@ public:
 private:
     std::filesystem::path dir_;
     std::filesystem::path path_;
+};
+
+// A bundled standard atmosphere as a profile.
+inline ProfileStore Bundled(std::string_view name) {
+    const StandardAtmosphere* a = FindStandardAtmosphere(name);
+    if (a == nullptr) {
+        ADD_FAILURE() << "no bundled atmosphere " << name;
+        return {};
+    }
+    ProfileReadResult r = ParseProfileText(a->text);
+    EXPECT_TRUE(r.ok) << r.message;
+    return r.profile;
+}
+
+// The names of the entries of a folder, sorted.
+inline std::vector<std::string> FilesIn(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// An empty folder of the running test's own, removed with what it holds.
+struct ScratchFolder {
+    std::filesystem::path path;
+    ScratchFolder() {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        path = std::filesystem::temp_directory_path() /
+               ("seasky-" + std::string(info ? info->test_suite_name() : "suite") + "-" +
+                std::string(info ? info->name() : "test") + "-" + std::to_string(::getpid()));
+        std::filesystem::remove_all(path);
+        std::filesystem::create_directories(path);
+    }
+    ~ScratchFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(path, ec);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    std::string operator/(const std::string& name) const { return (path / name).string(); }
+    // The names of the files it holds, sorted.
+    std::vector<std::string> Files() const { return FilesIn(path); }
 };
 
 }  // namespace seasky::test

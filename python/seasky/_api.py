@@ -77,10 +77,12 @@ def profiles():
 
 def profile(source):
     """A profile as a dict of arrays: a bundled atmosphere's name, a profile
-    file's path, or a mapping (returned with float64 arrays)."""
+    file's path, or a mapping (returned with float64 arrays). The exact name of
+    a bundled atmosphere always means the bundled one; a file of that name is
+    given as a path ("./tropical")."""
     if isinstance(source, (str, os.PathLike)):
         name = os.fspath(source)
-        if name in _seasky.profile_names() and not os.path.exists(name):
+        if isinstance(source, str) and name in _seasky.profile_names():
             return dict(_seasky.bundled_profile(name))
         return dict(_seasky.read_profile(name))
     p = {key: np.asarray(source[key], dtype=np.float64) for key in _PROFILE_KEYS[:4]}

@@ -85,12 +85,11 @@ DirectionRows DirectionRowsOf(const std::string& text) {
 }
 
 ProfileStore LoadProfileArgument(const std::string& nameOrFile) {
-    // An existing file is read as such; otherwise a bundled atmosphere of that name.
-    std::error_code ec;
+    // The exact name of a bundled atmosphere always means the bundled one, as in
+    // scene files: a file of that name is given as a path (./tropical), so that
+    // no file in the working folder silently replaces a bundled atmosphere.
     const StandardAtmosphere* bundled = FindStandardAtmosphere(nameOrFile);
-    ProfileReadResult result = bundled != nullptr && !std::filesystem::exists(nameOrFile, ec)
-                                   ? ParseProfileText(bundled->text)
-                                   : ReadProfileFile(nameOrFile);
+    ProfileReadResult result = bundled != nullptr ? ParseProfileText(bundled->text) : ReadProfileFile(nameOrFile);
     if (!result.ok) {
         if (result.failure) throw InputError(*result.failure);
         throw InputError(result.message);

@@ -1,6 +1,8 @@
 """The array calls against the command line's --json output, broadcasting, and
 the two error behaviours."""
 
+import pathlib
+
 import numpy as np
 import pytest
 
@@ -130,3 +132,21 @@ def test_requests_beyond_the_cost_limits_are_refused_like_every_input():
     with pytest.raises(seasky.ValidationError) as raised:
         seasky.calculate(dense, jacobians=True)
     assert raised.value.upper == 25000
+
+
+def test_a_bundled_name_is_the_bundled_atmosphere_beside_a_file_of_that_name(tmp_path, monkeypatch):
+    # A file "tropical" in the working folder holding another atmosphere: the
+    # bare name is the bundled one (as on the command line and in scene files),
+    # the path and a pathlib.Path the file.
+    source = pathlib.Path(__file__).resolve().parents[2] / "data" / "profiles" / "subarctic-winter.txt"
+    (tmp_path / "tropical").write_text(source.read_text())
+    monkeypatch.chdir(tmp_path)
+    bundled = seasky.profile("tropical")
+    by_path = seasky.profile("./tropical")
+    assert np.array_equal(by_path["air_temperature"], seasky.profile("subarctic-winter")["air_temperature"])
+    assert not np.array_equal(bundled["air_temperature"], by_path["air_temperature"])
+    assert np.array_equal(seasky.profile(pathlib.Path("tropical"))["air_temperature"], by_path["air_temperature"])
+    assert (seasky.calculate(profile="tropical", freq=23.8)["tbV"]
+            == seasky.calculate(profile=bundled, freq=23.8)["tbV"])
+    assert (seasky.calculate(profile="./tropical", freq=23.8)["tbV"]
+            == seasky.calculate(profile="subarctic-winter", freq=23.8)["tbV"])
