@@ -27,8 +27,8 @@ build="$root/build/startup-$commit"
 if [ ! -x "$build/seasky" ]; then
   source="$(mktemp -d)"
   trap 'git -C "$root" worktree remove --force "$source" > /dev/null 2>&1 || true' EXIT
-  git -C "$root" worktree add --detach --force "$source" "$commit" > /dev/null
-  cmake -S "$source" -B "$build" -DCMAKE_BUILD_TYPE=Release -DSEASKY_TESTS=OFF -DSEASKY_BENCH=OFF \
+  git -C "$root" worktree add --detach --force "$source" "$commit" > /dev/null 2>&1
+  cmake --no-warn-unused-cli -S "$source" -B "$build" -DCMAKE_BUILD_TYPE=Release -DSEASKY_TESTS=OFF -DSEASKY_BENCH=OFF \
         -DSEASKY_GUI=OFF -DSEASKY_PYTHON=OFF > /dev/null
   cmake --build "$build" --target seasky --parallel "$(nproc)" > /dev/null
 fi

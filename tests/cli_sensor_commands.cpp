@@ -180,16 +180,21 @@ TEST(BatchCommand, InterruptedRunLeavesNoFile) {
         for (int i = 0; i < 2000; ++i) csv << (i % 2 ? "tropical" : "us-standard") << ",20,35," << i % 20 << ",0\n";
     }
     const std::string out = (folder / "out.nc").string();
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    // Starts the run and returns once it is under way: its temporary folder is
+    // there (the signals are caught by then).
+    const auto start = [&] {
         const pid_t pid = ::fork();
-        ASSERT_GE(pid, 0);
         if (pid == 0) {
             ::execl(SEASKY_CLI, "seasky", "batch", "--scenes", (folder / "scenes.csv").c_str(), "--sensor", "amsr2",
                     "--output", out.c_str(), "--threads", "1", "--quiet", static_cast<char*>(nullptr));
             ::_exit(127);
         }
-        // Under way once its temporary folder is there (the signals are caught by then).
-        for (int wait = 0; wait < 1000 && FilesIn(folder).size() < 3; ++wait) ::usleep(5000);
+        for (int wait = 0; pid > 0 && wait < 1000 && FilesIn(folder).size() < 3; ++wait) ::usleep(5000);
+        return pid;
+    };
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        const pid_t pid = start();
+        ASSERT_GT(pid, 0);
         ASSERT_EQ(FilesIn(folder).size(), 3u) << "the run made no temporary";
         ::kill(pid, signal);
         int status = 0;
@@ -200,14 +205,8 @@ TEST(BatchCommand, InterruptedRunLeavesNoFile) {
         EXPECT_EQ(FilesIn(folder), (std::vector<std::string>{"anchor", "scenes.csv"})) << "signal " << signal;
     }
     // A run killed outright leaves its temporary; the next run of the output removes it.
-    const pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        ::execl(SEASKY_CLI, "seasky", "batch", "--scenes", (folder / "scenes.csv").c_str(), "--sensor", "amsr2",
-                "--output", out.c_str(), "--threads", "1", "--quiet", static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    for (int wait = 0; wait < 1000 && FilesIn(folder).size() < 3; ++wait) ::usleep(5000);
+    const pid_t pid = start();
+    ASSERT_GT(pid, 0);
     ::kill(pid, SIGKILL);
     ASSERT_EQ(::waitpid(pid, nullptr, 0), pid);
     ASSERT_EQ(FilesIn(folder).size(), 3u);
