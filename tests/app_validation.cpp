@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "app/calculation.h"
+#include "app/profile_reader.h"
 #include "app/validation.h"
 
 namespace seasky {
@@ -146,6 +147,50 @@ TEST(Validation, WindowCaptionsComeFromTheTable) {
         const std::string bounds = caption.substr(1, caption.size() - 2);  // "от 6,75 до 89 ГГц"
         EXPECT_NE(std::string(QuantityOf(id).message).find(bounds), std::string::npos) << caption;
     }
+}
+
+// One whole-profile check: a profile file, a batch scene and a Python array
+// with the same bad level are refused with the same words after their own
+// subject, and the count's bounds are the table's.
+TEST(ProfileCheck, EveryFrontEndRefusesALevelInTheSameWords) {
+    const std::string text =
+        "4\n0 288.15 1013.25 11.5 0\n1000 281.65 898.76 7.1 0\n2000 450 795.01 4.3 0\n3000 268.65 701.2 2.1 0\n";
+    const ProfileReadResult file = ParseProfileText(text);
+    ASSERT_FALSE(file.ok);
+    const std::string tail = "уровень 3, температура воздуха: 450 К, допустимо от 100 до 400 К.";
+    EXPECT_EQ(file.message, "Ошибка в файле профиля: " + tail);
+
+    ProfileStore p;
+    p.levelCount = 4;
+    p.height = {0, 1000, 2000, 3000};
+    p.airTemperature = {288.15, 281.65, 450, 268.65};
+    p.pressure = {1013.25, 898.76, 795.01, 701.2};
+    p.absoluteHumidity = {11.5, 7.1, 4.3, 2.1};
+    p.cloudWater = {0, 0, 0, 0};
+    const std::optional<ValidationFailure> scene = CheckProfile(ViewOf(p), "Профиль сцены");
+    ASSERT_TRUE(scene);
+    EXPECT_EQ(scene->message, "Профиль сцены: " + tail);
+    EXPECT_EQ(scene->level, 3);
+    EXPECT_EQ(scene->input, "airTemperature");
+    EXPECT_EQ(scene->value, 450.0);
+
+    // Liquid water in air colder than 233.15 K names both.
+    p.airTemperature[2] = 220.0;
+    p.cloudWater[2] = 0.2;
+    EXPECT_EQ(CheckProfile(ViewOf(p), "Профиль")->message,
+              "Профиль: уровень 3, водность облаков: 0.2 г/м^3 при температуре воздуха 220 К; "
+              "жидкая вода в облаках возможна только при температуре не ниже 233,15 К.");
+    // A NaN says so instead of a number; a good profile passes.
+    p.cloudWater[2] = 0.0;
+    p.pressure[1] = std::nan("");
+    EXPECT_EQ(CheckProfile(ViewOf(p), "Профиль")->message,
+              "Профиль: уровень 2, давление: не число (NaN), допустимо от 0 до 1200 мб.");
+    p.pressure[1] = 898.76;
+    EXPECT_FALSE(CheckProfile(ViewOf(p), "Профиль"));
+    // The count, from the table's bounds.
+    p.levelCount = 1;
+    EXPECT_EQ(CheckProfile(ViewOf(p), "Профиль")->message, "Профиль: число уровней 1, допустимо от 2 до 100000.");
+    EXPECT_EQ(ParseProfileText("100001\n").message, "Ошибка в файле профиля: число уровней 100001, допустимо от 2 до 100000.");
 }
 
 }  // namespace

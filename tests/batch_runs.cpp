@@ -131,7 +131,7 @@ TEST(BatchRun, RefusedScenesGetFillValuesAndTheOthersAreComputed) {
         EXPECT_FALSE(why[s].empty()) << s;
     }
     EXPECT_NE(why[1].find("скорости ветра"), std::string::npos) << why[1];
-    EXPECT_NE(why[3].find("Уровень 5"), std::string::npos) << why[3];
+    EXPECT_NE(why[3].find("Профиль сцены: уровень 5, "), std::string::npos) << why[3];
     EXPECT_NE(why[4].find("sst"), std::string::npos) << why[4];
     // The others equal a run without the bad scenes.
     const Sensor amsr2 = LoadSensor("amsr2").sensor;

@@ -35,7 +35,7 @@ TEST(SceneRefusals, ALevelOutOfRangeNamesTheLevelAndTheRange) {
     ASSERT_TRUE(scenes[1].failure);
     EXPECT_EQ(scenes[1].failure->input, "height");
     EXPECT_EQ(scenes[1].failure->message,
-              "Уровень 2: Неверное значение высоты!\nДиапазон допустимых значений от -1000000 до 1000000 м.");
+              "Профиль сцены: уровень 2, высота: 2000000 м, допустимо не более 1000000 м по модулю.");
 }
 
 }  // namespace

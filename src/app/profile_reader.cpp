@@ -198,6 +198,10 @@ private:
 constexpr const char* kNotARegularFile =
     "Ошибка в файле профиля: это не обычный файл (канал, устройство или сокет), профиль читается только из файла: ";
 
+// A file's refusals begin so.
+constexpr const char* kFileSubject = "Ошибка в файле профиля";
+
+// The names of the five numbers of a level, in the order of the file.
 constexpr const char* kQuantityNames[5] = {"высота", "температура воздуха", "давление", "абсолютная влажность",
                                            "водность облаков"};
 
@@ -208,36 +212,7 @@ ProfileReadResult Refuse(std::string message) {
 }
 
 std::string LevelPrefix(int level, int quantity) {
-    return "Ошибка в файле профиля: уровень " + std::to_string(level) + ", " + kQuantityNames[quantity];
-}
-
-// The column of the file a level rule checks.
-int ColumnOf(Checked quantity) {
-    switch (quantity) {
-        case Checked::Height:
-            return 0;
-        case Checked::AirTemperature:
-            return 1;
-        case Checked::Pressure:
-            return 2;
-        case Checked::Humidity:
-            return 3;
-        default:
-            return 4;  // cloud water, and liquid cloud water in cold air
-    }
-}
-
-// "Ошибка в файле профиля: уровень N, <quantity>: <value> <unit>, <rule>"; for
-// cloud water in cold air the water and the temperature are both named.
-std::string LevelMessage(const ValidationFailure& f, double cloudWater) {
-    const CheckedQuantity& q = QuantityOf(*f.quantity);
-    std::string text = LevelPrefix(f.level, ColumnOf(*f.quantity)) + ": ";
-    if (*f.quantity == Checked::LiquidCloudTemperature)
-        return text + FormatGeneral(cloudWater, '.') + " г/м^3 при температуре воздуха " + FormatGeneral(f.value, '.') +
-               " " + q.levelUnit + "; " + q.levelRule;
-    text += FormatGeneral(f.value, '.');
-    if (*q.levelUnit != '\0') text += std::string(" ") + q.levelUnit;
-    return text + ", " + q.levelRule;
+    return std::string(kFileSubject) + ": уровень " + std::to_string(level) + ", " + kQuantityNames[quantity];
 }
 
 }  // namespace
@@ -261,13 +236,9 @@ ProfileReadResult Parse(ByteSource& source, const std::string& fileName) {
     if (std::optional<ProfileReadResult> refused = fileRefusal(countStatus)) return *refused;
     if (countStatus == ReadStatus::unreadable || countStatus == ReadStatus::tooLong)
         return Refuse("Ошибка в файле профиля: не удалось прочитать число уровней (первое число файла).");
-    const CheckedQuantity& levels = QuantityOf(Checked::LevelCount);
     if (countStatus == ReadStatus::outOfRange || !IsAccepted(Checked::LevelCount, static_cast<double>(count))) {
-        ProfileReadResult refused =
-            Refuse("Ошибка в файле профиля: число уровней " +
-                   (countStatus == ReadStatus::ok ? std::to_string(count) : std::string("слишком велико")) +
-                   ", допустимо от " + FormatGeneral(levels.lower, '.') + " до " + FormatGeneral(levels.upper, '.') +
-                   ".");
+        ProfileReadResult refused = Refuse(LevelCountRefusal(
+            kFileSubject, countStatus == ReadStatus::ok ? std::to_string(count) : std::string("слишком велико")));
         refused.failure = Check(Checked::LevelCount, countStatus == ReadStatus::ok ? static_cast<double>(count)
                                                                                   : kNoBound);
         refused.failure->message = refused.message;
@@ -301,7 +272,7 @@ ProfileReadResult Parse(ByteSource& source, const std::string& fileName) {
             {store.height[i], store.airTemperature[i], store.pressure[i], store.absoluteHumidity[i], store.cloudWater[i]},
             level);
         if (failure) {
-            ProfileReadResult refused = Refuse(LevelMessage(*failure, store.cloudWater[i]));
+            ProfileReadResult refused = Refuse(LevelRefusal(kFileSubject, *failure, store.cloudWater[i]));
             refused.failure = failure;
             refused.failure->message = refused.message;
             return refused;

@@ -13,8 +13,10 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "atmosphere/cloud_absorption.h"
+#include "common/records.h"
 
 namespace seasky {
 
@@ -179,6 +181,31 @@ struct LevelValues {
 // cloud water, then liquid cloud water only at 233.15 K or warmer. level (from
 // 1, 0 outside a file) is recorded in the failure.
 std::optional<ValidationFailure> CheckLevel(const LevelValues& values, int level = 0);
+
+// ---- The whole-profile check, shared by the profile reader, the scene readers
+// and Python ----
+//
+// Given:
+//   subject  how the front end names the profile at the head of a refusal:
+//            "Ошибка в файле профиля" (a profile file), "Профиль сцены" (a scene
+//            of a batch run), "Профиль" (an array given to Python)
+// Returns:
+//   the first failure, in the order: the level count (2 to 100000), then the
+//   levels from the first, each by CheckLevel; its message is the refusal's
+//   whole text and names the level and the quantity.
+// Notes:
+//   The profile reader checks each level as it reads it (it stops at the first
+//   bad one) with LevelRefusal; the bounds and texts are the same.
+
+// "<subject>: число уровней N, допустимо от 2 до 100000." (count given as a
+// number, or the text that stands for it, e.g. "слишком велико").
+std::string LevelCountRefusal(std::string_view subject, std::string_view count);
+
+// "<subject>: уровень N, <quantity>: <value> <unit>, <rule>"; for liquid cloud
+// water in cold air the water (g/m^3) and the temperature are both named.
+std::string LevelRefusal(std::string_view subject, const ValidationFailure& failure, double cloudWater);
+
+std::optional<ValidationFailure> CheckProfile(const ProfileView& profile, std::string_view subject);
 
 // The window's range caption of a quantity: "(от 6,75 до 89 ГГц)".
 std::string RangeCaption(Checked id);

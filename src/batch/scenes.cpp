@@ -71,26 +71,26 @@ ValidationFailure Missing(const std::string& name, int level) {
     return f;
 }
 
-// The level count and the rules of every level, as the profile reader checks them.
+// The whole-profile check of every front end (CheckProfile); a value the file
+// does not hold (NaN, a fill value unpacked) is named as missing.
 std::optional<ValidationFailure> CheckProfile(const ProfileStore& p) {
-    if (std::optional<ValidationFailure> f = Check(Checked::LevelCount, p.levelCount)) {
-        f->message = "Профиль сцены: число уровней " + std::to_string(p.levelCount) + ", допустимо от 2 до 100000.";
-        return f;
-    }
-    for (int i = 0; i < p.levelCount; ++i) {
-        const char* names[4] = {"air_temperature", "air_pressure", "humidity", "cloud_water"};
-        const double values[4] = {p.airTemperature[i], p.pressure[i], p.absoluteHumidity[i], p.cloudWater[i]};
-        for (int k = 0; k < 4; ++k)
-            if (std::isnan(values[k])) return Missing(names[k], i + 1);
-        if (std::optional<ValidationFailure> f =
-                CheckLevel({p.height[i], p.airTemperature[i], p.pressure[i], p.absoluteHumidity[i],
-                            p.cloudWater[i]},
-                           i + 1)) {
-            f->message = "Уровень " + std::to_string(i + 1) + ": " + f->message;
-            return f;
+    std::optional<ValidationFailure> f = seasky::CheckProfile(ViewOf(p), "Профиль сцены");
+    if (f && f->level > 0 && std::isnan(f->value)) {
+        switch (f->quantity.value_or(Checked::CloudWater)) {
+            case Checked::Height:
+                return Missing("height", f->level);
+            case Checked::AirTemperature:
+            case Checked::LiquidCloudTemperature:
+                return Missing("air_temperature", f->level);
+            case Checked::Pressure:
+                return Missing("air_pressure", f->level);
+            case Checked::Humidity:
+                return Missing("humidity", f->level);
+            default:
+                return Missing("cloud_water", f->level);
         }
     }
-    return std::nullopt;
+    return f;
 }
 
 // One quantity of the scene file: the variable, its unit and the packing.

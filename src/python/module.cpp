@@ -229,22 +229,15 @@ struct Profiles {
         }
     }
 
-    // The checks of the profile reader: the level count, then every level's rules.
+    // The whole-profile check of every front end (CheckProfile); the level
+    // count first, as a size that may not fit the profile's int.
+    static constexpr const char* kSubject = "Профиль";
     static std::optional<ValidationFailure> CheckLevelCount(double levels) {
         std::optional<ValidationFailure> f = Check(Checked::LevelCount, levels);
-        if (f) f->message = "Профиль: число уровней " + FormatGeneral(levels, '.') + ", допустимо от 2 до 100000.";
+        if (f) f->message = LevelCountRefusal(kSubject, FormatGeneral(levels, '.'));
         return f;
     }
-    static std::optional<ValidationFailure> CheckLevels(const ProfileStore& s) {
-        for (int i = 0; i < s.levelCount; ++i) {
-            if (std::optional<ValidationFailure> f = CheckLevel(
-                    {s.height[i], s.airTemperature[i], s.pressure[i], s.absoluteHumidity[i], s.cloudWater[i]}, i + 1)) {
-                f->message = "Профиль, уровень " + std::to_string(i + 1) + ": " + f->message;
-                return f;
-            }
-        }
-        return std::nullopt;
-    }
+    static std::optional<ValidationFailure> CheckLevels(const ProfileStore& s) { return CheckProfile(ViewOf(s), kSubject); }
 
     // As an input of CaseCount: count profiles of levels values each.
     Sized Sizes() const { return {count, "profiles", count * levels}; }

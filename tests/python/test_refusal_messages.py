@@ -38,22 +38,26 @@ def test_bandwidths_that_are_not_numbers_are_refused_as_the_command_line_refuses
     assert seasky.calculate(band=-1.0)["tbV"] == run_cli("calc", "--band=-1")["tbV"]
 
 
-# Per quantity of a profile: the values refused (out of range), and the words
-# and range of its refusal.
+# Per quantity of a profile: the values refused (out of range) with their
+# text, and the quantity's name, unit and rule in the refusal.
 _LEVEL_RULES = {
-    "height": ((2.0e6, -1.5e6), "высоты", "от -1000000 до 1000000 м"),
-    "air_temperature": ((450.0, 50.0), "температуры воздуха", "от 100 до 400 К"),
-    "pressure": ((1500.0, -1.0), "давления", "от 0 до 1200 мб"),
-    "humidity": ((150.0, -0.5), "абсолютной влажности", "от 0 до 100 г/м^3"),
-    "cloud_water": ((12.0, -0.1), "водности облаков", "от 0 до 10 г/м^3"),
+    "height": (((2.0e6, "2000000"), (-1.5e6, "-1500000")), "высота", "м",
+               "допустимо не более 1000000 м по модулю."),
+    "air_temperature": (((450.0, "450"), (50.0, "50")), "температура воздуха", "К", "допустимо от 100 до 400 К."),
+    "pressure": (((1500.0, "1500"), (-1.0, "-1")), "давление", "мб", "допустимо от 0 до 1200 мб."),
+    "humidity": (((150.0, "150"), (-0.5, "-0.5")), "абсолютная влажность", "г/м^3", "допустимо от 0 до 100 г/м^3."),
+    "cloud_water": (((12.0, "12"), (-0.1, "-0.1")), "водность облаков", "г/м^3", "допустимо от 0 до 10 г/м^3."),
 }
 
 
 def test_every_profile_level_refusal_carries_its_reason():
+    # The whole-profile check that profile files and batch scenes share: the
+    # level, the quantity, the value with its unit (or that it is not a
+    # number) and the rule.
     inputs = {"height": "height", "air_temperature": "airTemperature", "pressure": "pressure",
               "humidity": "humidity", "cloud_water": "cloudWater"}
-    for key, (outside, words, bounds) in _LEVEL_RULES.items():
-        for value in (np.nan, *outside):
+    for key, (outside, name, unit, rule) in _LEVEL_RULES.items():
+        for value, text in ((np.nan, None), *outside):
             p = seasky.profile("tropical")
             p[key] = p[key].copy()
             p[key][3] = value
@@ -61,10 +65,8 @@ def test_every_profile_level_refusal_carries_its_reason():
                 seasky.calculate(p, freq=18.7)
             e = raised.value
             assert e.input == inputs[key]
-            first, *rest = e.message.split("\n")
-            assert first == f"Профиль, уровень 4: Неверное значение {words}!", e.message
-            assert rest[0] == f"Диапазон допустимых значений {bounds}.", e.message
-            assert ("Задано не число (NaN)." in rest) == bool(np.isnan(value)), e.message
+            said = "не число (NaN)" if text is None else f"{text} {unit}"
+            assert e.message == f"Профиль: уровень 4, {name}: {said}, {rule}", e.message
             # The same text where the refused case is flagged.
             flagged = seasky.atmosphere(p, [18.7, 36.5], errors="flag")
             assert list(flagged["status"]) == [1, 1]
