@@ -32,6 +32,10 @@ std::optional<ValidationFailure> Check(Checked id, double value) {
     return f;
 }
 
+std::string NotANumberArgument(std::string_view parameter, std::string_view text) {
+    return "Неверное число в параметре " + std::string(parameter) + ": '" + std::string(text) + "'";
+}
+
 std::optional<ValidationFailure> FirstFailure(std::initializer_list<CheckedValue> checks) {
     for (const CheckedValue& c : checks)
         if (std::optional<ValidationFailure> f = Check(c.id, c.value)) return f;

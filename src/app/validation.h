@@ -160,6 +160,10 @@ std::optional<ValidationFailure> Check(Checked id, double value);
 // The line added to the message of a NaN.
 inline constexpr const char* kNotANumberLine = "Задано не число (NaN).";
 
+// The refusal of a number argument that is no finite number: "Неверное число в
+// параметре NAME: 'TEXT'" (the command line's options, Python's keywords).
+std::string NotANumberArgument(std::string_view parameter, std::string_view text);
+
 // The first failure of the checks in the order given.
 struct CheckedValue {
     Checked id;

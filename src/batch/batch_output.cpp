@@ -109,32 +109,37 @@ private:
     int ncid_ = -1;
 };
 
+// Calls f with the value of a netCDF numeric type at p, as that C++ type.
+template <class Function>
+auto WithValueAt(int type, const unsigned char* p, Function f) {
+    auto at = [&](auto v) {
+        std::memcpy(&v, p, sizeof v);
+        return f(v);
+    };
+    switch (type) {
+        case NC_BYTE: return at(static_cast<signed char>(0));
+        case NC_UBYTE: return at(static_cast<unsigned char>(0));
+        case NC_SHORT: return at(static_cast<short>(0));
+        case NC_USHORT: return at(static_cast<unsigned short>(0));
+        case NC_INT: return at(0);
+        case NC_UINT: return at(0u);
+        case NC_INT64: return at(0ll);
+        case NC_UINT64: return at(0ull);
+        case NC_FLOAT: return at(0.0f);
+        default: return at(0.0);
+    }
+}
+
 // One value of a netCDF numeric type at p, exactly (a long double holds every
 // 64-bit integer).
 long double ValueAt(int type, const unsigned char* p) {
-    auto as = [p](auto v) {
-        std::memcpy(&v, p, sizeof v);
-        return static_cast<long double>(v);
-    };
-    switch (type) {
-        case NC_BYTE: return as(static_cast<signed char>(0));
-        case NC_UBYTE: return as(static_cast<unsigned char>(0));
-        case NC_SHORT: return as(static_cast<short>(0));
-        case NC_USHORT: return as(static_cast<unsigned short>(0));
-        case NC_INT: return as(0);
-        case NC_UINT: return as(0u);
-        case NC_INT64: return as(0ll);
-        case NC_UINT64: return as(0ull);
-        case NC_FLOAT: return as(0.0f);
-        default: return as(0.0);
-    }
+    return WithValueAt(type, p, [](auto v) { return static_cast<long double>(v); });
 }
 
 // The text of one value, as the shortest that reads back to it (NaN: empty).
 std::string TextAt(int type, const unsigned char* p) {
-    char buf[48];
-    auto text = [&](auto v) {
-        std::memcpy(&v, p, sizeof v);
+    return WithValueAt(type, p, [](auto v) {
+        char buf[48];
         if constexpr (std::is_floating_point_v<decltype(v)>) {
             if (std::isnan(v)) return std::string();
             return std::string(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
@@ -143,19 +148,7 @@ std::string TextAt(int type, const unsigned char* p) {
         } else {
             return std::string(buf, std::to_chars(buf, buf + sizeof buf, static_cast<unsigned long long>(v)).ptr);
         }
-    };
-    switch (type) {
-        case NC_BYTE: return text(static_cast<signed char>(0));
-        case NC_UBYTE: return text(static_cast<unsigned char>(0));
-        case NC_SHORT: return text(static_cast<short>(0));
-        case NC_USHORT: return text(static_cast<unsigned short>(0));
-        case NC_INT: return text(0);
-        case NC_UINT: return text(0u);
-        case NC_INT64: return text(0ll);
-        case NC_UINT64: return text(0ull);
-        case NC_FLOAT: return text(0.0f);
-        default: return text(0.0);
-    }
+    });
 }
 
 // A pass-through variable as a CSV column: its missing values and its packing.

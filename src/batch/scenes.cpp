@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -222,17 +221,7 @@ private:
             v.name = name;
             v.type = type;
             Nc(nc_inq_type(ncid_, type, nullptr, &v.valueBytes), path_);
-            int attributes = 0;
-            Nc(nc_inq_varnatts(ncid_, id, &attributes), path_);
-            for (int a = 0; a < attributes; ++a) {
-                char attribute[NC_MAX_NAME + 1];
-                Nc(nc_inq_attname(ncid_, id, a, attribute), path_);
-                if (std::strcmp(attribute, "_FillValue") == 0) continue;
-                if (const std::optional<std::string> text = TextAttribute(ncid_, id, attribute))
-                    v.textAttributes.emplace_back(attribute, *text);
-                else if (const std::optional<double> number = NumberAttribute(ncid_, id, attribute))
-                    v.numberAttributes.emplace_back(attribute, *number);
-            }
+            // Its attributes are copied whole by the writer, from the file.
             passThrough_.push_back(v);
             passThroughIds_.push_back(id);
         }

@@ -71,8 +71,6 @@ struct PassThrough {
     int type = 0;                   // the netCDF type
     std::size_t valueBytes = 0;     // the bytes of one value
     std::vector<unsigned char> data;  // the values of one block, packed
-    std::vector<std::pair<std::string, std::string>> textAttributes;
-    std::vector<std::pair<std::string, double>> numberAttributes;
 };
 
 class SceneReader {

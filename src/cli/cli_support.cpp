@@ -17,7 +17,7 @@ double ParseArgument(const std::string& text, const std::string& option) {
         if (c == ',') c = '.';
     const std::optional<double> value = ParseUserNumber(normal, '.');
     if (!value || !std::isfinite(*value))
-        throw InputError("Неверное число в параметре " + option + ": '" + text + "'");
+        throw InputError(NotANumberArgument(option, text));
     return *value;
 }
 

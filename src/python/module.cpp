@@ -185,7 +185,7 @@ std::optional<ValidationFailure> CheckBandwidth(double band) {
     f.lowerInclusive = false;
     f.upperInclusive = false;
     const std::string text = std::isnan(band) ? "nan" : band > 0.0 ? "inf" : "-inf";
-    f.message = "Неверное число в параметре band: '" + text + "'";
+    f.message = NotANumberArgument("band", text);
     return f;
 }
 
