@@ -102,6 +102,25 @@ TEST(CalcCommand, ABundledNameMeansTheBundledAtmosphereEvenBesideAFileOfThatName
     EXPECT_EQ(nlohmann::json::parse(byPath.out).at("tbV").get<double>(), expectedFile);
 }
 
+TEST(SweepCommand, AnOutputNamedLikeABundledAtmosphereIsNoInput) {
+    // "--profile tropical" reads no file: an output that links to a file
+    // "tropical" is no input, and the link is replaced by the table.
+    const test::ScratchFolder folder;
+    std::ofstream(folder / "tropical") << "old";
+    std::filesystem::create_symlink("tropical", folder.path / "out.csv");
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(folder.path);
+    const auto run = RunSeasky({"sweep", "--profile", "tropical", "--vary", "wind=0:5:5", "--output", "out.csv"});
+    std::filesystem::current_path(previous);
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::ifstream in(folder / "out.csv");
+    std::string header;
+    std::getline(in, header);
+    EXPECT_EQ(header.rfind("profile,wind,tbV", 0), 0u) << header;
+    std::ifstream old(folder / "tropical");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(old), {}), "old");
+}
+
 TEST(CalcCommand, ReproducesTheReferenceTableThroughJson) {
     for (const test::ReferenceRow& row : test::ReadCalculationReference()) {
         const CalculationInputs& in = row.inputs;

@@ -138,8 +138,12 @@ void AddSweepCommand(CLI::App& app, Context& context) {
             CheckPlotName(*plot);
             std::vector<std::string> names = *profiles;
             if (names.empty()) names.emplace_back(kDefaultAtmosphere);
-            // A name that is a file is read as the profile (LoadProfileArgument).
-            CheckOutputsAreNotInputs(*output, *plot, names);
+            // The profile files read: every name but a bundled atmosphere's
+            // (LoadProfileArgument).
+            std::vector<std::string> files;
+            for (const std::string& name : names)
+                if (FindStandardAtmosphere(name) == nullptr) files.push_back(name);
+            CheckOutputsAreNotInputs(*output, *plot, files);
             // The temporary file is made before the work, so that a folder that
             // cannot take it stops the sweep at once.
             std::unique_ptr<TemporaryOutput> file;
