@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-#include "app/calculation.h"
+#include "app/calculation_request.h"
 #include "app/profile_reader.h"
 #include "app/standard_atmospheres.h"
 #include "atmosphere/atmosphere_radiation.h"

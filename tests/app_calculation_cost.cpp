@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/calculation.h"
+#include "app/calculation_request.h"
 #include "app/calculation_cost.h"
 #include "app/jacobian.h"
 #include "app/sensor.h"

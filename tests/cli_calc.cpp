@@ -44,13 +44,14 @@ TEST(CalcCommand, JsonCarriesResultsAndIntermediatesExactly) {
     const auto j = nlohmann::ordered_json::parse(run.out);
     std::vector<std::string> keys;
     for (const auto& item : j.items()) keys.push_back(item.key());
+    // The record of what made the result first, then the results.
     const std::vector<std::string> expectedKeys = {
-        "tbV", "tbH", "tbPlus45", "tbMinus45", "tbUp", "tbDown", "opacity", "transmittance", "emissivityV",
+        "version", "models", "inputs", "tbV", "tbH", "tbPlus45", "tbMinus45", "tbUp", "tbDown", "opacity", "transmittance", "emissivityV",
         "emissivityH", "omegaV", "omegaH", "thirdStokes", "tbThirdStokes", "tbFourthStokes", "tbLeftCircular",
         "tbRightCircular", "opacityUp", "layerCount", "gridBottom", "gridTop", "precipitableWater",
         "liquidWaterPath", "surfaceCode", "specularV", "specularH", "windV", "windH", "directionV", "directionH",
         "directionHalfSum", "directionDifference", "directionThird", "directionFourth", "reflectivityV",
-        "reflectivityH", "stokesCode", "fourthStokes"};
+        "reflectivityH", "stokesCode", "fourthStokes", "cosmicTemperature"};
     EXPECT_EQ(keys, expectedKeys);
     const CalculationResult r = Calculate({18.7, 55.0, 45.0, 28.0, 34.0, 7.0, 0.3}, Bundled("tropical"));
     const std::pair<const char*, double> expected[] = {
@@ -146,7 +147,7 @@ TEST(CalcCommand, DirectionRowsOptionSelectsTheReadingOfTheTable) {
     const auto run = RunSeasky({"calc", "--direction-rows", "sum-difference", "--json"});
     ASSERT_EQ(run.status, 0) << run.err;
     const auto old = nlohmann::json::parse(run.out);
-    ModelOptions options;
+    ModelSet options;
     options.directionRows = DirectionRows::SumDifference;
     const CalculationResult r = Calculate(CalculationInputs{}, Bundled("midlatitude-summer"), options);
     EXPECT_EQ(old.at("tbH").get<double>(), r.tbH);

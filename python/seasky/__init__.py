@@ -27,6 +27,7 @@ from ._api import (
     atmosphere,
     calculate,
     emissivity,
+    models,
     permittivity,
     profile,
     profiles,

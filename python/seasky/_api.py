@@ -1,6 +1,8 @@
 """The array functions of seasky over the compiled core."""
 
+import json
 import os
+from collections.abc import Mapping
 
 import numpy as np
 
@@ -29,6 +31,40 @@ class ValidationError(ValueError):
         self.upper = upper
         self.upper_inclusive = upper_inclusive
         self.message = message
+
+
+def _model_assignments(models, direction_rows=None):
+    """The model set as the compiled calls take it: a list of "NAME=CHOICE".
+
+    models is a mapping {name: choice} (e.g. {"surface": "mw2012"}), or the path
+    of a model-set file: a JSON object of choices, or any seasky JSON result
+    (its "models" are read); direction_rows, the older keyword, is the choice
+    of the model direction-rows, overridden by models."""
+    if models is None:
+        models = {}
+    elif isinstance(models, (str, os.PathLike)):
+        with open(models, encoding="utf-8") as f:
+            data = json.load(f)
+        models = data["models"] if isinstance(data, dict) and isinstance(data.get("models"), dict) else data
+    if not isinstance(models, Mapping):
+        raise TypeError("models must be a mapping {name: choice} or the path of a model-set file")
+    assignments = [] if direction_rows is None else ["direction-rows=" + str(direction_rows)]
+    for name, choice in models.items():
+        if not isinstance(choice, str):
+            raise TypeError("the choice of model %s must be a string, not %r" % (name, choice))
+        assignments.append(str(name) + "=" + choice)
+    return assignments
+
+
+def models():
+    """The model set: {model: {"meaning": ..., "choices": {choice: source}}},
+    the first choice of each model its default."""
+    return {name: {"meaning": meaning, "choices": dict(choices)} for name, meaning, choices in _seasky.model_table()}
+
+
+def _record(assignments):
+    """What made a result: the program version and the full model set."""
+    return {"version": _seasky.version(), "models": _seasky.model_record(assignments)}
 
 
 def _errors_mode(errors):
@@ -133,16 +169,18 @@ def permittivity(freq, temp, salinity, *, errors="raise"):
     return _finish(_seasky.permittivity(*_flat((freq, temp, salinity), shape), n, stop), shape, errors)
 
 
-def emissivity(freq, angle, azimuth, temp, salinity, wind, *, direction_rows="v-h", errors="raise"):
+def emissivity(freq, angle, azimuth, temp, salinity, wind, *, models=None, direction_rows=None, errors="raise"):
     """The sea-surface emissivity and its terms, as seasky emissivity --json:
     frequencyCode, specularV/H, windV/H, direction (code, V, H, HalfSum,
-    Difference, Third, Fourth), totalV/H."""
+    Difference, Third, Fourth), totalV/H, and the record: version and the
+    model set (models={"surface": ..., "direction-rows": ...}, see calculate)."""
     stop = _errors_mode(errors)
+    assignments = _model_assignments(models, direction_rows)
     values = (freq, angle, azimuth, temp, salinity, wind)
     shape = np.broadcast_shapes(*(np.shape(v) for v in values))
     n = int(np.prod(shape, dtype=np.int64))
-    result = _seasky.emissivity(*_flat(values, shape), n, direction_rows, stop)
-    return _finish(result, shape, errors, nested=True)
+    result = _seasky.emissivity(*_flat(values, shape), n, assignments, stop)
+    return {**_finish(result, shape, errors, nested=True), **_record(assignments)}
 
 
 def sky_correction(freq, transmittance, angle, wind, *, errors="raise"):
@@ -180,7 +218,7 @@ def _jacobian_list(jacobians):
 
 
 def calculate(profile="midlatitude-summer", freq=18.7, angle=53.1, azimuth=0.0, temp=20.0, salinity=35.0,
-              wind=10.0, band=0.0, *, direction_rows="v-h", errors="raise", jacobians=False):
+              wind=10.0, band=0.0, *, models=None, direction_rows=None, errors="raise", jacobians=False):
     """The whole calculation, as seasky calc --json: the brightness temperatures
     at the top of the atmosphere (tbV, tbH, tbPlus45, tbMinus45, the Stokes and
     circular terms), tbUp, tbDown, opacity and every component.
@@ -188,6 +226,14 @@ def calculate(profile="midlatitude-summer", freq=18.7, angle=53.1, azimuth=0.0, 
     freq GHz (6.75 to 89), angle and azimuth degrees, temp degrees C, salinity
     per mille, wind m/s, band GHz (0: one frequency). The inputs and the
     profile's leading dimensions broadcast together.
+
+    models chooses the physical models: a mapping such as {"surface":
+    "mw2012", "cosmic": "effective"} (seasky.models() lists every model and
+    choice; the defaults are the program's own models), or the path of a
+    model-set file (a JSON object of choices, or a seasky JSON result).
+    direction_rows="v-h"|"sum-difference" is the older spelling of
+    models={"direction-rows": ...}. The result records what made it:
+    result["version"] and result["models"], the full model set.
 
     jacobians=True (or a list of names) adds result["jacobians"], the exact
     derivatives of the results (not differences): jacobians[name][output] for
@@ -210,8 +256,10 @@ def calculate(profile="midlatitude-summer", freq=18.7, angle=53.1, azimuth=0.0, 
     n = int(np.prod(shape, dtype=np.int64))
     arrays = _broadcast_profiles(arrays, leading, shape)
     selection = _jacobian_list(jacobians)
-    result = _seasky.calculate(*arrays, _flat(inputs, shape), n, direction_rows, stop, selection)
+    assignments = _model_assignments(models, direction_rows)
+    result = _seasky.calculate(*arrays, _flat(inputs, shape), n, assignments, stop, selection)
     out = _finish(result, shape, errors)
+    out.update(_record(assignments))
     if selection is not None:
         levels = result["levels"]
         names = _seasky.jacobian_names()

@@ -6,6 +6,7 @@ import os
 import numpy as np
 
 from . import _seasky
+from ._api import _model_assignments, _record
 
 # The quantities of a scene: the standard names that identify a variable (in
 # order of preference), the variable name looked for otherwise, and whether it
@@ -74,7 +75,7 @@ def _derivative_names(selection):
     return out
 
 
-def _simulate_numpy(*arrays, sensor_text, channels, variables, extrapolate, direction_rows, jacobians=None):
+def _simulate_numpy(*arrays, sensor_text, channels, variables, extrapolate, models, jacobians=None):
     """The channels over blocks of scenes given as numpy arrays (profiles with the
     level axis last). A module-level function, so that dask can send it to
     workers (it pickles by name)."""
@@ -90,7 +91,7 @@ def _simulate_numpy(*arrays, sensor_text, channels, variables, extrapolate, dire
         target = scene_shape + ((levels,) if k < 5 else ())
         flat.append(np.ascontiguousarray(np.broadcast_to(a, target)).ravel())
     result = _seasky.simulate(sensor_text, list(channels), flat, list(variables), n, levels, extrapolate,
-                              direction_rows, jacobians)
+                              list(models), jacobians)
     c = len(channels)
     outputs = tuple(result[key].reshape(scene_shape + (c,)) for key in _OUTPUTS)
     message = np.array(result["message"], dtype=object).reshape(scene_shape)
@@ -99,8 +100,8 @@ def _simulate_numpy(*arrays, sensor_text, channels, variables, extrapolate, dire
     return outputs + (message,) + derivatives
 
 
-def simulate(ds, sensor="amsr2", channels=None, *, extrapolate=False, direction_rows="v-h", level_dim="level",
-             jacobians=None):
+def simulate(ds, sensor="amsr2", channels=None, *, extrapolate=False, models=None, direction_rows=None,
+             level_dim="level", jacobians=None):
     """The brightness temperatures of a sensor's channels over every scene of ds.
 
     ds is an xarray.Dataset with the variables, names and units of seasky
@@ -124,9 +125,15 @@ def simulate(ds, sensor="amsr2", channels=None, *, extrapolate=False, direction_
     With dask-backed variables the calculation is lazy
     (xarray.apply_ufunc(dask="parallelized")): the output chunks follow the
     scene chunks, and the level dimension must be one chunk.
+
+    models chooses the physical models as in seasky.calculate; the result's
+    attributes record the program version (seasky_version) and the full model
+    set (model_surface, model_cosmic, model_direction_rows, ...).
     """
     import xarray as xr
 
+    assignments = _model_assignments(models, direction_rows)
+    record = _record(assignments)
     text = _seasky.sensor_text(os.fspath(sensor))
     info = _seasky.parse_sensor(text)
     names = [c["name"] for c in info["channels"]]
@@ -185,7 +192,7 @@ def simulate(ds, sensor="amsr2", channels=None, *, extrapolate=False, direction_
         output_core_dims=[["channel"]] * len(_OUTPUTS) + [[]] +
                          [["channel", level_dim] if per_level else ["channel"] for _, per_level, _ in derivatives],
         kwargs=dict(sensor_text=text, channels=tuple(chosen), variables=tuple(variables), extrapolate=extrapolate,
-                    direction_rows=direction_rows, jacobians=selection),
+                    models=tuple(assignments), jacobians=selection),
         dask="parallelized" if dask_backed else "forbidden",
         output_dtypes=[np.float64] * (len(_OUTPUTS) - 1) + [np.int8, object] + [np.float64] * len(derivatives),
         dask_gufunc_kwargs={"output_sizes": {"channel": c, **({level_dim: levels} if any(
@@ -228,11 +235,12 @@ def simulate(ds, sensor="amsr2", channels=None, *, extrapolate=False, direction_
     result.attrs.update({
         "title": "Brightness temperatures of " + (info["title"] or info["name"]),
         "Conventions": "CF-1.8",
-        "source": "seasky (Python)",
+        "source": record["version"] + " (Python)",
+        "seasky_version": record["version"],
         "date_created": datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%dT%H:%M:%SZ"),
         "sensor": info["name"],
         "sensor_sources": "; ".join(info["sources"]),
-        "model_direction_rows": direction_rows,
+        **{"model_" + name.replace("-", "_"): choice for name, choice in record["models"].items()},
         "extrapolate": "yes" if extrapolate else "no",
     })
     return result

@@ -3,7 +3,6 @@
 #include <cmath>
 #include <optional>
 
-#include "app/calculation_cost.h"
 #include "atmosphere/atmosphere_radiation.h"
 #include "common/number_text.h"
 #include "surface/reflected_sky_correction.h"
@@ -17,7 +16,7 @@ namespace seasky {
 #define SEASKY_COUNT(key, expression) \
     ResultField { key, [](const CalculationResult& r) { return static_cast<double>(expression); }, true }
 
-const std::array<ResultField, 38> kResultFields{{
+const std::array<ResultField, 39> kResultFields{{
     // The seven results of the window.
     SEASKY_FIELD("tbV", r.tbV),
     SEASKY_FIELD("tbH", r.tbH),
@@ -61,6 +60,8 @@ const std::array<ResultField, 38> kResultFields{{
     SEASKY_FIELD("reflectivityH", r.reflectivityH),
     SEASKY_COUNT("stokesCode", r.stokesCode),
     SEASKY_FIELD("fourthStokes", r.fourthStokes),
+    // The cold-space brightness of the cosmic model, K.
+    SEASKY_FIELD("cosmicTemperature", r.cosmicTemperature),
 }};
 
 #undef SEASKY_FIELD
@@ -77,15 +78,40 @@ std::array<std::string, 7> ResultValueTexts(const CalculationResult& result, cha
     return texts;
 }
 
-std::optional<ValidationFailure> ValidateInputs(const CalculationInputs& in) {
+namespace {
+
+// The wind range of a surface model: the default's tables end at 20 m/s, the
+// authors' code of the mw2012 model accepts 40 m/s.
+Checked WindCheckOf(SurfaceModel surface) {
+    return surface == SurfaceModel::mw2012 ? Checked::Mw2012Wind : Checked::Wind;
+}
+
+}  // namespace
+
+std::optional<ValidationFailure> ValidateInputs(const CalculationInputs& in, const ModelSet& models) {
     std::optional<ValidationFailure> f = FirstFailure({{Checked::Frequency, in.frequency},
                                                        {Checked::Angle, in.angle},
                                                        {Checked::Azimuth, in.azimuth},
                                                        {Checked::SeaTemperature, in.seaTemperature},
                                                        {Checked::Salinity, in.salinity},
-                                                       {Checked::Wind, in.wind}});
+                                                       {WindCheckOf(models.surface), in.wind}});
     if (!f && in.bandwidth > 0.0) f = Check(Checked::BandLowerEdge, in.frequency - in.bandwidth * 0.5);
     return f;
+}
+
+SurfaceEmissivityTerms SurfaceTerms(double f, double theta, double phi, double t, double s, double w,
+                                    const ModelSet& models) {
+    return SurfaceEmissivityParts(f * kFrequencyScale, theta, phi, t, s, w, models.directionRows);
+}
+
+std::optional<ValidationFailure> ValidateSurfaceInputs(double f, double theta, double phi, double t, double s,
+                                                       double w, const ModelSet& models) {
+    return FirstFailure({{Checked::Frequency, f},
+                         {Checked::Angle, theta},
+                         {Checked::Azimuth, phi},
+                         {Checked::SeaTemperature, t},
+                         {Checked::Salinity, s},
+                         {models.surface == SurfaceModel::mw2012 ? Checked::Mw2012Wind : Checked::ModelWind, w}});
 }
 
 namespace {
@@ -100,22 +126,25 @@ struct Combination {
     BasicEmissivityPair<Real> omega;
     FrequencyCode stokesCode = 0;
     Real u, s4;
+    double cosmicTemperature = 0.0;
 };
 
 template <class Real>
 Combination<Real> Combine(double f, const Real& theta, const Real& phi, const Real& t, const Real& s, const Real& w,
-                          const Real& tUp, const Real& tDown, const Real& tau, DirectionRows rows) {
+                          const Real& tUp, const Real& tDown, const Real& tau, const ModelSet& models) {
     using std::cos;
     using std::exp;
     Combination<Real> c;
     c.gamma = exp(-1.0 * tau / cos(theta * kDegreesToRadians));
     const Real& gamma = c.gamma;
 
-    const double tc = kCosmicBackground;
+    // Cold space: 2.73 K, or its Planck-equivalent effective temperature.
+    const double tc = CosmicTemperature(f, models.cosmic);
+    c.cosmicTemperature = tc;
     const Real ts = t + kKelvinOffset;
 
     // Sea surface: emissivity and reflectivity, at the surface code.
-    c.surface = SurfaceEmissivityParts(f * kFrequencyScale, theta, phi, t, s, w, rows);
+    c.surface = SurfaceEmissivityParts(f * kFrequencyScale, theta, phi, t, s, w, models.directionRows);
     const BasicEmissivityPair<Real>& e = c.surface.total;
     c.reflectivityV = 1.0 - e.v;
     c.reflectivityH = 1.0 - e.h;
@@ -141,7 +170,7 @@ Combination<Real> Combine(double f, const Real& theta, const Real& phi, const Re
     // by the contrast between the sea and the incident sky and attenuated.
     c.stokesCode = DirectionFrequencyCode(f);
     const BasicDirectionalEmissivity<Real> stokes =
-        WindDirectionSignal(c.stokesCode, theta, phi, WindSpeedPowersOf(w), rows);
+        WindDirectionSignal(c.stokesCode, theta, phi, WindSpeedPowersOf(w), models.directionRows);
     c.u = stokes.Third;
     const Real m = (c.tbV + c.tbH) * 0.5;
     c.tbThirdStokes = gamma * ts * c.u - tSky * gamma * c.u;
@@ -157,13 +186,12 @@ Combination<Real> Combine(double f, const Real& theta, const Real& phi, const Re
 }  // namespace
 
 CalculationResult CombineWithSurface(const CalculationInputs& in, const AtmosphereTransferResult& atmosphere,
-                                     const ModelOptions& options) {
+                                     const ModelSet& options) {
     // The atmosphere seen from both ends: the downwelling emission (whose opacity
     // is the one shown) and the upwelling emission.
     const Combination<double> c =
         Combine<double>(in.frequency, in.angle, in.azimuth, in.seaTemperature, in.salinity, in.wind,
-                        atmosphere.up.brightness, atmosphere.down.brightness, atmosphere.down.opacity,
-                        options.directionRows);
+                        atmosphere.up.brightness, atmosphere.down.brightness, atmosphere.down.opacity, options);
     CalculationResult r;
     r.tbV = c.tbV;
     r.tbH = c.tbH;
@@ -178,6 +206,7 @@ CalculationResult CombineWithSurface(const CalculationInputs& in, const Atmosphe
     r.tbLeftCircular = c.tbLeftCircular;
     r.tbRightCircular = c.tbRightCircular;
 
+    r.cosmicTemperature = c.cosmicTemperature;
     r.opacityUp = atmosphere.up.opacity;
     r.transmittance = c.gamma;
     r.layerCount = atmosphere.layerCount;
@@ -204,67 +233,26 @@ CalculationResult CombineWithSurface(const CalculationInputs& in, const Atmosphe
 }
 
 std::array<CombineDual, 8> CombineDerivatives(const CalculationInputs& in, const AtmosphereTransferResult& atmosphere,
-                                               const ModelOptions& options) {
+                                               const ModelSet& options) {
     using D = CombineDual;
     const Combination<D> c =
         Combine<D>(in.frequency, D::Variable(in.angle, 7), D::Variable(in.azimuth, 6),
                    D::Variable(in.seaTemperature, 3), D::Variable(in.salinity, 4), D::Variable(in.wind, 5),
                    D::Variable(atmosphere.up.brightness, 0), D::Variable(atmosphere.down.brightness, 1),
-                   D::Variable(atmosphere.down.opacity, 2), options.directionRows);
+                   D::Variable(atmosphere.down.opacity, 2), options);
     return {c.tbV, c.tbH, c.tbPlus45, c.tbMinus45, c.tbThirdStokes, c.tbFourthStokes, c.tbLeftCircular,
             c.tbRightCircular};
 }
 
-CalculationResult Calculate(const CalculationInputs& in, const ProfileView& profile, const ModelOptions& options) {
+CalculationResult Calculate(const CalculationInputs& in, const ProfileView& profile, const ModelSet& options) {
     return CombineWithSurface(in, AtmosphereTransfer(in.frequency, in.bandwidth, in.angle, profile), options);
 }
 
 CalculationResult Calculate(const CalculationInputs& inputs, const ProfileStore& profile,
-                            const ModelOptions& options) {
+                            const ModelSet& options) {
     return Calculate(inputs, ViewOf(profile), options);
 }
 
 std::string ConversionErrorMessage(const std::string& text) { return "'" + text + "' is not a valid floating point value"; }
-
-CalculationOutcome RunCalculationRequest(const CalculationInputs& inputs, const ProfileStore& profile,
-                                         const ModelOptions& options) {
-    CalculationOutcome outcome;
-    outcome.inputs = inputs;
-    outcome.failure = ValidateInputs(inputs);
-    if (!outcome.failure) outcome.failure = CheckCalculationCost(inputs.frequency, inputs.bandwidth, ViewOf(profile));
-    if (outcome.failure) {
-        outcome.status = CalculationStatus::rangeError;
-        outcome.message = outcome.failure->message;
-        return outcome;
-    }
-    outcome.result = Calculate(inputs, profile, options);
-    return outcome;
-}
-
-CalculationOutcome RunCalculationRequest(const CalculationInputTexts& texts, char separator,
-                                         const ProfileStore& profile, const ModelOptions& options) {
-    std::array<double, 7> values{};
-    for (std::size_t i = 0; i < texts.size(); ++i) {
-        const std::optional<double> value = ParseUserNumber(texts[i], separator);
-        if (!value) {
-            CalculationOutcome outcome;
-            outcome.status = CalculationStatus::conversionError;
-            outcome.message = ConversionErrorMessage(texts[i]);
-            ValidationFailure failure;
-            if (i < 6) {  // the six ranged inputs: their bounds from the table
-                failure = *Check(static_cast<Checked>(i), std::nan(""));
-                failure.quantity.reset();
-            }
-            failure.input = kInputNames[i];
-            failure.value = std::nan("");
-            failure.message = outcome.message;
-            outcome.failure = failure;
-            return outcome;
-        }
-        values[i] = *value;
-    }
-    const CalculationInputs inputs{values[0], values[1], values[2], values[3], values[4], values[5], values[6]};
-    return RunCalculationRequest(inputs, profile, options);
-}
 
 }  // namespace seasky

@@ -9,11 +9,13 @@
 #include <optional>
 #include <string>
 
+#include "app/model_set.h"
 #include "app/validation.h"
 #include "atmosphere/atmosphere_radiation.h"
 #include "common/constants.h"
 #include "common/dual.h"
 #include "common/records.h"
+#include "surface/surface_emissivity.h"
 #include "surface/wind_direction_signal.h"
 
 namespace seasky {
@@ -35,13 +37,6 @@ struct CalculationInputs {
 inline constexpr std::array<const char*, 7> kInputNames{"frequency", "angle",  "azimuth",  "temperature",
                                                         "salinity",  "wind",   "bandwidth"};
 
-// Choices of model reading that are not inputs of the window.
-struct ModelOptions {
-    // How the first two rows of the wind-direction table are read (the window
-    // always uses the default, the published v-pol / h-pol meaning).
-    DirectionRows directionRows = DirectionRows::VerticalHorizontal;
-};
-
 // The seven input texts, in the same order.
 using CalculationInputTexts = std::array<std::string, 7>;
 
@@ -61,6 +56,9 @@ struct CalculationResult {
     double tbFourthStokes = 0.0;   // V_toa = Gamma Ts S4 - Tsky Gamma S4
     double tbLeftCircular = 0.0;   // (T_V + T_H)/2 + V_toa/2
     double tbRightCircular = 0.0;  // (T_V + T_H)/2 - V_toa/2
+
+    // The cold-space brightness seen in the reflected sky, K (cosmic model).
+    double cosmicTemperature = 0.0;
 
     // The atmosphere.
     double opacityUp = 0.0;          // vertical opacity summed from the top, Np (equal to opacity up to rounding)
@@ -98,7 +96,7 @@ struct ResultField {
     double (*value)(const CalculationResult&);
     bool integer;
 };
-extern const std::array<ResultField, 38> kResultFields;
+extern const std::array<ResultField, 39> kResultFields;
 
 // Captions of the seven result lines, in line order.
 inline constexpr std::array<const char*, 7> kResultCaptions{
@@ -113,16 +111,30 @@ std::array<double, 7> ResultValues(const CalculationResult& result);
 std::array<std::string, 7> ResultValueTexts(const CalculationResult& result, char separator);
 
 // The first refusal of the inputs: the six ranges in the order frequency,
-// angle, azimuth, temperature, salinity, wind, then, for a bandwidth above 0,
-// the lower band edge.
-std::optional<ValidationFailure> ValidateInputs(const CalculationInputs& inputs);
+// angle, azimuth, temperature, salinity, wind (the range of the model set's
+// surface: to 20 m/s for the default, 40 m/s for mw2012), then, for a bandwidth
+// above 0, the lower band edge.
+std::optional<ValidationFailure> ValidateInputs(const CalculationInputs& inputs, const ModelSet& models = {});
+
+// The sea-surface emissivity and its terms (flat sea, isotropic wind, wind
+// direction, total) by the model set's surface model at frequency f (GHz), the
+// other arguments as ValidateInputs names them; the seasky emissivity command
+// and Python's emissivity.
+SurfaceEmissivityTerms SurfaceTerms(double f, double theta, double phi, double t, double s, double w,
+                                    const ModelSet& models);
+
+// The first refusal of SurfaceTerms's inputs: frequency, angle, azimuth, sea
+// temperature, salinity, then the wind of the surface model alone (the default
+// extends its wind terms linearly beyond 20 m/s, so 0 or more; mw2012 to 40 m/s).
+std::optional<ValidationFailure> ValidateSurfaceInputs(double f, double theta, double phi, double t, double s,
+                                                       double w, const ModelSet& models);
 
 // The combination of a transfer through the atmosphere (for the view angle of
 // the inputs) with the sea surface at the inputs' frequency: the results and
 // every component. Calculate is this with AtmosphereTransfer(frequency,
 // bandwidth, angle); a sensor channel passes its passband's transfer.
 CalculationResult CombineWithSurface(const CalculationInputs& inputs, const AtmosphereTransferResult& atmosphere,
-                                     const ModelOptions& options = {});
+                                     const ModelSet& options = {});
 
 // The eight brightness temperatures at the top of the atmosphere of
 // CombineWithSurface (V, H, +45, -45, third and fourth Stokes, left and right
@@ -131,34 +143,15 @@ CalculationResult CombineWithSurface(const CalculationInputs& inputs, const Atmo
 // brightness, downwelling brightness, opacity, sea temperature, salinity, wind,
 // azimuth, incidence angle (direct effect: surface, sky correction, slant path).
 std::array<CombineDual, 8> CombineDerivatives(const CalculationInputs& inputs, const AtmosphereTransferResult& atmosphere,
-                                               const ModelOptions& options = {});
+                                               const ModelSet& options = {});
 
 // The physics of one calculation for inputs that passed ValidateInputs.
 CalculationResult Calculate(const CalculationInputs& inputs, const ProfileStore& profile,
-                            const ModelOptions& options = {});
+                            const ModelSet& options = {});
 CalculationResult Calculate(const CalculationInputs& inputs, const ProfileView& profile,
-                            const ModelOptions& options = {});
+                            const ModelSet& options = {});
 
 // The error text of a number that does not convert.
 std::string ConversionErrorMessage(const std::string& text);
-
-enum class CalculationStatus { ok, conversionError, rangeError };
-
-struct CalculationOutcome {
-    CalculationStatus status = CalculationStatus::ok;
-    std::string message;                     // the conversion or range message when not ok
-    std::optional<ValidationFailure> failure;  // the same, with its fields
-    CalculationInputs inputs;                // the converted inputs (when converted)
-    CalculationResult result;                // when ok
-};
-
-// Converts the texts with the user's decimal separator (all seven before any
-// check), validates and, when all pass, calculates.
-CalculationOutcome RunCalculationRequest(const CalculationInputTexts& texts, char separator,
-                                         const ProfileStore& profile, const ModelOptions& options = {});
-
-// Validates and calculates inputs already held as numbers.
-CalculationOutcome RunCalculationRequest(const CalculationInputs& inputs, const ProfileStore& profile,
-                                         const ModelOptions& options = {});
 
 }  // namespace seasky

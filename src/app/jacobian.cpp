@@ -53,7 +53,7 @@ Jacobian Assemble(const std::array<CombineDual, 8>& top, const TransferJacobian&
 }
 
 CalculationWithJacobian WithJacobian(const CalculationInputs& in, const PassbandRequest& passband,
-                                     const ProfileView& profile, const ModelOptions& options) {
+                                     const ProfileView& profile, const ModelSet& options) {
     CalculationWithJacobian out;
     TransferJacobian atm;
     const AtmosphereTransferResult atmosphere = AtmosphereTransferJacobian(profile, passband, atm);
@@ -65,14 +65,14 @@ CalculationWithJacobian WithJacobian(const CalculationInputs& in, const Passband
 }  // namespace
 
 CalculationWithJacobian CalculateWithJacobian(const CalculationInputs& in, const ProfileView& profile,
-                                              const ModelOptions& options) {
+                                              const ModelSet& options) {
     const SubBand band{in.frequency, in.bandwidth};
     const PassbandRequest passband{std::span<const SubBand>(&band, 1), in.angle};
     return WithJacobian(in, passband, profile, options);
 }
 
 CalculationWithJacobian ChannelWithJacobian(const Channel& channel, const SceneSurface& scene,
-                                            const ProfileView& profile, const ModelOptions& options) {
+                                            const ProfileView& profile, const ModelSet& options) {
     CalculationInputs in;
     in.frequency = channel.centre;
     in.angle = scene.incidenceAngle ? *scene.incidenceAngle : channel.incidenceAngle.value_or(0.0);
@@ -166,7 +166,7 @@ std::optional<std::string> ParseJacobianSelection(std::string_view text, Jacobia
 
 ChannelsWithJacobian CalculateChannelsWithJacobian(const Sensor& sensor, std::span<const int> channels,
                                                    const SceneSurface& scene, const ProfileView& profile,
-                                                   const ModelOptions& options, bool extrapolate) {
+                                                   const ModelSet& options, bool extrapolate) {
     ChannelsWithJacobian out;
     out.outcomes = CalculateChannels(sensor, channels, scene, profile, options, extrapolate);
     out.jacobians.resize(channels.size());

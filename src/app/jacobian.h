@@ -88,12 +88,12 @@ struct CalculationWithJacobian {
 
 // A calculation and its derivatives.
 CalculationWithJacobian CalculateWithJacobian(const CalculationInputs& inputs, const ProfileView& profile,
-                                              const ModelOptions& options = {});
+                                              const ModelSet& options = {});
 
 // The same for a sensor channel over a scene (its passband's transfer, the
 // surface at its centre), for a channel that CheckChannel accepts.
 CalculationWithJacobian ChannelWithJacobian(const Channel& channel, const SceneSurface& scene,
-                                            const ProfileView& profile, const ModelOptions& options = {});
+                                            const ProfileView& profile, const ModelSet& options = {});
 
 // The index of the output a channel's polarisation reads.
 int JacobianOutputOf(Polarisation p);
@@ -131,6 +131,6 @@ struct ChannelsWithJacobian {
 };
 ChannelsWithJacobian CalculateChannelsWithJacobian(const Sensor& sensor, std::span<const int> channels,
                                                    const SceneSurface& scene, const ProfileView& profile,
-                                                   const ModelOptions& options = {}, bool extrapolate = false);
+                                                   const ModelSet& options = {}, bool extrapolate = false);
 
 }  // namespace seasky

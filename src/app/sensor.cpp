@@ -128,7 +128,7 @@ std::optional<ValidationFailure> CheckChannel(const Channel& channel, const Scen
 
 std::vector<ChannelOutcome> CalculateChannels(const Sensor& sensor, std::span<const int> channels,
                                               const SceneSurface& scene, const ProfileView& profile,
-                                              const ModelOptions& options, bool extrapolate) {
+                                              const ModelSet& options, bool extrapolate) {
     std::vector<ChannelOutcome> outcomes(channels.size());
     // The channels to compute, and for each the first earlier channel it shares a
     // calculation with (same centre, passband and angle).

@@ -106,6 +106,6 @@ std::optional<ValidationFailure> CheckChannel(const Channel& channel, const Scen
 // calculation. Refused channels are not computed; the others are.
 std::vector<ChannelOutcome> CalculateChannels(const Sensor& sensor, std::span<const int> channels,
                                               const SceneSurface& scene, const ProfileView& profile,
-                                              const ModelOptions& options = {}, bool extrapolate = false);
+                                              const ModelSet& options = {}, bool extrapolate = false);
 
 }  // namespace seasky

@@ -44,6 +44,7 @@ enum class Checked {
     SubFrequencies,       // sub-frequencies of a calculation's passband (app/calculation_cost.h)
     CalculationWork,      // the cost of one calculation, work units (app/calculation_cost.h)
     DerivativeLevels,     // profile levels of a calculation with derivatives
+    Mw2012Wind,           // m/s, the wind of the mw2012 surface model (its authors' code: to 40 m/s)
 };
 
 inline constexpr double kNoBound = std::numeric_limits<double>::infinity();
@@ -64,7 +65,7 @@ struct CheckedQuantity {
 };
 
 // Indexed by Checked.
-inline constexpr std::array<CheckedQuantity, 21> kCheckedQuantities{{
+inline constexpr std::array<CheckedQuantity, 22> kCheckedQuantities{{
     {Checked::Frequency, "frequency", "GHz", 6.75, true, 89.0, true, "ГГц",
      "Введено неверное значение частоты!\nДиапазон допустимых значений от 6,75 до 89 ГГц.", "", ""},
     {Checked::Angle, "angle", "deg", 0.0, true, 65.0, true, "град.",
@@ -132,6 +133,8 @@ inline constexpr std::array<CheckedQuantity, 21> kCheckedQuantities{{
     {Checked::DerivativeLevels, "levelCount", "1", 2.0, true, 25000.0, true, "",
      "Слишком много уровней для производных!\nПроизводные считаются для профилей не более чем из 25000 уровней.", "",
      ""},
+    {Checked::Mw2012Wind, "wind", "m/s", 0.0, true, 40.0, true, "м/с",
+     "Введено неверное значение скорости ветра!\nДиапазон допустимых значений от 0 до 40 м/с", "", ""},
 }};
 
 const CheckedQuantity& QuantityOf(Checked id);

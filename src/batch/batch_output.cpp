@@ -570,7 +570,13 @@ private:
         for (const std::string& s : sensor.sources) sources += (sources.empty() ? "" : "; ") + s;
         Text(NC_GLOBAL, "sensor_sources", sources);
         Text(NC_GLOBAL, "scenes", run.scenesFile);
-        Text(NC_GLOBAL, "model_direction_rows", run.directionRows);
+        // The model set, one attribute a model: model_surface, model_cosmic,
+        // model_direction_rows, ...
+        for (const auto& [model, choice] : ModelSetRecord(run.models)) {
+            std::string name = "model_" + model;
+            std::replace(name.begin(), name.end(), '-', '_');
+            Text(NC_GLOBAL, name.c_str(), choice);
+        }
         Text(NC_GLOBAL, "extrapolate", run.extrapolate ? "yes" : "no");
         NcWrite(nc_enddef(ncid_), path_);
 

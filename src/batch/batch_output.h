@@ -68,7 +68,7 @@ inline constexpr int kStatusExtrapolated = 4;    // the centre lies outside 6.75
 struct RunDescription {
     std::string program;        // e.g. "seasky 0.2.0"
     std::string commandLine;
-    std::string directionRows;  // the model choice, e.g. "v-h"
+    ModelSet models;            // the model set of the run
     bool extrapolate = false;
     std::string scenesFile;
     JacobianSelection jacobians;  // the derivatives written (none by default)

@@ -169,7 +169,7 @@ int RunBatch(const BatchOptions& options, std::ostream& err) {
         RunDescription run;
         run.program = std::string("seasky ") + SEASKY_VERSION;
         run.commandLine = options.commandLine;
-        run.directionRows = options.directionRows;
+        run.models = options.model;
         run.extrapolate = options.extrapolate;
         run.scenesFile = options.scenes;
         run.jacobians = jacobians;

@@ -28,8 +28,7 @@ struct BatchOptions {
     int threads = 0;       // 0: as many as the machine has; at most MaxThreads()
     bool quiet = false;    // no progress bar
     bool extrapolate = false;
-    ModelOptions model;
-    std::string directionRows = "v-h";  // the model choice as written on the command line
+    ModelSet model;        // the model set of every scene's calculation
     std::string commandLine;
     std::size_t blockSize = 4096;  // the most scenes of a block (fewer when they exceed the budget)
     std::size_t blockBudget = kBlockBudgetBytes;  // the memory of a block, bytes (block_plan.h)

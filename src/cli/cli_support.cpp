@@ -38,6 +38,12 @@ bool NumberOptions::Given(const std::string& name) const {
     return false;
 }
 
+bool NumberOptions::AnyGiven() const {
+    for (const CLI::Option* option : options_)
+        if (option->count() > 0) return true;
+    return false;
+}
+
 double NumberOptions::Get(const std::string& name) const {
     for (std::size_t i = 0; i < names_.size(); ++i)
         if (names_[i] == name) return ParseArgument(*storage_[i], "--" + name);
@@ -65,23 +71,6 @@ void ThrowIfRefused(const std::optional<ValidationFailure>& failure) {
 std::optional<ValidationFailure> CheckBandEdge(double f, double band) {
     if (!(band > 0.0)) return std::nullopt;
     return Check(Checked::BandLowerEdge, f - band * 0.5);
-}
-
-void AddDirectionRowsOption(CLI::App* command, std::string& text) {
-    text = "v-h";
-    command
-        ->add_option("--direction-rows", text,
-                     "Reading of the first two wind-direction table rows: v-h (the published v-pol and h-pol "
-                     "series) or sum-difference (taken as (V+H)/2 and V-H directly)")
-        ->type_name("v-h|sum-difference")
-        ->capture_default_str();
-}
-
-DirectionRows DirectionRowsOf(const std::string& text) {
-    if (text == "v-h") return DirectionRows::VerticalHorizontal;
-    if (text == "sum-difference") return DirectionRows::SumDifference;
-    throw InputError("Неверное значение параметра --direction-rows: '" + text +
-                     "'\nДопустимые значения: v-h, sum-difference.");
 }
 
 ProfileStore LoadProfileArgument(const std::string& nameOrFile) {

@@ -55,6 +55,8 @@ public:
     double Get(const std::string& name) const;
     // True when the option was given on the command line.
     bool Given(const std::string& name) const;
+    // True when any of them was given.
+    bool AnyGiven() const;
 
 private:
     std::vector<std::string> names_;                     // option names, in order of adding
@@ -77,11 +79,6 @@ void AddJsonFlag(CLI::App* command, Context& context);
 // A receiver band of width band (GHz, > 0) around f must keep its lower edge
 // above 0 GHz.
 std::optional<ValidationFailure> CheckBandEdge(double f, double band);
-
-// Adds --direction-rows (v-h, the default, or sum-difference) to a subcommand that
-// computes emissivities; the text is kept in *text and read by DirectionRowsOf.
-void AddDirectionRowsOption(CLI::App* command, std::string& text);
-DirectionRows DirectionRowsOf(const std::string& text);
 
 // A profile file, or the name of a bundled atmosphere (when no such file exists).
 ProfileStore LoadProfileArgument(const std::string& nameOrFile);

@@ -1,6 +1,7 @@
 // seasky batch: the channels of a sensor over every scene of a NetCDF or CSV file.
 #include "batch/batch_run.h"
 #include "cli/commands.h"
+#include "cli/model_arguments.h"
 
 namespace seasky::cli {
 
@@ -23,7 +24,8 @@ void AddBatchCommand(CLI::App& app, Context& context) {
     command->add_flag("--quiet", options->quiet, "No progress bar");
     command->add_flag("--extrapolate", options->extrapolate,
                       "Compute channels whose centre lies outside 6.75-89 GHz anyway (marked in the output)");
-    AddDirectionRowsOption(command, options->directionRows);
+    auto models = std::make_shared<ModelArguments>();
+    AddModelOptions(command, *models);
     CLI::Option* jacobians =
         command
             ->add_option("--jacobians", options->jacobians,
@@ -32,11 +34,11 @@ void AddBatchCommand(CLI::App& app, Context& context) {
                          "weighting")
             ->expected(0, 1)
             ->type_name("[LIST]");
-    command->callback([options, jacobians, &context] {
-        context.action = [options, jacobians, &context] {
+    command->callback([options, models, jacobians, &context] {
+        context.action = [options, models, jacobians, &context] {
             BatchOptions run = *options;
             run.jacobiansGiven = jacobians->count() > 0;
-            run.model.directionRows = DirectionRowsOf(run.directionRows);
+            run.model = ModelSetOf(*models);
             run.commandLine = context.commandLine;
             context.status = RunBatch(run, context.err);
         };

@@ -1,6 +1,7 @@
 // seasky emissivity: emissivity of the wind-roughened sea and its terms.
 #include "app/validation.h"
 #include "cli/commands.h"
+#include "cli/model_arguments.h"
 #include "surface/surface_emissivity.h"
 #include "surface/wind_direction_signal.h"
 
@@ -16,29 +17,23 @@ void AddEmissivityCommand(CLI::App& app, Context& context) {
     options->Add(command, "temp", "Water temperature, degrees C (-3 to 37)", true);
     options->Add(command, "salinity", "Salinity, per mille (0 to 45)", true);
     options->Add(command, "wind", "Wind speed, m/s (0 or more; linear extension above 20)", true);
-    auto rows = std::make_shared<std::string>();
-    AddDirectionRowsOption(command, *rows);
+    auto models = std::make_shared<ModelArguments>();
+    AddModelOptions(command, *models);
     AddJsonFlag(command, context);
-    command->callback([options, rows, &context] {
-        context.action = [options, rows, &context] {
+    command->callback([options, models, &context] {
+        context.action = [options, models, &context] {
             const double f = options->Get("freq");
             const double theta = options->Get("angle");
             const double phi = options->Get("azimuth");
             const double t = options->Get("temp");
             const double s = options->Get("salinity");
             const double w = options->Get("wind");
-            // Wind above 20 m/s is allowed here: the model extends it linearly.
-            ThrowIfRefused(FirstFailure({{Checked::Frequency, f},
-                                         {Checked::Angle, theta},
-                                         {Checked::Azimuth, phi},
-                                         {Checked::SeaTemperature, t},
-                                         {Checked::Salinity, s},
-                                         {Checked::ModelWind, w}}));
-            const DirectionRows directionRows = DirectionRowsOf(*rows);
+            const ModelSet set = ModelSetOf(*models);
+            // Wind above 20 m/s is allowed here: the default model extends it linearly.
+            ThrowIfRefused(ValidateSurfaceInputs(f, theta, phi, t, s, w, set));
             // Every term at the surface code, the code SurfaceEmissivity uses (a whole
             // calculation takes its Stokes terms at the direction code instead).
-            const SurfaceEmissivityTerms terms =
-                SurfaceEmissivityParts(f * kFrequencyScale, theta, phi, t, s, w, directionRows);
+            const SurfaceEmissivityTerms terms = SurfaceTerms(f, theta, phi, t, s, w, set);
             const FrequencyCode code = terms.code;
             const EmissivityPair& flat = terms.specular;
             const EmissivityPair& wind = terms.wind;

@@ -9,6 +9,7 @@
 #include "app/standard_atmospheres.h"
 #include "batch/sensor_file.h"
 #include "cli/commands.h"
+#include "cli/model_arguments.h"
 #include "cli/jacobian_output.h"
 #include "common/number_text.h"
 
@@ -83,8 +84,8 @@ void AddSensorCommand(CLI::App& app, Context& context) {
     auto extrapolate = std::make_shared<bool>(false);
     command->add_flag("--extrapolate", *extrapolate,
                       "Compute channels whose centre lies outside 6.75-89 GHz anyway (marked in the output)");
-    auto rows = std::make_shared<std::string>();
-    AddDirectionRowsOption(command, *rows);
+    auto models = std::make_shared<ModelArguments>();
+    AddModelOptions(command, *models);
     auto jacobians = std::make_shared<JacobiansArgument>();
     AddJacobiansOption(command, *jacobians);
     auto plot = std::make_shared<std::string>();
@@ -100,8 +101,7 @@ void AddSensorCommand(CLI::App& app, Context& context) {
             scene.salinity = options->Get("salinity");
             scene.wind = options->Get("wind");
             if (options->Given("angle")) scene.incidenceAngle = options->Get("angle");
-            ModelOptions model;
-            model.directionRows = DirectionRowsOf(*rows);
+            const ModelSet model = ModelSetOf(*models);
             const Sensor sensor = SensorArgument(*sensorName);
             const ChannelSelection selection = SelectChannels(sensor, *channels);
             if (!selection.message.empty()) throw InputError(selection.message);

@@ -8,11 +8,11 @@
 #include <optional>
 #include <sstream>
 
-#include "app/calculation.h"
-#include "app/calculation_cost.h"
+#include "app/calculation_request.h"
 #include "app/standard_atmospheres.h"
 #include "batch/output_file.h"
 #include "cli/commands.h"
+#include "cli/model_arguments.h"
 #include "common/number_text.h"
 
 namespace seasky::cli {
@@ -116,20 +116,19 @@ void AddSweepCommand(CLI::App& app, Context& context) {
                         "replaced, never a profile file read");
     auto plot = std::make_shared<std::string>();
     command->add_option("--plot", *plot, "Draw the brightness temperatures to FILE.png or FILE.svg");
-    auto rows = std::make_shared<std::string>();
-    AddDirectionRowsOption(command, *rows);
+    auto models = std::make_shared<ModelArguments>();
+    AddModelOptions(command, *models);
     AddJsonFlag(command, context);
     command->callback([=, &context] {
         context.action = [=, &context] {
             const Sweep sweep = ParseVary(*vary);
             const CalculationInputs base = CalculationInputsOf(*options);
-            ModelOptions model;
-            model.directionRows = DirectionRowsOf(*rows);
+            const ModelSet model = ModelSetOf(*models);
             // Every value is checked before anything is computed.
             for (double v : sweep.values) {
                 CalculationInputs in = base;
                 in.*(sweep.varied->field) = v;
-                ThrowIfRefused(ValidateInputs(in));
+                ThrowIfRefused(ValidateInputs(in, model));
             }
             const std::string format = !output->empty() ? (EndsWith(*output, ".json") ? "json" : "csv")
                                                         : (context.json ? "json" : "csv");
@@ -157,12 +156,14 @@ void AddSweepCommand(CLI::App& app, Context& context) {
             }
             std::vector<ProfileStore> stores;
             for (const std::string& name : names) stores.push_back(LoadProfileArgument(name));
+            // One request a value and profile, every one checked before any is computed.
+            auto requestOf = [&](const ProfileStore& store, double v) {
+                CalculationRequest request{base, ViewOf(store), model, false};
+                request.inputs.*(sweep.varied->field) = v;
+                return request;
+            };
             for (const ProfileStore& store : stores)
-                for (double v : sweep.values) {
-                    CalculationInputs in = base;
-                    in.*(sweep.varied->field) = v;
-                    ThrowIfRefused(CheckCalculationCost(in.frequency, in.bandwidth, ViewOf(store)));
-                }
+                for (double v : sweep.values) ThrowIfRefused(CheckCalculationRequest(requestOf(store, v)));
 
             struct Row {
                 double value;
@@ -170,11 +171,8 @@ void AddSweepCommand(CLI::App& app, Context& context) {
             };
             std::vector<std::vector<Row>> results(names.size());
             for (std::size_t p = 0; p < names.size(); ++p)
-                for (double v : sweep.values) {
-                    CalculationInputs in = base;
-                    in.*(sweep.varied->field) = v;
-                    results[p].push_back({v, Calculate(in, stores[p], model)});
-                }
+                for (double v : sweep.values)
+                    results[p].push_back({v, ComputeCalculationRequest(requestOf(stores[p], v)).result});
 
             std::ostringstream table;
             if (format == "csv") {

@@ -21,7 +21,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/calculation.h"
+#include "app/calculation_request.h"
 #include "app/data_paths.h"
 #include "app/profile_reader.h"
 #include "app/standard_atmospheres.h"

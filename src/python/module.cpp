@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "app/calculation.h"
+#include "app/calculation_request.h"
 #include "app/calculation_cost.h"
 #include "app/jacobian.h"
 #include "app/profile_reader.h"
@@ -167,10 +167,21 @@ struct Output {
     py::array_t<double> Array() const { return py::array_t<double>(values.size(), values.data()); }
 };
 
-DirectionRows RowsOf(const std::string& text) {
-    if (text == "v-h") return DirectionRows::VerticalHorizontal;
-    if (text == "sum-difference") return DirectionRows::SumDifference;
-    throw py::value_error("direction_rows must be 'v-h' or 'sum-difference', not '" + text + "'");
+// The model set of a list of "NAME=CHOICE" (Python's models={...} and
+// direction_rows=, joined by the package).
+ModelSet ModelsOf(const std::vector<std::string>& assignments) {
+    ModelSet set;
+    for (const std::string& assignment : assignments)
+        if (const std::optional<std::string> refusal = SetModelAssignment(set, assignment))
+            throw py::value_error(*refusal);
+    return set;
+}
+
+// {model: choice} of the full set, the record of a result.
+py::dict ModelRecord(const std::vector<std::string>& assignments) {
+    py::dict record;
+    for (const auto& [model, choice] : ModelSetRecord(ModelsOf(assignments))) record[py::str(model)] = choice;
+    return record;
 }
 
 // A bandwidth (GHz) that is not a number (NaN, +-inf) is refused as the command
@@ -349,28 +360,20 @@ py::dict Permittivity(const Array& fA, const Array& tA, const Array& sA, const p
 }
 
 py::dict Emissivity(const Array& fA, const Array& aA, const Array& phiA, const Array& tA, const Array& sA,
-                    const Array& wA, const py::int_& count, const std::string& rows, bool stop) {
+                    const Array& wA, const py::int_& count, const std::vector<std::string>& models, bool stop) {
     const Input f(fA), a(aA), phi(phiA), t(tA), s(sA), w(wA);
     const std::size_t n =
         CaseCount(count, "emissivity",
                   {ArrayInput("freq", f.size), ArrayInput("angle", a.size), ArrayInput("azimuth", phi.size),
                    ArrayInput("temp", t.size), ArrayInput("salinity", s.size), ArrayInput("wind", w.size)});
-    const DirectionRows directionRows = RowsOf(rows);
+    const ModelSet set = ModelsOf(models);
     return RunCases(
         n, stop,
         {"frequencyCode", "specularV", "specularH", "windV", "windH", "direction.code", "direction.V", "direction.H",
          "direction.HalfSum", "direction.Difference", "direction.Third", "direction.Fourth", "totalV", "totalH"},
-        [&](std::size_t i) {
-            return FirstFailure({{Checked::Frequency, f[i]},
-                                 {Checked::Angle, a[i]},
-                                 {Checked::Azimuth, phi[i]},
-                                 {Checked::SeaTemperature, t[i]},
-                                 {Checked::Salinity, s[i]},
-                                 {Checked::ModelWind, w[i]}});
-        },
+        [&](std::size_t i) { return ValidateSurfaceInputs(f[i], a[i], phi[i], t[i], s[i], w[i], set); },
         [&](std::size_t i, double* v) {
-            const SurfaceEmissivityTerms e =
-                SurfaceEmissivityParts(f[i] * kFrequencyScale, a[i], phi[i], t[i], s[i], w[i], directionRows);
+            const SurfaceEmissivityTerms e = SurfaceTerms(f[i], a[i], phi[i], t[i], s[i], w[i], set);
             const double values[14] = {static_cast<double>(e.code), e.specular.v, e.specular.h, e.wind.v, e.wind.h,
                                        static_cast<double>(e.code), e.direction.V, e.direction.H, e.direction.HalfSum,
                                        e.direction.Difference, e.direction.Third, e.direction.Fourth, e.total.v,
@@ -436,7 +439,8 @@ JacobianSelection SelectionOf(const std::string& text) {
 }
 
 py::dict CalculateArrays(const Array& h, const Array& t, const Array& p, const Array& q, const Array& w,
-                         const std::vector<Array>& inputs, const py::int_& count, const std::string& rows, bool stop,
+                         const std::vector<Array>& inputs, const py::int_& count,
+                         const std::vector<std::string>& models, bool stop,
                          const std::optional<std::string>& jacobians) {
     if (inputs.size() != 7) throw py::value_error("calculate needs the seven inputs");
     const Profiles profiles(h, t, p, q, w);
@@ -447,10 +451,12 @@ py::dict CalculateArrays(const Array& h, const Array& t, const Array& p, const A
                   {profiles.Sizes(), ArrayInput("freq", in[0].size), ArrayInput("angle", in[1].size),
                    ArrayInput("azimuth", in[2].size), ArrayInput("temp", in[3].size),
                    ArrayInput("salinity", in[4].size), ArrayInput("wind", in[5].size), ArrayInput("band", in[6].size)});
-    ModelOptions options;
-    options.directionRows = RowsOf(rows);
+    const ModelSet options = ModelsOf(models);
     auto inputsOf = [&](std::size_t i) {
         return CalculationInputs{in[0][i], in[1][i], in[2][i], in[3][i], in[4][i], in[5][i], in[6][i]};
+    };
+    auto requestOf = [&](std::size_t i) {
+        return CalculationRequest{inputsOf(i), ViewOf(profiles[i]), options, jacobians.has_value()};
     };
     std::vector<std::string> names;
     for (const ResultField& field : kResultFields) names.emplace_back(field.name);
@@ -480,23 +486,21 @@ py::dict CalculateArrays(const Array& h, const Array& t, const Array& p, const A
     py::dict result = RunCases(
         n, stop, names,
         [&](std::size_t i) {
+            // A band that is no number, then the inputs (before the profile, as
+            // the command line reports them), the profile, then the request's
+            // own checks.
             std::optional<ValidationFailure> failure = CheckBandwidth(in[6][i]);
-            if (!failure) failure = ValidateInputs(inputsOf(i));
+            if (!failure) failure = ValidateInputs(inputsOf(i), options);
             if (!failure) failure = profiles.FailureOf(i);
-            if (!failure)
-                failure = CheckCalculationCost(in[0][i], in[6][i], ViewOf(profiles[i]), jacobians.has_value());
+            if (!failure) failure = CheckCalculationRequest(requestOf(i));
             return failure;
         },
         [&](std::size_t i, double* v) {
-            if (!jacobians) {
-                const CalculationResult r = Calculate(inputsOf(i), ViewOf(profiles[i]), options);
-                for (std::size_t k = 0; k < kResultFields.size(); ++k) v[k] = kResultFields[k].value(r);
-                return;
-            }
-            const ProfileView profile = ViewOf(profiles[i]);
-            const CalculationWithJacobian r = CalculateWithJacobian(inputsOf(i), profile, options);
+            const CalculationOutcome r = ComputeCalculationRequest(requestOf(i));
             for (std::size_t k = 0; k < kResultFields.size(); ++k) v[k] = kResultFields[k].value(r.result);
-            const Jacobian& j = r.jacobian;
+            if (!jacobians) return;
+            const ProfileView profile = ViewOf(profiles[i]);
+            const Jacobian& j = *r.jacobian;
             for (Derivative& d : derivatives)
                 for (int o = 0; o < kJacobianOutputs; ++o) {
                     std::vector<double>& out = d.values[o];
@@ -588,7 +592,8 @@ std::vector<double> Copy(const Array& a) { return std::vector<double>(a.data(), 
 // salinity, wind, azimuth, angle; a missing optional quantity has an empty name.
 py::dict Simulate(const std::string& sensorText, const std::vector<int>& channels, const std::vector<Array>& arrays,
                   const std::vector<std::tuple<std::string, std::string, std::string>>& variables,
-                  const py::int_& sceneCount, const py::int_& levelCount, bool extrapolate, const std::string& rows,
+                  const py::int_& sceneCount, const py::int_& levelCount, bool extrapolate,
+                  const std::vector<std::string>& models,
                   const std::optional<std::string>& jacobians) {
     if (arrays.size() != 10 || variables.size() != 10) throw py::value_error("simulate needs ten quantities");
     // The counts, checked against the arrays below: every profile quantity
@@ -647,8 +652,7 @@ py::dict Simulate(const std::string& sensorText, const std::vector<int>& channel
     a.azimuth = values[8].data();
     a.angle = values[9].empty() ? nullptr : values[9].data();
     for (int k = 0; k < 4; ++k) a.names[k] = std::get<0>(variables[5 + k]);
-    ModelOptions options;
-    options.directionRows = RowsOf(rows);
+    const ModelSet options = ModelsOf(models);
 
     const std::size_t C = channels.size();
     std::vector<double> tb(scenes * C, std::nan("")), up(tb), down(tb), tau(tb), ev(tb), eh(tb);
@@ -782,6 +786,18 @@ PYBIND11_MODULE(_seasky, m) {
     m.def("sky_correction", &SkyCorrection);
     m.def("atmosphere", &Atmosphere);
     m.def("calculate", &CalculateArrays);
+    m.def("model_record", &ModelRecord);
+    m.def("model_table", [] {
+        py::list table;
+        for (const ModelEntry& model : kModels) {
+            py::list choices;
+            for (const ModelChoice& c : model.choices)
+                if (c.name != nullptr) choices.append(py::make_tuple(c.name, c.source));
+            table.append(py::make_tuple(model.name, model.meaning, choices));
+        }
+        return table;
+    });
+    m.def("version", [] { return std::string("seasky ") + SEASKY_VERSION; });
     m.def("simulate", &Simulate);
     m.def("jacobian_names", [] {
         py::dict d;

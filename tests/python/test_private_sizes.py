@@ -14,7 +14,7 @@ from seasky import _seasky
 _MODELS = [
     (_seasky.absorption, (60.0, 250.0, 300.0, 2.5, 0.1), (False,), seasky.absorption),
     (_seasky.permittivity, (22.235, 12.0, 30.0), (False,), seasky.permittivity),
-    (_seasky.emissivity, (18.7, 53.1, 30.0, 20.0, 35.0, 7.0), ("v-h", False), seasky.emissivity),
+    (_seasky.emissivity, (18.7, 53.1, 30.0, 20.0, 35.0, 7.0), ([], False), seasky.emissivity),
     (_seasky.sky_correction, (37.0, 0.85, 45.0, 12.0), (False,), seasky.sky_correction),
 ]
 
@@ -67,7 +67,7 @@ def test_profile_calls_refuse_counts_their_profiles_do_not_hold():
 
     def calculate(profiles, sizes, n):
         inputs = _arrays((36.5, 55.0, 10.0, 15.0, 34.0, 6.0, 1.0), sizes)
-        return _seasky.calculate(*profiles, inputs, n, "v-h", False, None)
+        return _seasky.calculate(*profiles, inputs, n, [], False, None)
 
     for call, k in ((atmosphere, 3), (calculate, 7)):
         # Two profiles for three cases.
@@ -89,7 +89,7 @@ def test_profile_calls_refuse_counts_their_profiles_do_not_hold():
         with pytest.raises(ValueError, match="same shape"):
             call(mixed, [1] * k, 1)
     with pytest.raises(ValueError, match="2 values of band given, not n = 3"):
-        _seasky.calculate(*_profile(1), _arrays((36.5,) * 7, [3] * 6 + [2]), 3, "v-h", False, None)
+        _seasky.calculate(*_profile(1), _arrays((36.5,) * 7, [3] * 6 + [2]), 3, [], False, None)
     # Truthful: one profile shared by two cases, and one profile per case.
     shared = calculate(_profile(1), [2] * 7, 2)
     own = calculate(_profile(2), [1] * 7, 2)
@@ -119,7 +119,7 @@ def test_simulate_refuses_counts_its_arrays_do_not_hold():
     text = _seasky.sensor_text("gmi")
 
     def simulate(arrays, variables, scenes, levels):
-        return _seasky.simulate(text, [0, 1], arrays, variables, scenes, levels, False, "v-h", None)
+        return _seasky.simulate(text, [0, 1], arrays, variables, scenes, levels, False, [], None)
 
     arrays, variables = _scenes(2)
     levels = arrays[0].size // 2
