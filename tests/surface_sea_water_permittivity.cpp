@@ -25,6 +25,33 @@ TEST(SeaWaterPermittivity, AgreesWithTheAuthorsCode) {
     }
 }
 
+// The form of the authors' code (b0 = -0.0033330 and its nu2 salinity factor)
+// reproduces every row, the saline ones included, at the frequency in GHz.
+TEST(SeaWaterPermittivity, AuthorsCodeFormReproducesTheCode) {
+    const auto rows = test::ReadCsv(test::TestData("seawater-permittivity-reference.csv"));
+    ASSERT_EQ(rows.size(), 25u);
+    for (const auto& r : rows) {
+        const double f = r.at("freq_ghz"), t = r.at("temp_c"), s = r.at("salinity");
+        const std::complex<double> eps = SeaWaterPermittivity(t, s, f, PermittivityVariant::AuthorsCode2012);
+        EXPECT_TRUE(test::RelativelyNear(eps.real(), r.at("eps_real"), 1e-12)) << f << ' ' << t << ' ' << s;
+        EXPECT_TRUE(test::RelativelyNear(eps.imag(), r.at("eps_imag"), 1e-12)) << f << ' ' << t << ' ' << s;
+    }
+}
+
+// The published form through the frequency in GHz is the computation through
+// the frequency code, bit for bit; the code's form differs from it at S = 35.
+TEST(SeaWaterPermittivity, PublishedFormByFrequencyInGHz) {
+    for (FrequencyCode code : {680, 1870, 8900}) {
+        const std::complex<double> byCode = SeaWaterPermittivity(12.0, 34.0, code);
+        const std::complex<double> byGHz =
+            SeaWaterPermittivity(12.0, 34.0, FrequencyOfCode(code), PermittivityVariant::Published);
+        EXPECT_EQ(byCode, byGHz) << code;
+        const std::complex<double> authors =
+            SeaWaterPermittivity(12.0, 34.0, FrequencyOfCode(code), PermittivityVariant::AuthorsCode2012);
+        EXPECT_GT(std::abs(authors - byCode), 1e-5 * std::abs(byCode)) << code;
+    }
+}
+
 TEST(SeaWaterPermittivity, ConductivityAndLoss) {
     // At 0.01 GHz the loss is ionic to about 1e-5: e'' f / 17.9751 is the
     // conductivity, 4.2914 S/m for standard sea water (S = 35, 15 C).

@@ -19,13 +19,24 @@
 //    printed sign e'' is wrong by up to 67 % at S = 35, 30 degrees C.
 //  - Within the validated ranges no denominator reaches zero; code 0 divides by
 //    zero in the conduction term.
+//  - PermittivityVariant::AuthorsCode2012 is the form of the model in the
+//    authors' public code (RSS_RTM_2012, routine dielectric_meissner_wentz),
+//    which differs from the published one in four places: b0 = -0.0033330
+//    (published -0.0033333); the nu2 salinity factor 1 + s (b11 + b12 (t + 30)/2)
+//    (published 1 + s (b11 + b12 t); the two agree at t = 30 degrees C); above
+//    30 degrees C the nu1 salinity factor continues as the straight line
+//    1 + s (9.1873715e-4 + 1.5012396e-4 (t - 30)), the value and slope of its
+//    polynomial at 30 degrees C; and t is held at -30.16 degrees C below that
+//    (where nu1 and nu2 would go to zero). The frequency is then given in GHz.
 //
 // Reference: T. Meissner and F. J. Wentz, "The complex dielectric constant of
 // pure and sea water from microwave satellite observations", IEEE Trans.
 // Geosci. Remote Sens. 42(9), 1836-1849, 2004, and "The emissivity of the ocean
 // surface between 6 and 90 GHz over a large range of wind speeds and Earth
 // incidence angles", IEEE Trans. Geosci. Remote Sens. 50(8), 3004-3026, 2012,
-// Table 7 (coefficients) and its erratum of the sign of b9.
+// Table 7 (coefficients) and its erratum of the sign of b9. The authors' code:
+// Remote-Sensing-Systems/RSS-Ocean-Surface-Emissivity-Model (GitHub, MIT
+// licence), RSS_RTM_module.f90, and its release notes 1 and 2.
 #pragma once
 
 #include <complex>
@@ -64,6 +75,20 @@ inline constexpr PermittivityCoefficients kPermittivityCoefficients{
     -0.00204265, 0.000157883,
 };
 
+// The coefficients of the authors' code: the published ones with b0 = -0.0033330.
+inline constexpr PermittivityCoefficients kAuthorsCodePermittivityCoefficients = [] {
+    PermittivityCoefficients k = kPermittivityCoefficients;
+    k.b0 = -0.0033330;
+    return k;
+}();
+
+// The form of the model: as published (the default of the project), or as the
+// authors' public code of 2012 computes it (see the notes above).
+enum class PermittivityVariant {
+    Published,
+    AuthorsCode2012,
+};
+
 // 1 / (2 pi e0) for the conductivity sigma in S/m and the frequency in GHz: the
 // conductivity adds 17.9751 sigma / f to the imaginary part of the permittivity.
 inline constexpr double kConductivityFactor = 17.9751;
@@ -74,5 +99,12 @@ inline constexpr double kConductivityFactor = 17.9751;
 std::complex<double> SeaWaterPermittivity(double t, double s, FrequencyCode code);
 // The same with derivatives with respect to t and s (forward mode).
 DualComplex<kCombineInputs> SeaWaterPermittivity(const CombineDual& t, const CombineDual& s, FrequencyCode code);
+
+// The permittivity of the given form at the frequency f in GHz (> 0, used as
+// given); with PermittivityVariant::Published and f = code x 0.01 the same
+// numbers as the functions above.
+std::complex<double> SeaWaterPermittivity(double t, double s, double frequencyGHz, PermittivityVariant variant);
+DualComplex<kCombineInputs> SeaWaterPermittivity(const CombineDual& t, const CombineDual& s, double frequencyGHz,
+                                                 PermittivityVariant variant);
 
 }  // namespace seasky
