@@ -6,6 +6,7 @@
 #include "atmosphere/atmosphere_radiation.h"
 #include "common/number_text.h"
 #include "surface/reflected_sky_correction.h"
+#include "surface/mw2012_emissivity.h"
 #include "surface/surface_emissivity.h"
 #include "surface/wind_direction_signal.h"
 
@@ -99,9 +100,21 @@ std::optional<ValidationFailure> ValidateInputs(const CalculationInputs& in, con
     return f;
 }
 
+namespace {
+
+// The surface model of the set, on doubles or dual numbers.
+template <class Real>
+BasicSurfaceEmissivityTerms<Real> SurfaceParts(double f, const Real& theta, const Real& phi, const Real& t,
+                                               const Real& s, const Real& w, const ModelSet& models) {
+    if (models.surface == SurfaceModel::mw2012) return Mw2012EmissivityParts(f, theta, phi, t, s, w);
+    return SurfaceEmissivityParts(f * kFrequencyScale, theta, phi, t, s, w, models.directionRows);
+}
+
+}  // namespace
+
 SurfaceEmissivityTerms SurfaceTerms(double f, double theta, double phi, double t, double s, double w,
                                     const ModelSet& models) {
-    return SurfaceEmissivityParts(f * kFrequencyScale, theta, phi, t, s, w, models.directionRows);
+    return SurfaceParts<double>(f, theta, phi, t, s, w, models);
 }
 
 std::optional<ValidationFailure> ValidateSurfaceInputs(double f, double theta, double phi, double t, double s,
@@ -143,8 +156,9 @@ Combination<Real> Combine(double f, const Real& theta, const Real& phi, const Re
     c.cosmicTemperature = tc;
     const Real ts = t + kKelvinOffset;
 
-    // Sea surface: emissivity and reflectivity, at the surface code.
-    c.surface = SurfaceEmissivityParts(f * kFrequencyScale, theta, phi, t, s, w, models.directionRows);
+    // Sea surface: emissivity and reflectivity (the default model at the
+    // surface code; mw2012 at the frequency itself).
+    c.surface = SurfaceParts(f, theta, phi, t, s, w, models);
     const BasicEmissivityPair<Real>& e = c.surface.total;
     c.reflectivityV = 1.0 - e.v;
     c.reflectivityH = 1.0 - e.h;
@@ -166,11 +180,14 @@ Combination<Real> Combine(double f, const Real& theta, const Real& phi, const Re
     c.tbV = gamma * e.v * ts + tUp + gamma * trV;
     c.tbH = gamma * e.h * ts + tUp + gamma * trH;
 
-    // Third and fourth Stokes terms of the surface at the direction code, scaled
-    // by the contrast between the sea and the incident sky and attenuated.
+    // Third and fourth Stokes terms of the surface (the default model's at the
+    // direction code; mw2012's with its V and H), scaled by the contrast
+    // between the sea and the incident sky and attenuated.
     c.stokesCode = DirectionFrequencyCode(f);
     const BasicDirectionalEmissivity<Real> stokes =
-        WindDirectionSignal(c.stokesCode, theta, phi, WindSpeedPowersOf(w), models.directionRows);
+        models.surface == SurfaceModel::mw2012
+            ? c.surface.direction
+            : WindDirectionSignal(c.stokesCode, theta, phi, WindSpeedPowersOf(w), models.directionRows);
     c.u = stokes.Third;
     const Real m = (c.tbV + c.tbH) * 0.5;
     c.tbThirdStokes = gamma * ts * c.u - tSky * gamma * c.u;
