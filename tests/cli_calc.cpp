@@ -308,3 +308,100 @@ TEST(CalcCommand, RequestsBeyondTheCostLimitsAreRefusedBeforeComputing) {
 
 }  // namespace
 }  // namespace seasky
+
+namespace seasky {
+namespace {
+
+using test::RunSeasky;
+
+nlohmann::ordered_json JsonOf(const test::CliRun& run) {
+    EXPECT_EQ(run.status, 0) << run.err;
+    return nlohmann::ordered_json::parse(run.out.empty() ? "{}" : run.out);
+}
+
+TEST(CalcModelSet, ChoicesFromOptionsFilesAndTheOlderFlag) {
+    const std::vector<std::string> inputs{"calc", "--freq", "89", "--wind", "14", "--azimuth", "30", "--json"};
+    auto with = [&](std::vector<std::string> extra) {
+        std::vector<std::string> args = inputs;
+        args.insert(args.end(), extra.begin(), extra.end());
+        return RunSeasky(args);
+    };
+    const auto standard = JsonOf(with({}));
+    EXPECT_EQ(standard["models"], nlohmann::ordered_json::parse(
+                                      R"({"surface":"default","cosmic":"default","direction-rows":"v-h"})"));
+    EXPECT_EQ(standard["cosmicTemperature"], 2.73);
+    // Each choice reaches the calculation: the same numbers as the library's.
+    const auto chosen = JsonOf(with({"--model", "surface=mw2012", "--model", "cosmic=effective"}));
+    ModelSet models;
+    models.surface = SurfaceModel::mw2012;
+    models.cosmic = CosmicModel::effective;
+    const CalculationResult r =
+        Calculate({89.0, 53.1, 30.0, 20.0, 35.0, 14.0, 0.0}, test::Bundled("midlatitude-summer"), models);
+    EXPECT_EQ(chosen["tbV"], r.tbV);
+    EXPECT_EQ(chosen["tbThirdStokes"], r.tbThirdStokes);
+    EXPECT_EQ(chosen["cosmicTemperature"], r.cosmicTemperature);
+    EXPECT_EQ(chosen["models"]["surface"], "mw2012");
+    // A model-set file, as an object of choices or as a whole result; options override it.
+    const test::TemporaryFile file(R"({"surface": "mw2012", "cosmic": "effective"})", "models.json");
+    EXPECT_EQ(JsonOf(with({"--model-file", file.path()}))["tbV"], r.tbV);
+    const test::TemporaryFile result(chosen.dump(), "result.json");
+    EXPECT_EQ(JsonOf(with({"--model-file", result.path()}))["tbV"], r.tbV);
+    EXPECT_EQ(JsonOf(with({"--model-file", result.path(), "--model", "surface=default", "--model",
+                           "cosmic=default"}))["tbV"],
+              standard["tbV"]);
+    // --direction-rows is --model direction-rows=...
+    EXPECT_EQ(with({"--direction-rows", "sum-difference"}).out, with({"--model", "direction-rows=sum-difference"}).out);
+    EXPECT_NE(with({"--direction-rows", "sum-difference"}).out, with({}).out);
+    // Refusals: status 2, nothing on standard output, a message naming what there is.
+    const test::TemporaryFile bad(R"({"surface": 2012})", "bad.json");
+    for (const std::vector<std::string>& extra :
+         {std::vector<std::string>{"--model", "surface=mw2013"}, {"--model", "ocean=mw2012"}, {"--model", "surface"},
+          {"--model-file", bad.path()}, {"--model-file", "/nonexistent/models.json"}, {"--direction-rows", "x"}}) {
+        const auto run = with(extra);
+        EXPECT_EQ(run.status, 2) << extra[1];
+        EXPECT_EQ(run.out, "") << extra[1];
+        EXPECT_FALSE(run.err.empty());
+    }
+    EXPECT_NE(with({"--model", "surface=mw2013"}).err.find("default, mw2012"), std::string::npos);
+    // The wind range follows the surface model.
+    EXPECT_EQ(RunSeasky({"calc", "--wind", "30"}).status, 2);
+    EXPECT_EQ(RunSeasky({"calc", "--wind", "30", "--model", "surface=mw2012"}).status, 0);
+    EXPECT_EQ(RunSeasky({"calc", "--wind", "41", "--model", "surface=mw2012"}).status, 2);
+}
+
+TEST(CalcModelSet, AResultIsComputedAgainFromItsOwnRecord) {
+    // A profile file of the user's, which is gone when the record is replayed.
+    auto profile = std::make_unique<test::TemporaryFile>(std::string(FindStandardAtmosphere("tropical")->text));
+    const auto first = RunSeasky({"calc", "--profile", profile->path(), "--freq", "36.5", "--angle", "55",
+                                  "--azimuth", "120", "--temp", "27", "--salinity", "34", "--wind", "23", "--band",
+                                  "1", "--model", "surface=mw2012", "--model", "cosmic=effective", "--json"});
+    const auto j = JsonOf(first);
+    EXPECT_EQ(j["version"].get<std::string>().rfind("seasky ", 0), 0u);
+    EXPECT_EQ(j["inputs"]["wind"], 23.0);
+    EXPECT_EQ(j["inputs"]["profile"]["source"], profile->path());
+    EXPECT_EQ(j["inputs"]["profile"]["levels"]["height"].size(), Bundled("tropical").height.size());
+    profile.reset();
+    const test::TemporaryFile record(first.out, "record.json");
+    const auto again = RunSeasky({"calc", "--from", record.path(), "--json"});
+    ASSERT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(again.out, first.out);  // every digit, the record included
+    // The record fixes every input: nothing else may be given with it.
+    EXPECT_EQ(RunSeasky({"calc", "--from", record.path(), "--wind", "3"}).status, 2);
+    EXPECT_EQ(RunSeasky({"calc", "--from", record.path(), "--model", "surface=default"}).status, 2);
+    // A record that is not one, or whose profile is broken, is refused by name.
+    nlohmann::ordered_json broken = j;
+    broken["inputs"]["profile"]["levels"]["pressure"].erase(0);
+    const test::TemporaryFile bad(broken.dump(), "bad.json");
+    const auto refused = RunSeasky({"calc", "--from", bad.path()});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("разной длины"), std::string::npos) << refused.err;
+    broken = j;
+    broken["inputs"]["profile"]["levels"]["airTemperature"][3] = 20.0;
+    const test::TemporaryFile cold(broken.dump(), "cold.json");
+    EXPECT_NE(RunSeasky({"calc", "--from", cold.path()}).err.find("уровень 4"), std::string::npos);
+    const test::TemporaryFile other(R"({"tbV": 200})", "other.json");
+    EXPECT_EQ(RunSeasky({"calc", "--from", other.path()}).status, 2);
+}
+
+}  // namespace
+}  // namespace seasky
