@@ -16,45 +16,15 @@
 
 namespace seasky::cli {
 
-namespace {
-
-constexpr std::array<const char*, 7> kResultUnits{"K", "K", "K", "K", "K", "K", "Np"};
-
-}  // namespace
-
-void AddCalculationInputOptions(CLI::App* command, NumberOptions& o) {
-    NumberOptions* options = &o;
-    const CalculationInputs defaults;
-    auto text = [](double v) { return FormatGeneral(v, '.'); };
-    options->Add(command, "freq", "Frequency, GHz (6.75 to 89)", false, text(defaults.frequency));
-    options->Add(command, "angle", "Incidence angle, degrees (0 to 65)", false, text(defaults.angle));
-    options->Add(command, "azimuth", "Azimuth of the observation relative to the wind, degrees (0 to 360)", false,
-                 text(defaults.azimuth));
-    options->Add(command, "temp", "Sea-water temperature, degrees C (-3 to 37)", false, text(defaults.seaTemperature));
-    options->Add(command, "salinity", "Salinity, per mille (0 to 45)", false, text(defaults.salinity));
-    options->Add(command, "wind", "Near-surface wind speed, m/s (0 to 20)", false, text(defaults.wind));
-    options->Add(command, "band", "Receiver bandwidth, GHz (0 = one frequency)", false, text(defaults.bandwidth));
+void AddCalculationInputOptions(CLI::App* command, NumberOptions& options) {
+    options.Add(command, kCalculationInputs, Need::Default);
 }
 
-CalculationInputs CalculationInputsOf(const NumberOptions& options) {
-    CalculationInputs in;
-    in.frequency = options.Get("freq");
-    in.angle = options.Get("angle");
-    in.azimuth = options.Get("azimuth");
-    in.seaTemperature = options.Get("temp");
-    in.salinity = options.Get("salinity");
-    in.wind = options.Get("wind");
-    in.bandwidth = options.Get("band");
-    return in;
-}
+CalculationInputs CalculationInputsOf(const NumberOptions& options) { return InputsOf(options.Get(kCalculationInputs)); }
 
 Json CalculationJson(const CalculationResult& r) {
     Json j = Json::object();
-    for (const ResultField& f : kResultFields) {
-        const double v = f.value(r);
-        if (f.integer) j[f.name] = static_cast<long long>(v);
-        else j[f.name] = v;
-    }
+    for (const ResultField& f : kResultFields) SetJson(j, f.quantity, f.value(r));
     return j;
 }
 
@@ -107,7 +77,7 @@ void AddCalcCommand(CLI::App& app, Context& context) {
                 const std::array<double, 7> values = ResultValues(r);
                 std::vector<Line> lines;
                 for (std::size_t i = 0; i < values.size(); ++i)
-                    lines.push_back({kResultCaptions[i], values[i], kResultUnits[i]});
+                    lines.push_back({kResultCaptions[i], values[i], UnitText(UnitOf(kWindowResults[i]))});
                 PrintLines(context.out, lines);
                 if (jacobians->Given()) {
                     std::vector<JacobianColumn> columns;

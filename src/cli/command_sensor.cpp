@@ -5,6 +5,7 @@
 
 #include "app/calculation_cost.h"
 #include "app/jacobian.h"
+#include "app/model_outputs.h"
 #include "app/sensor.h"
 #include "app/standard_atmospheres.h"
 #include "batch/sensor_file.h"
@@ -72,14 +73,10 @@ void AddSensorCommand(CLI::App& app, Context& context) {
     auto channels = std::make_shared<std::string>();
     command->add_option("--channels", *channels, "Comma-separated channel names (default: all)");
     auto options = std::make_shared<NumberOptions>();
-    const CalculationInputs defaults;
-    auto text = [](double v) { return FormatGeneral(v, '.'); };
-    options->Add(command, "azimuth", "Azimuth of the observation relative to the wind, degrees (0 to 360)", false,
-                 text(defaults.azimuth));
-    options->Add(command, "temp", "Sea-water temperature, degrees C (-3 to 37)", false, text(defaults.seaTemperature));
-    options->Add(command, "salinity", "Salinity, per mille (0 to 45)", false, text(defaults.salinity));
-    options->Add(command, "wind", "Near-surface wind speed, m/s (0 to 20)", false, text(defaults.wind));
-    options->Add(command, "angle", "Incidence angle for every channel, degrees (default: each channel's own)", false);
+    // The surface with the window's defaults; the incidence angle, when given,
+    // for every channel (default: each channel's own).
+    for (Quantity q : kSensorSceneInputs)
+        options->Add(command, q, q == Quantity::IncidenceAngle ? Need::Optional : Need::Default);
     auto extrapolate = std::make_shared<bool>(false);
     command->add_flag("--extrapolate", *extrapolate,
                       "Compute channels whose centre lies outside 6.75-89 GHz anyway (marked in the output)");
@@ -95,11 +92,11 @@ void AddSensorCommand(CLI::App& app, Context& context) {
             const JacobianSelection wanted = jacobians->Given() ? jacobians->Selection() : JacobianSelection{};
             CheckPlotName(*plot);
             SceneSurface scene;
-            scene.azimuth = options->Get("azimuth");
-            scene.seaTemperature = options->Get("temp");
-            scene.salinity = options->Get("salinity");
-            scene.wind = options->Get("wind");
-            if (options->Given("angle")) scene.incidenceAngle = options->Get("angle");
+            scene.azimuth = options->Get(Quantity::Azimuth);
+            scene.seaTemperature = options->Get(Quantity::SeaTemperature);
+            scene.salinity = options->Get(Quantity::Salinity);
+            scene.wind = options->Get(Quantity::Wind);
+            if (options->Given(Quantity::IncidenceAngle)) scene.incidenceAngle = options->Get(Quantity::IncidenceAngle);
             ModelOptions model;
             model.directionRows = DirectionRowsOf(*rows);
             const Sensor sensor = SensorArgument(*sensorName);
@@ -146,19 +143,15 @@ void AddSensorCommand(CLI::App& app, Context& context) {
                     for (std::size_t i = 0; i < outcomes.size(); ++i) {
                         const Channel& c = sensor.channels[selection.indices[i]];
                         const ChannelOutcome& o = outcomes[i];
-                        const Json channel{
-                            {"name", c.name},
-                            {"frequency", c.centre},
-                            {"polarisation", PolarisationName(c.polarisation)},
-                            {"incidenceAngle", scene.incidenceAngle ? *scene.incidenceAngle : c.incidenceAngle.value()},
-                            {"tb", o.tb},
-                            {"tbUp", o.result.tbUp},
-                            {"tbDown", o.result.tbDown},
-                            {"opacity", o.result.opacity},
-                            {"emissivityV", o.result.emissivityV},
-                            {"emissivityH", o.result.emissivityH},
-                            {"passbandBeyondRange", o.passbandBeyondRange},
-                            {"extrapolated", o.extrapolated}};
+                        Json channel{{KeyOf(Quantity::ChannelName), c.name}};
+                        SetJson(channel, Quantity::ChannelFrequency, c.centre);
+                        channel[KeyOf(Quantity::Polarisation)] = PolarisationName(c.polarisation);
+                        SetJson(channel, Quantity::ChannelIncidenceAngle,
+                                scene.incidenceAngle ? *scene.incidenceAngle : c.incidenceAngle.value());
+                        const std::array<double, kChannelResults.size()> values = ChannelValues(o);
+                        for (std::size_t k = 0; k < values.size(); ++k) SetJson(channel, kChannelResults[k], values[k]);
+                        channel[KeyOf(Quantity::PassbandBeyondRange)] = o.passbandBeyondRange;
+                        channel[KeyOf(Quantity::Extrapolated)] = o.extrapolated;
                         if (i > 0) out << ',';
                         if (jacobians->Given())
                             WriteJsonWith(out, channel, "jacobians", [&](std::ostream& member) {

@@ -1,5 +1,6 @@
 // seasky sweep: the brightness temperatures against one varied input, for one
 // or more profiles, as CSV or JSON and optionally as a chart.
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -19,21 +20,39 @@ namespace seasky::cli {
 
 namespace {
 
-// The inputs a sweep may vary: the option name, the field, the axis title.
+// The inputs a sweep may vary, in the order of the help: the quantity (its
+// option names and its short name name it in --vary) and its field.
 struct Varied {
-    const char* name;
+    Quantity quantity;
     double CalculationInputs::*field;
-    const char* axis;
+
+    const char* Name() const { return InfoOf(quantity).option; }
+    bool Named(const std::string& name) const {
+        const std::vector<std::string> names = OptionNames(quantity);
+        return std::find(names.begin(), names.end(), name) != names.end() || name == InfoOf(quantity).shortName;
+    }
+    // The chart's axis title: "Frequency (GHz)".
+    std::string Axis() const {
+        const std::string unit = UnitText(UnitOf(quantity));
+        return InfoOf(quantity).longName + (unit.empty() ? "" : " (" + unit + ")");
+    }
 };
 
 constexpr Varied kVaried[] = {
-    {"freq", &CalculationInputs::frequency, "Frequency (GHz)"},
-    {"angle", &CalculationInputs::angle, "Incidence angle (degrees)"},
-    {"azimuth", &CalculationInputs::azimuth, "Azimuth relative to the wind (degrees)"},
-    {"wind", &CalculationInputs::wind, "Wind speed (m/s)"},
-    {"temp", &CalculationInputs::seaTemperature, "Sea surface temperature (degrees C)"},
-    {"salinity", &CalculationInputs::salinity, "Salinity (per mille)"},
+    {Quantity::Frequency, &CalculationInputs::frequency},
+    {Quantity::IncidenceAngle, &CalculationInputs::angle},
+    {Quantity::Azimuth, &CalculationInputs::azimuth},
+    {Quantity::Wind, &CalculationInputs::wind},
+    {Quantity::SeaTemperature, &CalculationInputs::seaTemperature},
+    {Quantity::Salinity, &CalculationInputs::salinity},
 };
+
+// "freq, angle, azimuth, wind, sea-temp, salinity".
+std::string VariedNames() {
+    std::string names;
+    for (const Varied& v : kVaried) names += (names.empty() ? "" : ", ") + std::string(v.Name());
+    return names;
+}
 
 struct Sweep {
     const Varied* varied = nullptr;
@@ -46,10 +65,10 @@ Sweep ParseVary(const std::string& text) {
     const std::size_t eq = text.find('=');
     const std::string name = text.substr(0, eq);
     for (const Varied& v : kVaried)
-        if (name == v.name || (name == "sst" && std::string(v.name) == "temp")) sweep.varied = &v;
+        if (v.Named(name)) sweep.varied = &v;
     if (eq == std::string::npos || sweep.varied == nullptr)
-        throw InputError("Неверный параметр --vary: '" + text +
-                         "'\nОжидается ИМЯ=НАЧАЛО:КОНЕЦ:ШАГ, ИМЯ: freq, angle, azimuth, wind, temp, salinity.");
+        throw InputError("Неверный параметр --vary: '" + text + "'\nОжидается ИМЯ=НАЧАЛО:КОНЕЦ:ШАГ, ИМЯ: " +
+                         VariedNames() + ".");
     std::vector<double> parts;
     std::string rest = text.substr(eq + 1);
     for (std::size_t start = 0; start <= rest.size();) {
@@ -102,8 +121,7 @@ void AddSweepCommand(CLI::App& app, Context& context) {
     CLI::App* command = app.add_subcommand(
         "sweep", "Brightness temperatures against one varied input (CSV or JSON, optionally a chart)");
     auto vary = std::make_shared<std::string>();
-    command->add_option("--vary", *vary, "NAME=START:STOP:STEP, NAME one of freq, angle, azimuth, wind, temp, salinity")
-        ->required();
+    command->add_option("--vary", *vary, "NAME=START:STOP:STEP, NAME one of " + VariedNames())->required();
     auto profiles = std::make_shared<std::vector<std::string>>();
     command->add_option("--profile", *profiles,
                         "Profile file or bundled atmosphere name; may be given several times (default: "
@@ -177,23 +195,28 @@ void AddSweepCommand(CLI::App& app, Context& context) {
                 }
 
             std::ostringstream table;
+            const std::string varied = sweep.varied->Name();
             if (format == "csv") {
-                table << "profile," << sweep.varied->name << ",tbV,tbH,tbPlus45,tbMinus45,tbUp,tbDown,opacity\n";
+                table << KeyOf(Quantity::Profile) << ',' << varied;
+                for (Quantity q : kWindowResults) table << ',' << KeyOf(q);
+                table << '\n';
                 for (std::size_t p = 0; p < names.size(); ++p)
-                    for (const Row& row : results[p])
-                        table << CsvField(names[p]) << ',' << Text(row.value) << ',' << Text(row.r.tbV) << ','
-                              << Text(row.r.tbH) << ',' << Text(row.r.tbPlus45) << ',' << Text(row.r.tbMinus45) << ','
-                              << Text(row.r.tbUp) << ',' << Text(row.r.tbDown) << ',' << Text(row.r.opacity) << '\n';
+                    for (const Row& row : results[p]) {
+                        table << CsvField(names[p]) << ',' << Text(row.value);
+                        for (double v : ResultValues(row.r)) table << ',' << Text(v);
+                        table << '\n';
+                    }
             } else {
                 Json all = Json::array();
                 for (std::size_t p = 0; p < names.size(); ++p) {
                     Json list = Json::array();
-                    for (const Row& row : results[p])
-                        list.push_back(Json{{sweep.varied->name, row.value}, {"tbV", row.r.tbV}, {"tbH", row.r.tbH},
-                                            {"tbPlus45", row.r.tbPlus45}, {"tbMinus45", row.r.tbMinus45},
-                                            {"tbUp", row.r.tbUp}, {"tbDown", row.r.tbDown},
-                                            {"opacity", row.r.opacity}});
-                    all.push_back(Json{{"profile", names[p]}, {"vary", sweep.varied->name}, {"values", list}});
+                    for (const Row& row : results[p]) {
+                        Json j{{varied, row.value}};
+                        const std::array<double, 7> values = ResultValues(row.r);
+                        for (std::size_t k = 0; k < values.size(); ++k) SetJson(j, kWindowResults[k], values[k]);
+                        list.push_back(j);
+                    }
+                    all.push_back(Json{{KeyOf(Quantity::Profile), names[p]}, {"vary", varied}, {"values", list}});
                 }
                 table << all.dump() << '\n';
             }
@@ -229,7 +252,7 @@ void AddSweepCommand(CLI::App& app, Context& context) {
                         add("-45" + suffix, results[p], &CalculationResult::tbMinus45);
                     }
                 }
-                const Json chart{{"xLabel", sweep.varied->axis},
+                const Json chart{{"xLabel", sweep.varied->Axis()},
                                  {"yLabel", "Brightness temperature (K)"},
                                  {"series", series}};
                 const std::string failure = DrawChart(chart, *plot);
