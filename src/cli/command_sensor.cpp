@@ -33,6 +33,45 @@ std::string PassbandText(const Channel& c) {
     return text + " GHz";
 }
 
+// A channel's results as a JSON object, the keys from the vocabulary: name,
+// frequency, polarisation, incidenceAngle, tb, tbUp, tbDown, opacity,
+// emissivityV, emissivityH, passbandBeyondRange, extrapolated.
+Json ChannelJson(const Channel& c, const ChannelOutcome& o, const SceneSurface& scene) {
+    Json channel{{KeyOf(Quantity::ChannelName), c.name}};
+    SetJson(channel, Quantity::ChannelFrequency, c.centre);
+    channel[KeyOf(Quantity::Polarisation)] = PolarisationName(c.polarisation);
+    SetJson(channel, Quantity::ChannelIncidenceAngle,
+            scene.incidenceAngle ? *scene.incidenceAngle : c.incidenceAngle.value());
+    const std::array<double, kChannelResults.size()> values = ChannelValues(o);
+    for (std::size_t k = 0; k < values.size(); ++k) SetJson(channel, kChannelResults[k], values[k]);
+    channel[KeyOf(Quantity::PassbandBeyondRange)] = o.passbandBeyondRange;
+    channel[KeyOf(Quantity::Extrapolated)] = o.extrapolated;
+    return channel;
+}
+
+// A line per channel: name, centre, polarisation, tb and the marks of a
+// passband past the validated range; then the note of the marks.
+void PrintChannelLines(std::ostream& out, const Sensor& sensor, const std::vector<int>& indices,
+                       const std::vector<ChannelOutcome>& outcomes) {
+    bool beyond = false;
+    for (std::size_t i = 0; i < outcomes.size(); ++i) {
+        const Channel& c = sensor.channels[indices[i]];
+        const ChannelOutcome& o = outcomes[i];
+        char line[200];
+        std::snprintf(line, sizeof line, "%-9s %8s GHz  %-3s  %s K", c.name.c_str(),
+                      FormatGeneral(c.centre, '.').c_str(), PolarisationName(c.polarisation),
+                      FormatGeneral(o.tb, '.').c_str());
+        out << line;
+        if (o.extrapolated) out << "  [centre outside 6.75-89 GHz: extrapolated]";
+        else if (o.passbandBeyondRange) out << "  [passband reaches past 6.75-89 GHz]";
+        beyond = beyond || o.passbandBeyondRange;
+        out << '\n';
+    }
+    if (beyond)
+        out << "Marked passbands reach past 6.75-89 GHz, the range the sea-surface model is "
+               "validated for; the surface is taken at the channel centre.\n";
+}
+
 }  // namespace
 
 void AddSensorsCommand(CLI::App& app, Context& context) {
@@ -141,17 +180,7 @@ void AddSensorCommand(CLI::App& app, Context& context) {
                 WriteJsonWith(context.out, head, "channels", [&](std::ostream& out) {
                     out << '[';
                     for (std::size_t i = 0; i < outcomes.size(); ++i) {
-                        const Channel& c = sensor.channels[selection.indices[i]];
-                        const ChannelOutcome& o = outcomes[i];
-                        Json channel{{KeyOf(Quantity::ChannelName), c.name}};
-                        SetJson(channel, Quantity::ChannelFrequency, c.centre);
-                        channel[KeyOf(Quantity::Polarisation)] = PolarisationName(c.polarisation);
-                        SetJson(channel, Quantity::ChannelIncidenceAngle,
-                                scene.incidenceAngle ? *scene.incidenceAngle : c.incidenceAngle.value());
-                        const std::array<double, kChannelResults.size()> values = ChannelValues(o);
-                        for (std::size_t k = 0; k < values.size(); ++k) SetJson(channel, kChannelResults[k], values[k]);
-                        channel[KeyOf(Quantity::PassbandBeyondRange)] = o.passbandBeyondRange;
-                        channel[KeyOf(Quantity::Extrapolated)] = o.extrapolated;
+                        const Json channel = ChannelJson(sensor.channels[selection.indices[i]], outcomes[i], scene);
                         if (i > 0) out << ',';
                         if (jacobians->Given())
                             WriteJsonWith(out, channel, "jacobians", [&](std::ostream& member) {
@@ -166,23 +195,7 @@ void AddSensorCommand(CLI::App& app, Context& context) {
                 context.out << '\n';
                 return;
             }
-            bool beyond = false;
-            for (std::size_t i = 0; i < outcomes.size(); ++i) {
-                const Channel& c = sensor.channels[selection.indices[i]];
-                const ChannelOutcome& o = outcomes[i];
-                char line[200];
-                std::snprintf(line, sizeof line, "%-9s %8s GHz  %-3s  %s K", c.name.c_str(),
-                              FormatGeneral(c.centre, '.').c_str(), PolarisationName(c.polarisation),
-                              FormatGeneral(o.tb, '.').c_str());
-                context.out << line;
-                if (o.extrapolated) context.out << "  [centre outside 6.75-89 GHz: extrapolated]";
-                else if (o.passbandBeyondRange) context.out << "  [passband reaches past 6.75-89 GHz]";
-                beyond = beyond || o.passbandBeyondRange;
-                context.out << '\n';
-            }
-            if (beyond)
-                context.out << "Marked passbands reach past 6.75-89 GHz, the range the sea-surface model is "
-                               "validated for; the surface is taken at the channel centre.\n";
+            PrintChannelLines(context.out, sensor, selection.indices, outcomes);
             if (jacobians->Given()) PrintJacobianTables(context.out, columns, ViewOf(profile), wanted);
         };
     });

@@ -115,6 +115,76 @@ std::string Text(double v) {
     return std::string(buf, r.ptr);
 }
 
+// One calculation of a sweep: the value of the varied input and the results.
+struct Row {
+    double value;
+    CalculationResult r;
+};
+
+// The table of a sweep as CSV (a header, then a line per profile and value) or
+// JSON (per profile: its name, the varied input and the values), the names of
+// the columns and keys from the vocabulary.
+std::string SweepTable(const Varied& varied, const std::vector<std::string>& names,
+                       const std::vector<std::vector<Row>>& results, const std::string& format) {
+    std::ostringstream table;
+    const std::string name = varied.Name();
+    if (format == "csv") {
+        table << KeyOf(Quantity::Profile) << ',' << name;
+        for (Quantity q : kWindowResults) table << ',' << KeyOf(q);
+        table << '\n';
+        for (std::size_t p = 0; p < names.size(); ++p)
+            for (const Row& row : results[p]) {
+                table << CsvField(names[p]) << ',' << Text(row.value);
+                for (double v : ResultValues(row.r)) table << ',' << Text(v);
+                table << '\n';
+            }
+        return table.str();
+    }
+    Json all = Json::array();
+    for (std::size_t p = 0; p < names.size(); ++p) {
+        Json list = Json::array();
+        for (const Row& row : results[p]) {
+            Json j{{name, row.value}};
+            const std::array<double, 7> values = ResultValues(row.r);
+            for (std::size_t k = 0; k < values.size(); ++k) SetJson(j, kWindowResults[k], values[k]);
+            list.push_back(j);
+        }
+        all.push_back(Json{{KeyOf(Quantity::Profile), names[p]}, {"vary", name}, {"values", list}});
+    }
+    table << all.dump() << '\n';
+    return table.str();
+}
+
+// The chart of a sweep: V and H (and +45, -45 where they differ) against the
+// varied input, a series per profile.
+void DrawSweep(const Varied& varied, const std::vector<std::string>& names,
+               const std::vector<std::vector<Row>>& results, const std::string& plot) {
+    Json series = Json::array();
+    auto add = [&series](const std::string& name, const std::vector<Row>& rows, double CalculationResult::*field) {
+        std::vector<double> x, y;
+        for (const Row& row : rows) {
+            x.push_back(row.value);
+            y.push_back(row.r.*field);
+        }
+        series.push_back(Json{{"name", name}, {"x", x}, {"y", y}});
+    };
+    for (std::size_t p = 0; p < names.size(); ++p) {
+        const std::string suffix = names.size() > 1 ? " " + names[p] : "";
+        add("V" + suffix, results[p], &CalculationResult::tbV);
+        add("H" + suffix, results[p], &CalculationResult::tbH);
+        // +45 and -45 are drawn only where the third Stokes term splits them.
+        bool diagonal = false;
+        for (const Row& row : results[p]) diagonal = diagonal || row.r.tbPlus45 != row.r.tbMinus45;
+        if (diagonal) {
+            add("+45" + suffix, results[p], &CalculationResult::tbPlus45);
+            add("-45" + suffix, results[p], &CalculationResult::tbMinus45);
+        }
+    }
+    const Json chart{{"xLabel", varied.Axis()}, {"yLabel", "Brightness temperature (K)"}, {"series", series}};
+    const std::string failure = DrawChart(chart, plot);
+    if (!failure.empty()) throw InputError("Не удалось нарисовать график: " + failure);
+}
+
 }  // namespace
 
 void AddSweepCommand(CLI::App& app, Context& context) {
@@ -182,10 +252,6 @@ void AddSweepCommand(CLI::App& app, Context& context) {
                     ThrowIfRefused(CheckCalculationCost(in.frequency, in.bandwidth, ViewOf(store)));
                 }
 
-            struct Row {
-                double value;
-                CalculationResult r;
-            };
             std::vector<std::vector<Row>> results(names.size());
             for (std::size_t p = 0; p < names.size(); ++p)
                 for (double v : sweep.values) {
@@ -194,70 +260,18 @@ void AddSweepCommand(CLI::App& app, Context& context) {
                     results[p].push_back({v, Calculate(in, stores[p], model)});
                 }
 
-            std::ostringstream table;
-            const std::string varied = sweep.varied->Name();
-            if (format == "csv") {
-                table << KeyOf(Quantity::Profile) << ',' << varied;
-                for (Quantity q : kWindowResults) table << ',' << KeyOf(q);
-                table << '\n';
-                for (std::size_t p = 0; p < names.size(); ++p)
-                    for (const Row& row : results[p]) {
-                        table << CsvField(names[p]) << ',' << Text(row.value);
-                        for (double v : ResultValues(row.r)) table << ',' << Text(v);
-                        table << '\n';
-                    }
-            } else {
-                Json all = Json::array();
-                for (std::size_t p = 0; p < names.size(); ++p) {
-                    Json list = Json::array();
-                    for (const Row& row : results[p]) {
-                        Json j{{varied, row.value}};
-                        const std::array<double, 7> values = ResultValues(row.r);
-                        for (std::size_t k = 0; k < values.size(); ++k) SetJson(j, kWindowResults[k], values[k]);
-                        list.push_back(j);
-                    }
-                    all.push_back(Json{{KeyOf(Quantity::Profile), names[p]}, {"vary", varied}, {"values", list}});
-                }
-                table << all.dump() << '\n';
-            }
+            const std::string table = SweepTable(*sweep.varied, names, results, format);
             if (output->empty()) {
-                context.out << table.str();
+                context.out << table;
             } else {
                 try {
-                    file->Write(table.str());
+                    file->Write(table);
                     file->Commit();
                 } catch (const OutputFileError& e) {
                     throw InputError(WriteFailureMessage(e));
                 }
             }
-            if (!plot->empty()) {
-                Json series = Json::array();
-                auto add = [&series](const std::string& name, const std::vector<Row>& rows, double CalculationResult::*field) {
-                    std::vector<double> x, y;
-                    for (const Row& row : rows) {
-                        x.push_back(row.value);
-                        y.push_back(row.r.*field);
-                    }
-                    series.push_back(Json{{"name", name}, {"x", x}, {"y", y}});
-                };
-                for (std::size_t p = 0; p < names.size(); ++p) {
-                    const std::string suffix = names.size() > 1 ? " " + names[p] : "";
-                    add("V" + suffix, results[p], &CalculationResult::tbV);
-                    add("H" + suffix, results[p], &CalculationResult::tbH);
-                    // +45 and -45 are drawn only where the third Stokes term splits them.
-                    bool diagonal = false;
-                    for (const Row& row : results[p]) diagonal = diagonal || row.r.tbPlus45 != row.r.tbMinus45;
-                    if (diagonal) {
-                        add("+45" + suffix, results[p], &CalculationResult::tbPlus45);
-                        add("-45" + suffix, results[p], &CalculationResult::tbMinus45);
-                    }
-                }
-                const Json chart{{"xLabel", sweep.varied->Axis()},
-                                 {"yLabel", "Brightness temperature (K)"},
-                                 {"series", series}};
-                const std::string failure = DrawChart(chart, *plot);
-                if (!failure.empty()) throw InputError("Не удалось нарисовать график: " + failure);
-            }
+            if (!plot->empty()) DrawSweep(*sweep.varied, names, results, *plot);
         };
     });
 }
