@@ -71,7 +71,8 @@ std::string RangeText(Checked check) {
     if (lower && upper && c.lowerInclusive && c.upperInclusive) return text(c.lower) + " to " + text(c.upper);
     std::string range;
     if (lower) range = (c.lowerInclusive ? text(c.lower) + " or more" : "above " + text(c.lower));
-    if (upper) range += (range.empty() ? "" : ", ") + std::string(c.upperInclusive ? "at most " : "below ") + text(c.upper);
+    if (upper)
+        range += (range.empty() ? "" : ", ") + std::string(c.upperInclusive ? "at most " : "below ") + text(c.upper);
     return range;
 }
 

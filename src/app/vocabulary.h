@@ -230,7 +230,8 @@ inline constexpr QuantityInfo kQuantities[] = {
     // ---- quantities checked on the way ----
     {.id = Quantity::BandLowerEdge, .key = "bandLowerEdge", .unit = "GHz", .longName = "Lower edge of the band",
      .check = Checked::BandLowerEdge},
-    {.id = Quantity::LevelCount, .key = "levelCount", .longName = "Levels of the profile", .check = Checked::LevelCount},
+    {.id = Quantity::LevelCount, .key = "levelCount", .longName = "Levels of the profile",
+     .check = Checked::LevelCount},
     {.id = Quantity::SubFrequencies, .key = "subFrequencies", .longName = "Sub-frequencies of the passband",
      .check = Checked::SubFrequencies},
     {.id = Quantity::CalculationWork, .key = "work", .longName = "Work units of one calculation",
@@ -300,7 +301,8 @@ inline constexpr QuantityInfo kQuantities[] = {
     {.id = Quantity::LiquidWaterPath, .key = "liquidWaterPath",
      .standardName = "atmosphere_mass_content_of_cloud_liquid_water", .unit = "kg m-2",
      .longName = "cloud liquid water column of the transfer grid"},
-    {.id = Quantity::SurfaceCode, .key = "surfaceCode", .longName = "frequency code of the surface models (f x 100)", .count = true},
+    {.id = Quantity::SurfaceCode, .key = "surfaceCode", .longName = "frequency code of the surface models (f x 100)",
+     .count = true},
     {.id = Quantity::SpecularV, .key = "specularV", .longName = "flat-sea emissivity, vertical"},
     {.id = Quantity::SpecularH, .key = "specularH", .longName = "flat-sea emissivity, horizontal"},
     {.id = Quantity::WindV, .key = "windV", .longName = "isotropic wind increment of the emissivity, vertical"},
@@ -313,13 +315,17 @@ inline constexpr QuantityInfo kQuantities[] = {
     {.id = Quantity::DirectionFourth, .key = "directionFourth", .longName = "wind-direction term, fourth Stokes"},
     {.id = Quantity::ReflectivityV, .key = "reflectivityV", .longName = "sea-surface reflectivity, vertical"},
     {.id = Quantity::ReflectivityH, .key = "reflectivityH", .longName = "sea-surface reflectivity, horizontal"},
-    {.id = Quantity::StokesCode, .key = "stokesCode", .longName = "frequency code of the wind-direction signal", .count = true},
+    {.id = Quantity::StokesCode, .key = "stokesCode", .longName = "frequency code of the wind-direction signal",
+     .count = true},
     {.id = Quantity::FourthStokes, .key = "fourthStokes", .longName = "fourth Stokes term of the sea surface"},
     // ---- seasky emissivity and permittivity (a dot nests the JSON member) ----
-    {.id = Quantity::FrequencyCode, .key = "frequencyCode", .longName = "frequency code of the surface models (f x 100)", .count = true},
+    {.id = Quantity::FrequencyCode, .key = "frequencyCode",
+     .longName = "frequency code of the surface models (f x 100)",
+     .count = true},
     {.id = Quantity::DirectionCode, .key = "direction.code",
      .longName = "frequency code of the wind-direction terms (f x 100)", .count = true},
-    {.id = Quantity::DirectionTermV, .key = "direction.V", .longName = "wind-direction term of the emissivity, vertical"},
+    {.id = Quantity::DirectionTermV, .key = "direction.V",
+     .longName = "wind-direction term of the emissivity, vertical"},
     {.id = Quantity::DirectionTermH, .key = "direction.H",
      .longName = "wind-direction term of the emissivity, horizontal"},
     {.id = Quantity::DirectionTermHalfSum, .key = "direction.HalfSum", .longName = "wind-direction term, (V+H)/2"},
@@ -409,8 +415,9 @@ inline constexpr std::array<Quantity, 7> kWindowResults{Quantity::TbV,    Quanti
                                                         Quantity::TbMinus45, Quantity::TbUp, Quantity::TbDown,
                                                         Quantity::Opacity};
 // The results of a sensor channel over a scene: seasky batch, Python's simulate.
-inline constexpr std::array<Quantity, 6> kChannelResults{Quantity::Tb,      Quantity::TbUp,        Quantity::TbDown,
-                                                         Quantity::Opacity, Quantity::EmissivityV, Quantity::EmissivityH};
+inline constexpr std::array<Quantity, 6> kChannelResults{Quantity::Tb,          Quantity::TbUp,
+                                                         Quantity::TbDown,      Quantity::Opacity,
+                                                         Quantity::EmissivityV, Quantity::EmissivityH};
 
 // The quantities of a scene (seasky batch's scene files, Python's simulate),
 // in the order they are read: the profile levels, then the surface. Each is

@@ -20,7 +20,9 @@ void AddCalculationInputOptions(CLI::App* command, NumberOptions& options) {
     options.Add(command, kCalculationInputs, Need::Default);
 }
 
-CalculationInputs CalculationInputsOf(const NumberOptions& options) { return InputsOf(options.Get(kCalculationInputs)); }
+CalculationInputs CalculationInputsOf(const NumberOptions& options) {
+    return InputsOf(options.Get(kCalculationInputs));
+}
 
 Json CalculationJson(const CalculationResult& r) {
     Json j = Json::object();

@@ -33,6 +33,39 @@ std::string PassbandText(const Channel& c) {
     return text + " GHz";
 }
 
+// The scene surface of the options: the incidence angle only when given.
+SceneSurface SceneOf(const NumberOptions& options) {
+    SceneSurface scene;
+    scene.azimuth = options.Get(Quantity::Azimuth);
+    scene.seaTemperature = options.Get(Quantity::SeaTemperature);
+    scene.salinity = options.Get(Quantity::Salinity);
+    scene.wind = options.Get(Quantity::Wind);
+    if (options.Given(Quantity::IncidenceAngle)) scene.incidenceAngle = options.Get(Quantity::IncidenceAngle);
+    return scene;
+}
+
+// Refuses the first channel the scene cannot be computed for.
+void CheckChannels(const Sensor& sensor, const std::vector<int>& indices, const SceneSurface& scene,
+                   bool extrapolate) {
+    for (int c : indices)
+        if (std::optional<ValidationFailure> f = CheckChannel(sensor.channels[c], scene, extrapolate)) {
+            if (f->quantity == Checked::Frequency)
+                f->message += "\n(другие каналы выбирает --channels; --extrapolate рассчитывает канал всё "
+                              "равно, с пометкой)";
+            throw InputError(*f);
+        }
+}
+
+// Refuses the first channel whose calculation over the profile costs too much.
+void CheckChannelCosts(const Sensor& sensor, const std::vector<int>& indices, const ProfileView& profile,
+                       bool derivatives) {
+    for (int c : indices)
+        if (std::optional<ValidationFailure> f = CheckCost(CostOf(profile, sensor.channels[c].subBands, derivatives))) {
+            f->message = "Канал " + sensor.channels[c].name + ": " + f->message;
+            throw InputError(*f);
+        }
+}
+
 // A channel's results as a JSON object, the keys from the vocabulary: name,
 // frequency, polarisation, incidenceAngle, tb, tbUp, tbDown, opacity,
 // emissivityV, emissivityH, passbandBeyondRange, extrapolated.
@@ -130,33 +163,17 @@ void AddSensorCommand(CLI::App& app, Context& context) {
         context.action = [=, &context] {
             const JacobianSelection wanted = jacobians->Given() ? jacobians->Selection() : JacobianSelection{};
             CheckPlotName(*plot);
-            SceneSurface scene;
-            scene.azimuth = options->Get(Quantity::Azimuth);
-            scene.seaTemperature = options->Get(Quantity::SeaTemperature);
-            scene.salinity = options->Get(Quantity::Salinity);
-            scene.wind = options->Get(Quantity::Wind);
-            if (options->Given(Quantity::IncidenceAngle)) scene.incidenceAngle = options->Get(Quantity::IncidenceAngle);
+            const SceneSurface scene = SceneOf(*options);
             ModelOptions model;
             model.directionRows = DirectionRowsOf(*rows);
             const Sensor sensor = SensorArgument(*sensorName);
             const ChannelSelection selection = SelectChannels(sensor, *channels);
             if (!selection.message.empty()) throw InputError(selection.message);
             // Every channel is checked before anything is computed.
-            for (int c : selection.indices)
-                if (std::optional<ValidationFailure> f = CheckChannel(sensor.channels[c], scene, *extrapolate)) {
-                    if (f->quantity == Checked::Frequency)
-                        f->message += "\n(другие каналы выбирает --channels; --extrapolate рассчитывает канал всё "
-                                      "равно, с пометкой)";
-                    throw InputError(*f);
-                }
+            CheckChannels(sensor, selection.indices, scene, *extrapolate);
             const ProfileStore profile = LoadProfileArgument(*profileName);
             const bool derivatives = jacobians->Given() || !plot->empty();
-            for (int c : selection.indices)
-                if (std::optional<ValidationFailure> f =
-                        CheckCost(CostOf(ViewOf(profile), sensor.channels[c].subBands, derivatives))) {
-                    f->message = "Канал " + sensor.channels[c].name + ": " + f->message;
-                    throw InputError(*f);
-                }
+            CheckChannelCosts(sensor, selection.indices, ViewOf(profile), derivatives);
             ChannelsWithJacobian computed;
             if (derivatives)
                 computed = CalculateChannelsWithJacobian(sensor, selection.indices, scene, ViewOf(profile), model,

@@ -115,6 +115,26 @@ std::string Text(double v) {
     return std::string(buf, r.ptr);
 }
 
+// The profile files read: every name but a bundled atmosphere's (LoadProfileArgument).
+std::vector<std::string> ProfileFiles(const std::vector<std::string>& names) {
+    std::vector<std::string> files;
+    for (const std::string& name : names)
+        if (FindStandardAtmosphere(name) == nullptr) files.push_back(name);
+    return files;
+}
+
+// The temporary file of --output, open (none for standard output).
+std::unique_ptr<TemporaryOutput> OpenOutput(const std::string& output) {
+    if (output.empty()) return nullptr;
+    try {
+        auto file = std::make_unique<TemporaryOutput>(output);
+        file->Open();
+        return file;
+    } catch (const OutputFileError& e) {
+        throw InputError(WriteFailureMessage(e));
+    }
+}
+
 // One calculation of a sweep: the value of the varied input and the results.
 struct Row {
     double value;
@@ -226,23 +246,10 @@ void AddSweepCommand(CLI::App& app, Context& context) {
             CheckPlotName(*plot);
             std::vector<std::string> names = *profiles;
             if (names.empty()) names.emplace_back(kDefaultAtmosphere);
-            // The profile files read: every name but a bundled atmosphere's
-            // (LoadProfileArgument).
-            std::vector<std::string> files;
-            for (const std::string& name : names)
-                if (FindStandardAtmosphere(name) == nullptr) files.push_back(name);
-            CheckOutputsAreNotInputs(*output, *plot, files);
+            CheckOutputsAreNotInputs(*output, *plot, ProfileFiles(names));
             // The temporary file is made before the work, so that a folder that
             // cannot take it stops the sweep at once.
-            std::unique_ptr<TemporaryOutput> file;
-            try {
-                if (!output->empty()) {
-                    file = std::make_unique<TemporaryOutput>(*output);
-                    file->Open();
-                }
-            } catch (const OutputFileError& e) {
-                throw InputError(WriteFailureMessage(e));
-            }
+            const std::unique_ptr<TemporaryOutput> file = OpenOutput(*output);
             std::vector<ProfileStore> stores;
             for (const std::string& name : names) stores.push_back(LoadProfileArgument(name));
             for (const ProfileStore& store : stores)

@@ -762,7 +762,8 @@ py::dict Simulate(const std::string& sensorText, const std::vector<int>& channel
     py::dict d;
     // The values of kChannelResults, by their variable names.
     const std::vector<double>* results[kChannelResults.size()] = {&tb, &up, &down, &tau, &ev, &eh};
-    for (std::size_t k = 0; k < kChannelResults.size(); ++k) d[InfoOf(kChannelResults[k]).variable] = matrix(*results[k]);
+    for (std::size_t k = 0; k < kChannelResults.size(); ++k)
+        d[InfoOf(kChannelResults[k]).variable] = matrix(*results[k]);
     d[InfoOf(Quantity::Status).variable] = py::array_t<signed char>({scenes, C}, status.data());
     d[InfoOf(Quantity::Message).variable] = messages;
     for (const Derivative& x : derivatives)
