@@ -22,7 +22,7 @@ TEST(Validation, CalculationInputsFirstFailureInCheckOrder) {
     ASSERT_TRUE(wind);
     EXPECT_EQ(wind->message, "Введено неверное значение скорости ветра!\nДиапазон допустимых значений от 0 до 20 м/с");
     EXPECT_EQ(wind->input, "wind");
-    EXPECT_EQ(wind->unit, "m/s");
+    EXPECT_EQ(wind->unit, "m s-1");
     EXPECT_EQ(wind->value, 20.5);
     EXPECT_EQ(wind->lower, 0.0);
     EXPECT_EQ(wind->upper, 20.0);

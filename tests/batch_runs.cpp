@@ -101,6 +101,16 @@ TEST(BatchRun, NetcdfRoundTripEqualsTheSingleSensorCalculation) {
     EXPECT_EQ(test::GlobalText(dir / "out.nc", "history"), "seasky batch (test)");
     EXPECT_EQ(test::GlobalText(dir / "out.nc", "model_direction_rows"), "v-h");
     EXPECT_EQ(test::GlobalText(dir / "out.nc", "source").rfind("seasky ", 0), 0u);
+    // The results' CF attributes: a standard name where CF has one, UDUNITS units.
+    EXPECT_EQ(test::AttributeText(dir / "out.nc", "tb", "standard_name"), "toa_brightness_temperature");
+    EXPECT_EQ(test::AttributeText(dir / "out.nc", "tb", "units"), "K");
+    EXPECT_EQ(test::AttributeText(dir / "out.nc", "tb_up", "standard_name"), "");  // none in CF
+    EXPECT_EQ(test::AttributeText(dir / "out.nc", "opacity", "units"), "Np");
+    EXPECT_EQ(test::AttributeText(dir / "out.nc", "emissivity_v", "units"), "1");
+    EXPECT_EQ(test::AttributeText(dir / "out.nc", "channel_incidence_angle", "units"), "degree");
+    EXPECT_EQ(test::AttributeText(dir / "out.nc", "status", "units"), "");  // flags have none
+    EXPECT_EQ(test::AttributeText(dir / "out.nc", "tb_down", "long_name"),
+              "downwelling brightness temperature of the atmosphere");
     EXPECT_EQ(dir.Files(), (std::vector<std::string>{"out.nc", "scenes.nc"}));  // no temporary left
 }
 
@@ -292,7 +302,7 @@ TEST(BatchRun, DerivativesAreThoseOfTheChannelOnTheFilesLevels) {
     const std::size_t C = chosen.size(), L = scenes[0].profile.levelCount;
     const std::vector<double> sst = test::ReadDoubles(dir / "out.nc", "dtb_dsst");
     const std::vector<double> lnlwp = test::ReadDoubles(dir / "out.nc", "dtb_dlnlwp");
-    const std::vector<double> temperature = test::ReadDoubles(dir / "out.nc", "dtb_dtemperature");
+    const std::vector<double> temperature = test::ReadDoubles(dir / "out.nc", "dtb_dairTemperature");
     const std::vector<double> humidity = test::ReadDoubles(dir / "out.nc", "dtb_dhumidity");
     const std::vector<double> weighting = test::ReadDoubles(dir / "out.nc", "dtb_weighting");
     ASSERT_EQ(temperature.size(), scenes.size() * C * L);

@@ -34,6 +34,26 @@ TEST(AbsorptionCommand, JsonNumbersRoundTripToTheModelValues) {
     EXPECT_EQ(j.at("total").get<double>(), gas.total + cloud);
 }
 
+// --air-temp is the air temperature (K) of absorption; the old --temp still
+// means it there.
+TEST(AbsorptionCommand, AirTemperatureUnderItsNewAndOldNames) {
+    const auto renamed =
+        RunSeasky({"absorption", "--freq", "60", "--air-temp", "250", "--pressure", "300", "--humidity", "2.5", "--json"});
+    ASSERT_EQ(renamed.status, 0) << renamed.err;
+    EXPECT_EQ(nlohmann::json::parse(renamed.out).at("oxygen").get<double>(),
+              GasAbsorption(60.0, 250.0, 300.0, 2.5).oxygen);
+    EXPECT_EQ(RunSeasky({"absorption", "--freq", "60", "--temp", "250", "--pressure", "300", "--humidity", "2.5",
+                         "--json"}).out,
+              renamed.out);
+    const auto missing = RunSeasky({"absorption", "--freq", "60", "--pressure", "300", "--humidity", "2.5"});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_EQ(missing.err.rfind("Не задан обязательный параметр --air-temp.\n", 0), 0u) << missing.err;
+    // A refusal of the air temperature names the air.
+    const auto cold = RunSeasky({"absorption", "--freq", "60", "--air-temp", "50", "--pressure", "300", "--humidity", "1"});
+    EXPECT_EQ(cold.status, 2);
+    EXPECT_NE(cold.err.find("температуры воздуха"), std::string::npos) << cold.err;
+}
+
 TEST(AbsorptionCommand, TextLinesAndDecimalComma) {
     const auto run =
         RunSeasky({"absorption", "--freq", "18,7", "--temp", "300", "--pressure", "1013", "--humidity", "10"});

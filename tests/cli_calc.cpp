@@ -196,13 +196,13 @@ TEST(CalcCommand, JacobiansInJsonTextAndAChart) {
     const auto some = nlohmann::json::parse(run.out).at("jacobians");
     EXPECT_EQ(some.at("surface").size(), 1u);
     EXPECT_FALSE(some.contains("columns"));
-    EXPECT_FALSE(some.at("levels").contains("temperature"));
+    EXPECT_FALSE(some.at("levels").contains("airTemperature"));
     EXPECT_TRUE(some.contains("weighting"));
     // Text: the tables, top level first.
-    run = with({"--jacobians", "wind,temperature"});
+    run = with({"--jacobians", "wind,temperature"});  // the old name of airTemperature
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("wind, K/(m/s)"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("Derivatives with respect to each level's temperature, K/K"), std::string::npos);
+    EXPECT_NE(run.out.find("Derivatives with respect to each level's airTemperature, K/K"), std::string::npos);
     EXPECT_EQ(run.out.find("Weighting functions"), std::string::npos);
     // Refusals, and the chart of the weighting functions.
     EXPECT_EQ(with({"--jacobians", "sst,depth"}).status, 2);

@@ -104,5 +104,43 @@ TEST(SurfaceCommands, InclusiveBoundsAndTheFirstFailingCheck) {
     }
 }
 
+// --sea-temp is the sea temperature of the surface commands and of calc; the
+// old --temp still means it there. Both at once, or neither where it is
+// required, are refused by the parser.
+TEST(SurfaceCommands, SeaTemperatureUnderItsNewAndOldNames) {
+    const auto renamed = RunSeasky({"permittivity", "--freq", "18.7", "--sea-temp", "12.5", "--salinity", "35"});
+    const auto old = RunSeasky({"permittivity", "--freq", "18.7", "--temp", "12.5", "--salinity", "35"});
+    ASSERT_EQ(renamed.status, 0) << renamed.err;
+    EXPECT_EQ(renamed.out, old.out);
+    const auto other = RunSeasky({"permittivity", "--freq", "18.7", "--sea-temp", "13", "--salinity", "35"});
+    EXPECT_NE(other.out, renamed.out);  // the value is read, not a default
+    auto emissivity = Emissivity("36.5", "55", "40", "7", "33", "9");
+    const auto byOld = RunSeasky(emissivity);
+    emissivity[7] = "--sea-temp";
+    const auto byNew = RunSeasky(emissivity);
+    ASSERT_EQ(byNew.status, 0) << byNew.err;
+    EXPECT_EQ(byNew.out, byOld.out);
+    for (const std::vector<std::string>& calc :
+         {std::vector<std::string>{"calc", "--sea-temp", "4", "--json"}, {"calc", "--temp", "4", "--json"}})
+        EXPECT_EQ(nlohmann::json::parse(RunSeasky(calc).out).at("tbV"),
+                  nlohmann::json::parse(RunSeasky({"calc", "--sea-temp=4", "--json"}).out).at("tbV"));
+
+    const auto both = RunSeasky({"permittivity", "--freq", "18.7", "--sea-temp", "12", "--temp", "12", "--salinity", "35"});
+    EXPECT_EQ(both.status, 2);
+    EXPECT_EQ(both.out, "");
+    EXPECT_EQ(both.err.rfind("Параметры --sea-temp и --temp несовместимы.\n", 0), 0u) << both.err;
+    EXPECT_EQ(RunSeasky({"calc", "--temp", "12", "--sea-temp", "12"}).status, 2);
+    const auto neither = RunSeasky({"permittivity", "--freq", "18.7", "--salinity", "35"});
+    EXPECT_EQ(neither.status, 2);
+    EXPECT_EQ(neither.err.rfind("Не задан обязательный параметр --sea-temp.\n", 0), 0u) << neither.err;
+    // A bad number is named as it was given.
+    EXPECT_EQ(RunSeasky({"permittivity", "--freq", "18.7", "--temp", "x", "--salinity", "35"}).err,
+              "Неверное число в параметре --temp: 'x'\n");
+    // The help shows the new name alone.
+    const auto help = RunSeasky({"emissivity", "--help"});
+    EXPECT_NE(help.out.find("--sea-temp"), std::string::npos);
+    EXPECT_EQ(help.out.find("--temp"), std::string::npos) << help.out;
+}
+
 }  // namespace
 }  // namespace seasky

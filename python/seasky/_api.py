@@ -7,8 +7,9 @@ from collections.abc import Mapping
 import numpy as np
 
 from . import _seasky
+from ._vocabulary import COUNT_KEYS, PROFILE_KEYS as _PROFILE_KEYS, accepts_old_keywords, defaults
 
-_PROFILE_KEYS = ("height", "air_temperature", "pressure", "humidity", "cloud_water")
+_CALCULATION_DEFAULTS = defaults("calculation_inputs")
 
 
 class ValidationError(ValueError):
@@ -87,7 +88,7 @@ def _finish(result, shape, errors, nested=False):
     out = {}
     for key, value in result["values"].items():
         value = value.reshape(shape)
-        if key.endswith("Code") or key.endswith(".code") or key == "layerCount":
+        if key in COUNT_KEYS:
             value = np.where(np.isnan(value), -1, value).astype(np.int64) if errors == "flag" else value.astype(np.int64)
         if not shape:
             value = value[()]  # a scalar for scalar inputs
@@ -122,8 +123,9 @@ def profile(source):
             return dict(_seasky.bundled_profile(name))
         return dict(_seasky.read_profile(name))
     p = {key: np.asarray(source[key], dtype=np.float64) for key in _PROFILE_KEYS[:4]}
-    cloud = source.get("cloud_water") if hasattr(source, "get") else None
-    p["cloud_water"] = np.zeros_like(p["height"]) if cloud is None else np.asarray(cloud, dtype=np.float64)
+    height, cloud_key = _PROFILE_KEYS[0], _PROFILE_KEYS[4]
+    cloud = source.get(cloud_key) if hasattr(source, "get") else None
+    p[cloud_key] = np.zeros_like(p[height]) if cloud is None else np.asarray(cloud, dtype=np.float64)
     return p
 
 
@@ -133,7 +135,7 @@ def _profile_arrays(source):
     shapes = {key: p[key].shape for key in _PROFILE_KEYS}
     if len(set(shapes.values())) != 1:
         raise ValueError(f"the profile arrays must have one shape, not {shapes}")
-    full = p["height"].shape
+    full = p[_PROFILE_KEYS[0]].shape
     if len(full) < 1:
         raise ValueError("a profile needs a level axis (the last)")
     leading, levels = full[:-1], full[-1]
@@ -149,34 +151,43 @@ def _broadcast_profiles(arrays, leading, shape):
             for a in arrays]
 
 
-def absorption(freq, temp, pressure, humidity, cloud=0.0, *, errors="raise"):
+@accepts_old_keywords
+def absorption(freq, air_temperature, pressure, humidity, cloud_water=0.0, *, errors="raise"):
     """Absorption coefficients (Np/km) at one level: nitrogen, oxygen,
-    waterVapour, gasTotal, cloud, total. freq GHz (0 < f <= 1000), temp K,
-    pressure mb, humidity and cloud g/m^3."""
+    waterVapour, gasTotal, cloud, total. freq GHz (0 < f <= 1000),
+    air_temperature K, pressure mb, humidity and cloud_water g/m^3 (the old
+    keywords temp and cloud still work)."""
     stop = _errors_mode(errors)
-    shape = np.broadcast_shapes(*(np.shape(v) for v in (freq, temp, pressure, humidity, cloud)))
+    values = (freq, air_temperature, pressure, humidity, cloud_water)
+    shape = np.broadcast_shapes(*(np.shape(v) for v in values))
     n = int(np.prod(shape, dtype=np.int64))
-    result = _seasky.absorption(*_flat((freq, temp, pressure, humidity, cloud), shape), n, stop)
+    result = _seasky.absorption(*_flat(values, shape), n, stop)
     return _finish(result, shape, errors)
 
 
-def permittivity(freq, temp, salinity, *, errors="raise"):
+@accepts_old_keywords
+def permittivity(freq, sea_temperature, salinity, *, errors="raise"):
     """The complex permittivity of sea water: real, imag and frequencyCode.
-    freq GHz (6.75 to 89), temp degrees C, salinity per mille."""
+    freq GHz (6.75 to 89), sea_temperature degrees C (the old keyword temp
+    still works), salinity per mille."""
     stop = _errors_mode(errors)
-    shape = np.broadcast_shapes(*(np.shape(v) for v in (freq, temp, salinity)))
+    values = (freq, sea_temperature, salinity)
+    shape = np.broadcast_shapes(*(np.shape(v) for v in values))
     n = int(np.prod(shape, dtype=np.int64))
-    return _finish(_seasky.permittivity(*_flat((freq, temp, salinity), shape), n, stop), shape, errors)
+    return _finish(_seasky.permittivity(*_flat(values, shape), n, stop), shape, errors)
 
 
-def emissivity(freq, angle, azimuth, temp, salinity, wind, *, models=None, direction_rows=None, errors="raise"):
+@accepts_old_keywords
+def emissivity(freq, angle, azimuth, sea_temperature, salinity, wind, *, models=None, direction_rows=None,
+               errors="raise"):
     """The sea-surface emissivity and its terms, as seasky emissivity --json:
     frequencyCode, specularV/H, windV/H, direction (code, V, H, HalfSum,
     Difference, Third, Fourth), totalV/H, and the record: version and the
-    model set (models={"surface": ..., "direction-rows": ...}, see calculate)."""
+    model set (models={"surface": ..., "direction-rows": ...}, see calculate).
+    sea_temperature degrees C (the old keyword temp still works)."""
     stop = _errors_mode(errors)
     assignments = _model_assignments(models, direction_rows)
-    values = (freq, angle, azimuth, temp, salinity, wind)
+    values = (freq, angle, azimuth, sea_temperature, salinity, wind)
     shape = np.broadcast_shapes(*(np.shape(v) for v in values))
     n = int(np.prod(shape, dtype=np.int64))
     result = _seasky.emissivity(*_flat(values, shape), n, assignments, stop)
@@ -217,14 +228,18 @@ def _jacobian_list(jacobians):
     return ",".join(jacobians)
 
 
-def calculate(profile="midlatitude-summer", freq=18.7, angle=53.1, azimuth=0.0, temp=20.0, salinity=35.0,
-              wind=10.0, band=0.0, *, models=None, direction_rows=None, errors="raise", jacobians=False):
+@accepts_old_keywords
+def calculate(profile="midlatitude-summer", freq=_CALCULATION_DEFAULTS["freq"], angle=_CALCULATION_DEFAULTS["angle"],
+              azimuth=_CALCULATION_DEFAULTS["azimuth"], sea_temperature=_CALCULATION_DEFAULTS["sea_temperature"],
+              salinity=_CALCULATION_DEFAULTS["salinity"], wind=_CALCULATION_DEFAULTS["wind"],
+              band=_CALCULATION_DEFAULTS["band"], *, models=None, direction_rows=None, errors="raise", jacobians=False):
     """The whole calculation, as seasky calc --json: the brightness temperatures
     at the top of the atmosphere (tbV, tbH, tbPlus45, tbMinus45, the Stokes and
     circular terms), tbUp, tbDown, opacity and every component.
 
-    freq GHz (6.75 to 89), angle and azimuth degrees, temp degrees C, salinity
-    per mille, wind m/s, band GHz (0: one frequency). The inputs and the
+    freq GHz (6.75 to 89), angle and azimuth degrees, sea_temperature degrees C
+    (the old keyword temp still works), salinity per mille, wind m/s, band GHz
+    (0: one frequency); the defaults are the window's. The inputs and the
     profile's leading dimensions broadcast together.
 
     models chooses the physical models: a mapping such as {"surface":
@@ -241,17 +256,17 @@ def calculate(profile="midlatitude-summer", freq=18.7, angle=53.1, azimuth=0.0, 
     tbLeftCircular, tbRightCircular, tbUp, tbDown and opacity, with the names
       sst (K/K), salinity (K per 1e-3), wind (K/(m/s)), azimuth, angle
         (K/degree): arrays of the broadcast shape;
-      temperature (K/K), pressure (K/hPa), humidity, cloud (K/(g/m^3)) of each
-        level, and weighting (the temperature derivative per km of the height a
-        level stands for, K/K/km): arrays of the broadcast shape plus the level
-        axis;
+      airTemperature (K/K; formerly temperature, still accepted in the list),
+        pressure (K/hPa), humidity, cloud (K/(g/m^3)) of each level, and
+        weighting (the temperature derivative per km of the height a level
+        stands for, K/K/km): arrays of the broadcast shape plus the level axis;
       lntcwv, lnlwp (K): a uniform relative change of the whole humidity or
         cloud profile.
     Opacity derivatives are in Np per unit. jacobians["units"] gives the units.
     """
     stop = _errors_mode(errors)
     arrays, leading = _profile_arrays(profile)
-    inputs = (freq, angle, azimuth, temp, salinity, wind, band)
+    inputs = (freq, angle, azimuth, sea_temperature, salinity, wind, band)
     shape = np.broadcast_shapes(leading, *(np.shape(v) for v in inputs))
     n = int(np.prod(shape, dtype=np.int64))
     arrays = _broadcast_profiles(arrays, leading, shape)

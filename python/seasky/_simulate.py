@@ -5,39 +5,20 @@ import os
 
 import numpy as np
 
-from . import _seasky
+from . import _seasky, _vocabulary
 from ._api import _model_assignments, _record
 
 # The quantities of a scene: the standard names that identify a variable (in
-# order of preference), the variable name looked for otherwise, and whether it
-# has the level dimension. The same rules as seasky batch's NetCDF input.
-_QUANTITIES = (
-    (("height", "altitude"), "height", True, True),
-    (("air_temperature",), "air_temperature", True, True),
-    (("air_pressure",), "air_pressure", True, True),
-    (("mass_concentration_of_water_vapor_in_air", "specific_humidity"), "mass_concentration_of_water_vapor_in_air",
-     True, True),
-    (("mass_concentration_of_cloud_liquid_water_in_air", "mass_fraction_of_cloud_liquid_water_in_air"),
-     "mass_concentration_of_cloud_liquid_water_in_air", True, False),
-    (("sea_surface_temperature",), "sea_surface_temperature", False, True),
-    (("sea_water_salinity",), "sea_water_salinity", False, True),
-    (("wind_speed",), "wind_speed", False, True),
-    (("relative_wind_direction",), "relative_wind_direction", False, True),
-    (("incidence_angle", "sensor_zenith_angle"), "incidence_angle", False, False),
-)
+# order of preference), the variable name looked for otherwise, whether it has
+# the level dimension and whether it is required. The same rules as seasky
+# batch's NetCDF input (the vocabulary's kSceneQuantities).
+_QUANTITIES = _vocabulary.scene_quantities()
 
-_OUTPUTS = ("tb", "tb_up", "tb_down", "opacity", "emissivity_v", "emissivity_h", "status")
-_UNITS = {"tb": "K", "tb_up": "K", "tb_down": "K", "opacity": "1", "emissivity_v": "1", "emissivity_h": "1"}
-_LONG_NAMES = {
-    "tb": "brightness temperature at the top of the atmosphere",
-    "tb_up": "upwelling brightness temperature of the atmosphere",
-    "tb_down": "downwelling brightness temperature of the atmosphere",
-    "opacity": "vertical opacity of the atmosphere (Np)",
-    "emissivity_v": "sea-surface emissivity, vertical",
-    "emissivity_h": "sea-surface emissivity, horizontal",
-    "status": "calculation status",
-    "message": "why the scene or a channel was refused",
-}
+# The results per scene and channel, then the status, and the message per scene.
+_RESULTS = _vocabulary.rows("channel_results")
+_STATUS = _vocabulary.row("status")
+_MESSAGE = _vocabulary.row("message")
+_OUTPUTS = tuple(q["variable"] for q in _RESULTS) + (_STATUS["variable"],)
 
 
 def _find(ds, standard_names, fallback, required):
@@ -61,7 +42,8 @@ def _derivative_names(selection):
         return []
     names = _seasky.jacobian_names()
     units = names["units"]
-    wanted = list(units) if selection == "all" else selection.split(",")
+    aliases = names["aliases"]
+    wanted = list(units) if selection == "all" else [aliases.get(w, w) for w in selection.split(",")]
     unknown = [w for w in wanted if w not in units and w != "all"]
     if unknown:
         raise ValueError(f"unknown derivative {', '.join(unknown)} (known: {', '.join(units)}, all)")
@@ -94,7 +76,7 @@ def _simulate_numpy(*arrays, sensor_text, channels, variables, extrapolate, mode
                               list(models), jacobians)
     c = len(channels)
     outputs = tuple(result[key].reshape(scene_shape + (c,)) for key in _OUTPUTS)
-    message = np.array(result["message"], dtype=object).reshape(scene_shape)
+    message = np.array(result[_MESSAGE["variable"]], dtype=object).reshape(scene_shape)
     derivatives = tuple(result[key].reshape(scene_shape + ((c, levels) if per_level else (c,)))
                         for key, per_level, _ in _derivative_names(jacobians))
     return outputs + (message,) + derivatives
@@ -116,7 +98,8 @@ def simulate(ds, sensor="amsr2", channels=None, *, extrapolate=False, models=Non
     coordinates and attributes of a batch run, and ds's coordinates.
 
     jacobians (True, or a list of sst, salinity, wind, azimuth, angle, lntcwv,
-    lnlwp, temperature, pressure, humidity, cloud, weighting) adds the exact
+    lnlwp, airTemperature (formerly temperature, still accepted), pressure,
+    humidity, cloud, weighting) adds the exact
     derivatives of tb as in a batch run: dtb_d<x>(..., channel) for the surface
     inputs and columns, dtb_d<x>(..., channel, level) for the level quantities
     and dtb_weighting, with units attributes; humidity and cloud per g/m^3
@@ -199,33 +182,35 @@ def simulate(ds, sensor="amsr2", channels=None, *, extrapolate=False, models=Non
             per_level for _, per_level, _ in derivatives) else {})}} if dask_backed else None,
         keep_attrs=False,
     )
-    keys = _OUTPUTS + ("message",) + tuple(key for key, _, _ in derivatives)
+    keys = _OUTPUTS + (_MESSAGE["variable"],) + tuple(key for key, _, _ in derivatives)
     result = xr.Dataset({key: value for key, value in zip(keys, out)})
-    for key in _OUTPUTS + ("message",):
-        result[key].attrs["long_name"] = _LONG_NAMES[key]
-        if key in _UNITS:
-            result[key].attrs["units"] = _UNITS[key]
+    for q in _RESULTS:
+        result[q["variable"]].attrs.update(_vocabulary.attributes(q))
+    for q in (_STATUS, _MESSAGE):
+        result[q["variable"]].attrs.update(_vocabulary.attributes(q, numeric=False))
     for key, per_level, unit in derivatives:
         result[key].attrs["units"] = unit
         what = "the weighting function (temperature derivative per km)" if key == "dtb_weighting" else \
             "derivative of tb with respect to " + key[len("dtb_d"):] + (" of each level" if per_level else "")
         result[key].attrs["long_name"] = what
-    result["status"].attrs["flag_masks"] = np.array([1, 2, 4], dtype=np.int8)
-    result["status"].attrs["flag_meanings"] = "refused passband_beyond_validated_range centre_extrapolated"
+    result[_STATUS["variable"]].attrs["flag_masks"] = np.array([1, 2, 4], dtype=np.int8)
+    result[_STATUS["variable"]].attrs["flag_meanings"] = "refused passband_beyond_validated_range centre_extrapolated"
     selected = [info["channels"][i] for i in chosen]
     bands = max(len(ch["sub_bands"]) for ch in selected)
     passband = np.full((c, bands, 2), np.nan)
     for i, ch in enumerate(selected):
         for b, (lo, hi) in enumerate(ch["sub_bands"]):
             passband[i, b] = (lo, hi)
-    result = result.assign_coords(
-        channel_name=("channel", [ch["name"] for ch in selected]),
-        channel_frequency=("channel", [ch["centre"] for ch in selected], {"units": "GHz"}),
-        channel_polarisation=("channel", [ch["polarisation"] for ch in selected]),
-        channel_incidence_angle=("channel", [np.nan if ch["incidence_angle"] is None else ch["incidence_angle"]
-                                             for ch in selected], {"units": "degree"}),
-    )
-    result["channel_passband"] = (("channel", "sub_band", "bound"), passband, {"units": "GHz"})
+    name, frequency, passband_q, polarisation, angle = _vocabulary.rows("channel_coordinates")
+    result = result.assign_coords({
+        name["variable"]: ("channel", [ch["name"] for ch in selected], _vocabulary.attributes(name, numeric=False)),
+        frequency["variable"]: ("channel", [ch["centre"] for ch in selected], _vocabulary.attributes(frequency)),
+        polarisation["variable"]: ("channel", [ch["polarisation"] for ch in selected],
+                                   _vocabulary.attributes(polarisation, numeric=False)),
+        angle["variable"]: ("channel", [np.nan if ch["incidence_angle"] is None else ch["incidence_angle"]
+                                        for ch in selected], _vocabulary.attributes(angle)),
+    })
+    result[passband_q["variable"]] = (("channel", "sub_band", "bound"), passband, _vocabulary.attributes(passband_q))
     # The scene coordinates of ds come with the inputs; other per-scene variables
     # (e.g. lat, lon held as data variables) pass through as in a batch run.
     used = {v.name for v in found if v is not None}

@@ -12,61 +12,64 @@
 
 namespace seasky {
 
-#define SEASKY_FIELD(key, expression) \
-    ResultField { key, [](const CalculationResult& r) { return static_cast<double>(expression); }, false }
-#define SEASKY_COUNT(key, expression) \
-    ResultField { key, [](const CalculationResult& r) { return static_cast<double>(expression); }, true }
+#define SEASKY_FIELD(quantity, expression) \
+    ResultField { quantity, [](const CalculationResult& r) { return static_cast<double>(expression); } }
 
 const std::array<ResultField, 39> kResultFields{{
     // The seven results of the window.
-    SEASKY_FIELD("tbV", r.tbV),
-    SEASKY_FIELD("tbH", r.tbH),
-    SEASKY_FIELD("tbPlus45", r.tbPlus45),
-    SEASKY_FIELD("tbMinus45", r.tbMinus45),
-    SEASKY_FIELD("tbUp", r.tbUp),
-    SEASKY_FIELD("tbDown", r.tbDown),
-    SEASKY_FIELD("opacity", r.opacity),
+    SEASKY_FIELD(Quantity::TbV, r.tbV),
+    SEASKY_FIELD(Quantity::TbH, r.tbH),
+    SEASKY_FIELD(Quantity::TbPlus45, r.tbPlus45),
+    SEASKY_FIELD(Quantity::TbMinus45, r.tbMinus45),
+    SEASKY_FIELD(Quantity::TbUp, r.tbUp),
+    SEASKY_FIELD(Quantity::TbDown, r.tbDown),
+    SEASKY_FIELD(Quantity::Opacity, r.opacity),
     // Intermediates.
-    SEASKY_FIELD("transmittance", r.transmittance),
-    SEASKY_FIELD("emissivityV", r.emissivityV),
-    SEASKY_FIELD("emissivityH", r.emissivityH),
-    SEASKY_FIELD("omegaV", r.omegaV),
-    SEASKY_FIELD("omegaH", r.omegaH),
-    SEASKY_FIELD("thirdStokes", r.thirdStokes),
+    SEASKY_FIELD(Quantity::Transmittance, r.transmittance),
+    SEASKY_FIELD(Quantity::EmissivityV, r.emissivityV),
+    SEASKY_FIELD(Quantity::EmissivityH, r.emissivityH),
+    SEASKY_FIELD(Quantity::OmegaV, r.omegaV),
+    SEASKY_FIELD(Quantity::OmegaH, r.omegaH),
+    SEASKY_FIELD(Quantity::ThirdStokes, r.thirdStokes),
     // The other Stokes terms at the top of the atmosphere.
-    SEASKY_FIELD("tbThirdStokes", r.tbThirdStokes),
-    SEASKY_FIELD("tbFourthStokes", r.tbFourthStokes),
-    SEASKY_FIELD("tbLeftCircular", r.tbLeftCircular),
-    SEASKY_FIELD("tbRightCircular", r.tbRightCircular),
+    SEASKY_FIELD(Quantity::TbThirdStokes, r.tbThirdStokes),
+    SEASKY_FIELD(Quantity::TbFourthStokes, r.tbFourthStokes),
+    SEASKY_FIELD(Quantity::TbLeftCircular, r.tbLeftCircular),
+    SEASKY_FIELD(Quantity::TbRightCircular, r.tbRightCircular),
     // The atmosphere and the grid it was integrated on.
-    SEASKY_FIELD("opacityUp", r.opacityUp),
-    SEASKY_COUNT("layerCount", r.layerCount),
-    SEASKY_FIELD("gridBottom", r.gridBottom),
-    SEASKY_FIELD("gridTop", r.gridTop),
-    SEASKY_FIELD("precipitableWater", r.precipitableWater),
-    SEASKY_FIELD("liquidWaterPath", r.liquidWaterPath),
+    SEASKY_FIELD(Quantity::OpacityUp, r.opacityUp),
+    SEASKY_FIELD(Quantity::LayerCount, r.layerCount),
+    SEASKY_FIELD(Quantity::GridBottom, r.gridBottom),
+    SEASKY_FIELD(Quantity::GridTop, r.gridTop),
+    SEASKY_FIELD(Quantity::PrecipitableWater, r.precipitableWater),
+    SEASKY_FIELD(Quantity::LiquidWaterPath, r.liquidWaterPath),
     // The surface at the surface code, and its Stokes terms at the direction code.
-    SEASKY_COUNT("surfaceCode", r.surfaceCode),
-    SEASKY_FIELD("specularV", r.specular.v),
-    SEASKY_FIELD("specularH", r.specular.h),
-    SEASKY_FIELD("windV", r.windIncrement.v),
-    SEASKY_FIELD("windH", r.windIncrement.h),
-    SEASKY_FIELD("directionV", r.direction.V),
-    SEASKY_FIELD("directionH", r.direction.H),
-    SEASKY_FIELD("directionHalfSum", r.direction.HalfSum),
-    SEASKY_FIELD("directionDifference", r.direction.Difference),
-    SEASKY_FIELD("directionThird", r.direction.Third),
-    SEASKY_FIELD("directionFourth", r.direction.Fourth),
-    SEASKY_FIELD("reflectivityV", r.reflectivityV),
-    SEASKY_FIELD("reflectivityH", r.reflectivityH),
-    SEASKY_COUNT("stokesCode", r.stokesCode),
-    SEASKY_FIELD("fourthStokes", r.fourthStokes),
+    SEASKY_FIELD(Quantity::SurfaceCode, r.surfaceCode),
+    SEASKY_FIELD(Quantity::SpecularV, r.specular.v),
+    SEASKY_FIELD(Quantity::SpecularH, r.specular.h),
+    SEASKY_FIELD(Quantity::WindV, r.windIncrement.v),
+    SEASKY_FIELD(Quantity::WindH, r.windIncrement.h),
+    SEASKY_FIELD(Quantity::DirectionV, r.direction.V),
+    SEASKY_FIELD(Quantity::DirectionH, r.direction.H),
+    SEASKY_FIELD(Quantity::DirectionHalfSum, r.direction.HalfSum),
+    SEASKY_FIELD(Quantity::DirectionDifference, r.direction.Difference),
+    SEASKY_FIELD(Quantity::DirectionThird, r.direction.Third),
+    SEASKY_FIELD(Quantity::DirectionFourth, r.direction.Fourth),
+    SEASKY_FIELD(Quantity::ReflectivityV, r.reflectivityV),
+    SEASKY_FIELD(Quantity::ReflectivityH, r.reflectivityH),
+    SEASKY_FIELD(Quantity::StokesCode, r.stokesCode),
+    SEASKY_FIELD(Quantity::FourthStokes, r.fourthStokes),
     // The cold-space brightness of the cosmic model, K.
-    SEASKY_FIELD("cosmicTemperature", r.cosmicTemperature),
+    SEASKY_FIELD(Quantity::CosmicTemperature, r.cosmicTemperature),
 }};
 
 #undef SEASKY_FIELD
-#undef SEASKY_COUNT
+
+std::array<double, 7> InputValues(const CalculationInputs& in) {
+    return {in.frequency, in.angle, in.azimuth, in.seaTemperature, in.salinity, in.wind, in.bandwidth};
+}
+
+CalculationInputs InputsOf(const std::array<double, 7>& v) { return {v[0], v[1], v[2], v[3], v[4], v[5], v[6]}; }
 
 std::array<double, 7> ResultValues(const CalculationResult& r) {
     return {r.tbV, r.tbH, r.tbPlus45, r.tbMinus45, r.tbUp, r.tbDown, r.opacity};

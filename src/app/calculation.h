@@ -11,6 +11,7 @@
 
 #include "app/model_set.h"
 #include "app/validation.h"
+#include "app/vocabulary.h"
 #include "atmosphere/atmosphere_radiation.h"
 #include "common/constants.h"
 #include "common/dual.h"
@@ -20,22 +21,22 @@
 
 namespace seasky {
 
-// The seven inputs, in the order in which they are read. The defaults are the
-// window's start-up values.
+// The seven inputs, in the order in which they are read (kCalculationInputs).
+// The defaults are the window's start-up values (the vocabulary's defaults).
 struct CalculationInputs {
-    double frequency = 18.7;      // f, GHz (6.75 to 89)
-    double angle = 53.1;          // theta, incidence angle, degrees (0 to 65)
-    double azimuth = 0.0;         // phi, degrees (0 to 360)
-    double seaTemperature = 20.0; // t, degrees C (-3 to 37)
-    double salinity = 35.0;       // S, per mille (0 to 45)
-    double wind = 10.0;           // W, m/s (0 to 20)
-    double bandwidth = 0.0;       // receiver bandwidth, GHz (0 = one frequency; lower edge above 0 GHz)
+    double frequency = InfoOf(Quantity::Frequency).fallback;            // f, GHz (6.75 to 89)
+    double angle = InfoOf(Quantity::IncidenceAngle).fallback;           // theta, incidence angle, degrees (0 to 65)
+    double azimuth = InfoOf(Quantity::Azimuth).fallback;                // phi, degrees (0 to 360)
+    double seaTemperature = InfoOf(Quantity::SeaTemperature).fallback;  // t, degrees C (-3 to 37)
+    double salinity = InfoOf(Quantity::Salinity).fallback;              // S, per mille (0 to 45)
+    double wind = InfoOf(Quantity::Wind).fallback;                      // W, m/s (0 to 20)
+    // receiver bandwidth, GHz (0 = one frequency; lower edge above 0 GHz)
+    double bandwidth = InfoOf(Quantity::Bandwidth).fallback;
 };
 
-// The input names, in the same order (the names of the validation table; the
-// bandwidth is checked through its lower band edge).
-inline constexpr std::array<const char*, 7> kInputNames{"frequency", "angle",  "azimuth",  "temperature",
-                                                        "salinity",  "wind",   "bandwidth"};
+// The inputs of a calculation in the order of kCalculationInputs.
+std::array<double, 7> InputValues(const CalculationInputs& inputs);
+CalculationInputs InputsOf(const std::array<double, 7>& values);
 
 // The seven input texts, in the same order.
 using CalculationInputTexts = std::array<std::string, 7>;
@@ -88,13 +89,13 @@ struct CalculationResult {
 };
 
 // The named results of a calculation, in the order of seasky calc --json: the
-// name, the value as a double, and whether it is a whole number (the layer
-// count and the frequency codes). The front ends that list every result (the
-// command line's JSON, the Python module) go through this table.
+// quantity (its key, and whether it is a whole number — the layer count and the
+// frequency codes — from the vocabulary) and the value as a double. The front
+// ends that list every result (the command line's JSON, the Python module) go
+// through this table.
 struct ResultField {
-    const char* name;
+    Quantity quantity;
     double (*value)(const CalculationResult&);
-    bool integer;
 };
 extern const std::array<ResultField, 39> kResultFields;
 

@@ -58,7 +58,7 @@ CalculationOutcome RunCalculationRequest(const CalculationInputTexts& texts, cha
                 failure = *Check(static_cast<Checked>(i), std::nan(""));
                 failure.quantity.reset();
             }
-            failure.input = kInputNames[i];
+            failure.input = KeyOf(kCalculationInputs[i]);
             failure.value = std::nan("");
             failure.message = outcome.message;
             outcome.failure = failure;
@@ -66,8 +66,7 @@ CalculationOutcome RunCalculationRequest(const CalculationInputTexts& texts, cha
         }
         values[i] = *value;
     }
-    const CalculationInputs inputs{values[0], values[1], values[2], values[3], values[4], values[5], values[6]};
-    return RunCalculationRequest(inputs, profile, models);
+    return RunCalculationRequest(InputsOf(values), profile, models);
 }
 
 }  // namespace seasky

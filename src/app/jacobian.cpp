@@ -133,6 +133,17 @@ JacobianSelection JacobianSelection::All() {
     return s;
 }
 
+std::string DerivativeNames() {
+    std::string names;
+    auto add = [&names](const char* name) { names += (names.empty() ? "" : ", ") + std::string(name); };
+    for (const char* name : kSurfaceInputNames) add(name);
+    for (const char* name : kLevelQuantityNames) add(name);
+    for (const char* name : kColumnNames) add(name);
+    add("weighting");
+    add("all");
+    return names;
+}
+
 std::optional<std::string> ParseJacobianSelection(std::string_view text, JacobianSelection& out) {
     JacobianSelection s;
     if (text.empty() || text == "all") {
@@ -147,7 +158,8 @@ std::optional<std::string> ParseJacobianSelection(std::string_view text, Jacobia
         for (int k = 0; k < kSurfaceInputs; ++k)
             if (name == kSurfaceInputNames[k]) known = s.surface[k] = true;
         for (int q = 0; q < kProfileQuantities; ++q)
-            if (name == kLevelQuantityNames[q]) known = s.level[q] = true;
+            if (name == kLevelQuantityNames[q] || (q == 0 && name == kOldAirTemperatureName))
+                known = s.level[q] = true;
         for (int c = 0; c < 2; ++c)
             if (name == kColumnNames[c]) known = s.columns[c] = true;
         if (name == "weighting") known = s.weighting = true;
@@ -155,10 +167,7 @@ std::optional<std::string> ParseJacobianSelection(std::string_view text, Jacobia
             s = JacobianSelection::All();
             known = true;
         }
-        if (!known)
-            return "Неизвестная производная '" + std::string(name) +
-                   "'. Допустимы: sst, salinity, wind, azimuth, angle, temperature, pressure, humidity, cloud, "
-                   "lntcwv, lnlwp, weighting, all.";
+        if (!known) return "Неизвестная производная '" + std::string(name) + "'. Допустимы: " + DerivativeNames() + ".";
     }
     out = s;
     return std::nullopt;

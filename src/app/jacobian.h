@@ -9,7 +9,7 @@
 //          opacity, its derivative with respect to:
 //            sst (K/K; a degree C is a kelvin), salinity (K per 1e-3), wind
 //            (K/(m/s)), azimuth and angle (K/degree);
-//            each level's temperature (K/K), pressure (K/mb), humidity and cloud
+//            each level's air temperature (K/K), pressure (K/mb), humidity and cloud
 //            water (K/(g/m^3)) (opacity: Np per unit);
 //            ln TCWV and ln LWP (K): a uniform relative change of the whole
 //            humidity or cloud profile, sum_i x_i d/dx_i.
@@ -50,13 +50,18 @@ inline constexpr std::array<const char*, kJacobianOutputs> kJacobianOutputNames{
 
 // The surface inputs: name, unit of the input.
 inline constexpr int kSurfaceInputs = 5;
-inline constexpr std::array<const char*, kSurfaceInputs> kSurfaceInputNames{"sst", "salinity", "wind", "azimuth",
-                                                                             "angle"};
+// (The names are the vocabulary's short names, app/vocabulary.h.)
+inline constexpr std::array<const char*, kSurfaceInputs> kSurfaceInputNames{
+    InfoOf(Quantity::SeaTemperature).shortName, InfoOf(Quantity::Salinity).shortName,
+    InfoOf(Quantity::Wind).shortName, InfoOf(Quantity::Azimuth).shortName, InfoOf(Quantity::IncidenceAngle).shortName};
 inline constexpr std::array<const char*, kSurfaceInputs> kSurfaceInputUnits{"K", "1e-3", "m s-1", "degree",
                                                                              "degree"};
 // The level quantities: name, unit.
-inline constexpr std::array<const char*, kProfileQuantities> kLevelQuantityNames{"temperature", "pressure", "humidity",
-                                                                                 "cloud"};
+inline constexpr std::array<const char*, kProfileQuantities> kLevelQuantityNames{
+    InfoOf(Quantity::AirTemperature).shortName, InfoOf(Quantity::Pressure).shortName,
+    InfoOf(Quantity::Humidity).shortName, InfoOf(Quantity::CloudWater).shortName};
+// The old name of the air-temperature derivatives, still accepted in a selection.
+inline constexpr const char* kOldAirTemperatureName = "temperature";
 inline constexpr std::array<const char*, kProfileQuantities> kLevelQuantityUnits{"K", "hPa", "g m-3", "g m-3"};
 // The integrated columns.
 inline constexpr std::array<const char*, 2> kColumnNames{"lntcwv", "lnlwp"};
@@ -105,8 +110,8 @@ int JacobianOutputOf(Polarisation p);
 std::vector<double> WeightingFunction(const Jacobian& jacobian, int output, const ProfileView& profile);
 
 // The derivatives a front end was asked for, by name: sst, salinity, wind,
-// azimuth, angle (the surface inputs); temperature, pressure, humidity, cloud
-// (per level); lntcwv, lnlwp (the columns); weighting (the weighting function).
+// azimuth, angle (the surface inputs); airTemperature (formerly temperature,
+// still accepted), pressure, humidity, cloud (per level); lntcwv, lnlwp (the columns); weighting (the weighting function).
 struct JacobianSelection {
     std::array<bool, kSurfaceInputs> surface{};
     std::array<bool, kProfileQuantities> level{};
@@ -116,6 +121,9 @@ struct JacobianSelection {
     bool AnyLevel() const { return weighting || level[0] || level[1] || level[2] || level[3]; }
     static JacobianSelection All();
 };
+
+// Those names, comma-separated, and "all": "sst, salinity, ..., weighting, all".
+std::string DerivativeNames();
 
 // A comma-separated list of those names; "all" (or an empty text) selects every
 // one. Returns the message for an unknown name.

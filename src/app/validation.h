@@ -15,44 +15,19 @@
 #include <string>
 #include <string_view>
 
+#include "app/checked.h"
+#include "app/vocabulary.h"
 #include "atmosphere/cloud_absorption.h"
 #include "common/records.h"
 
 namespace seasky {
 
-// The checked quantities. The first six are the window's inputs, in the order
-// in which a calculation checks them.
-enum class Checked {
-    Frequency,            // f of a calculation and of the surface models, GHz
-    Angle,                // incidence angle, degrees
-    Azimuth,              // azimuth of the look direction relative to the wind, degrees
-    SeaTemperature,       // degrees C
-    Salinity,             // per mille
-    Wind,                 // m/s
-    ModelWind,            // m/s, the surface models alone: no upper bound (linear beyond 20 m/s)
-    AbsorptionFrequency,  // f of the absorption models and of the atmosphere alone, GHz
-    ViewAngle,            // view angle of the atmosphere alone, degrees from the vertical
-    Transmittance,        // slant-path transmittance of the reflected-sky correction
-    BandLowerEdge,        // f - bandwidth / 2 of a band, GHz
-    LevelCount,           // levels of a profile
-    Height,               // height of a profile level, m
-    AirTemperature,       // K
-    Pressure,             // mb
-    Humidity,             // absolute humidity (water-vapour density), g/m^3
-    CloudWater,           // cloud liquid water content, g/m^3
-    LiquidCloudTemperature,  // air temperature of a level that holds cloud water, K
-    SubFrequencies,       // sub-frequencies of a calculation's passband (app/calculation_cost.h)
-    CalculationWork,      // the cost of one calculation, work units (app/calculation_cost.h)
-    DerivativeLevels,     // profile levels of a calculation with derivatives
-    Mw2012Wind,           // m/s, the wind of the mw2012 surface model (its authors' code: to 40 m/s)
-};
-
 inline constexpr double kNoBound = std::numeric_limits<double>::infinity();
 
 struct CheckedQuantity {
     Checked id;
-    const char* name;      // the input's name (command-line option, batch variable)
-    const char* unit;      // SI-style unit of the name ("GHz", "degC", "1")
+    const char* name;      // the key of the quantity checked (app/vocabulary.h)
+    const char* unit;      // its unit, UDUNITS spelling ("GHz", "degC", "1")
     double lower;          // -kNoBound: none
     bool lowerInclusive;
     double upper;          // kNoBound: none
@@ -66,31 +41,44 @@ struct CheckedQuantity {
 
 // Indexed by Checked.
 inline constexpr std::array<CheckedQuantity, 22> kCheckedQuantities{{
-    {Checked::Frequency, "frequency", "GHz", 6.75, true, 89.0, true, "ГГц",
+    {Checked::Frequency, KeyOf(Quantity::Frequency), UnitOf(Quantity::Frequency),
+     6.75, true, 89.0, true, "ГГц",
      "Введено неверное значение частоты!\nДиапазон допустимых значений от 6,75 до 89 ГГц.", "", ""},
-    {Checked::Angle, "angle", "deg", 0.0, true, 65.0, true, "град.",
+    {Checked::Angle, KeyOf(Quantity::IncidenceAngle), UnitOf(Quantity::IncidenceAngle),
+     0.0, true, 65.0, true, "град.",
      "Введено неверное значение угла встречи с землей!\nДиапазон допустимых значений от 0 до 65 град.", "", ""},
-    {Checked::Azimuth, "azimuth", "deg", 0.0, true, 360.0, true, "град.",
+    {Checked::Azimuth, KeyOf(Quantity::Azimuth), UnitOf(Quantity::Azimuth),
+     0.0, true, 360.0, true, "град.",
      "Введено неверное значение азимутального угла!\nДиапазон допустимых значений от 0 до 360 град.", "", ""},
-    {Checked::SeaTemperature, "temperature", "degC", -3.0, true, 37.0, true, "град. С",
+    {Checked::SeaTemperature, KeyOf(Quantity::SeaTemperature), UnitOf(Quantity::SeaTemperature),
+     -3.0, true, 37.0, true, "град. С",
      "Введено неверное значение температуры воды!\nДиапазон допустимых значений от -3 до 37 град. С", "", ""},
-    {Checked::Salinity, "salinity", "1e-3", 0.0, true, 45.0, true, "промилле",
+    {Checked::Salinity, KeyOf(Quantity::Salinity), UnitOf(Quantity::Salinity),
+     0.0, true, 45.0, true, "промилле",
      "Введено неверное значение солености воды!\nДиапазон допустимых значений от 0 до 45 промилле", "", ""},
-    {Checked::Wind, "wind", "m/s", 0.0, true, 20.0, true, "м/с",
+    {Checked::Wind, KeyOf(Quantity::Wind), UnitOf(Quantity::Wind),
+     0.0, true, 20.0, true, "м/с",
      "Введено неверное значение скорости ветра!\nДиапазон допустимых значений от 0 до 20 м/с", "", ""},
-    {Checked::ModelWind, "wind", "m/s", 0.0, true, kNoBound, false, "м/с",
+    {Checked::ModelWind, KeyOf(Quantity::ModelWind), UnitOf(Quantity::ModelWind),
+     0.0, true, kNoBound, false, "м/с",
      "Введено неверное значение скорости ветра!\nДиапазон допустимых значений от 0 до 20 м/с", "", ""},
-    {Checked::AbsorptionFrequency, "frequency", "GHz", 0.0, false, 1000.0, true, "ГГц",
+    {Checked::AbsorptionFrequency, KeyOf(Quantity::AbsorptionFrequency), UnitOf(Quantity::AbsorptionFrequency),
+     0.0, false, 1000.0, true, "ГГц",
      "Неверное значение частоты!\nДиапазон допустимых значений: больше 0 и не более 1000 ГГц.", "", ""},
-    {Checked::ViewAngle, "angle", "deg", 0.0, true, 85.0, true, "град.",
+    {Checked::ViewAngle, KeyOf(Quantity::ViewAngle), UnitOf(Quantity::ViewAngle),
+     0.0, true, 85.0, true, "град.",
      "Неверное значение угла визирования!\nДиапазон допустимых значений от 0 до 85 град.", "", ""},
-    {Checked::Transmittance, "transmittance", "1", 0.0, true, 1.0, true, "",
+    {Checked::Transmittance, KeyOf(Quantity::Transmittance), UnitOf(Quantity::Transmittance),
+     0.0, true, 1.0, true, "",
      "Неверное значение пропускания атмосферы!\nДиапазон допустимых значений от 0 до 1.", "", ""},
-    {Checked::BandLowerEdge, "bandLowerEdge", "GHz", 0.0, false, kNoBound, false, "ГГц",
+    {Checked::BandLowerEdge, KeyOf(Quantity::BandLowerEdge), UnitOf(Quantity::BandLowerEdge),
+     0.0, false, kNoBound, false, "ГГц",
      "Неверное значение полосы частот!\nНижний край полосы должен быть выше 0 ГГц.", "", ""},
-    {Checked::LevelCount, "levelCount", "1", 2.0, true, 100000.0, true, "",
+    {Checked::LevelCount, KeyOf(Quantity::LevelCount), UnitOf(Quantity::LevelCount),
+     2.0, true, 100000.0, true, "",
      "Неверное число уровней профиля!\nДиапазон допустимых значений от 2 до 100000.", "", ""},
-    {Checked::Height, "height", "m", -1.0e6, true, 1.0e6, true, "м",
+    {Checked::Height, KeyOf(Quantity::Height), UnitOf(Quantity::Height),
+     -1.0e6, true, 1.0e6, true, "м",
      "Неверное значение высоты!\nДиапазон допустимых значений от -1000000 до 1000000 м.", "м",
      "допустимо не более 1000000 м по модулю."},
     // Physical bounds of the level quantities. Beyond them the absorption
@@ -107,33 +95,41 @@ inline constexpr std::array<CheckedQuantity, 22> kCheckedQuantities{{
     //  - cloud liquid water at most 10 g/m^3: the densest convective clouds
     //    hold about 5 g/m^3 (the Rayleigh cloud model holds for
     //    non-precipitating droplets).
-    {Checked::AirTemperature, "airTemperature", "K", 100.0, true, 400.0, true, "К",
+    {Checked::AirTemperature, KeyOf(Quantity::AirTemperature), UnitOf(Quantity::AirTemperature),
+     100.0, true, 400.0, true, "К",
      "Неверное значение температуры воздуха!\nДиапазон допустимых значений от 100 до 400 К.", "К",
      "допустимо от 100 до 400 К."},
-    {Checked::Pressure, "pressure", "hPa", 0.0, true, 1200.0, true, "мб",
+    {Checked::Pressure, KeyOf(Quantity::Pressure), UnitOf(Quantity::Pressure),
+     0.0, true, 1200.0, true, "мб",
      "Неверное значение давления!\nДиапазон допустимых значений от 0 до 1200 мб.", "мб", "допустимо от 0 до 1200 мб."},
-    {Checked::Humidity, "humidity", "g/m3", 0.0, true, 100.0, true, "г/м^3",
+    {Checked::Humidity, KeyOf(Quantity::Humidity), UnitOf(Quantity::Humidity),
+     0.0, true, 100.0, true, "г/м^3",
      "Неверное значение абсолютной влажности!\nДиапазон допустимых значений от 0 до 100 г/м^3.", "г/м^3",
      "допустимо от 0 до 100 г/м^3."},
-    {Checked::CloudWater, "cloudWater", "g/m3", 0.0, true, 10.0, true, "г/м^3",
+    {Checked::CloudWater, KeyOf(Quantity::CloudWater), UnitOf(Quantity::CloudWater),
+     0.0, true, 10.0, true, "г/м^3",
      "Неверное значение водности облаков!\nДиапазон допустимых значений от 0 до 10 г/м^3.", "г/м^3",
      "допустимо от 0 до 10 г/м^3."},
-    {Checked::LiquidCloudTemperature, "airTemperature", "K", kLiquidCloudTemperature, true, kNoBound, false, "К",
+    {Checked::LiquidCloudTemperature, KeyOf(Quantity::AirTemperature), UnitOf(Quantity::AirTemperature),
+     kLiquidCloudTemperature, true, kNoBound, false, "К",
      "Неверное сочетание водности облаков и температуры!\n"
      "Жидкая вода в облаках возможна только при температуре не ниже 233,15 К.",
      "К", "жидкая вода в облаках возможна только при температуре не ниже 233,15 К."},
-    {Checked::SubFrequencies, "subFrequencies", "1", 1.0, true, 2000.0, true, "",
+    {Checked::SubFrequencies, KeyOf(Quantity::SubFrequencies), UnitOf(Quantity::SubFrequencies),
+     1.0, true, 2000.0, true, "",
      "Слишком широкая полоса частот!\nПолоса приёмника разбивается не более чем на 2000 частот "
      "(шаг 0,1 ГГц, у линий поглощения 0,05 ГГц).",
      "", ""},
-    {Checked::CalculationWork, "work", "1", 0.0, true, 3.0e6, true, "",
+    {Checked::CalculationWork, KeyOf(Quantity::CalculationWork), UnitOf(Quantity::CalculationWork),
+     0.0, true, 3.0e6, true, "",
      "Слишком большой объём расчёта!\nЧисло частот полосы × (уровни профиля + 13 × слои сетки 100 м) "
      "не должно превышать 3000000.",
      "", ""},
-    {Checked::DerivativeLevels, "levelCount", "1", 2.0, true, 25000.0, true, "",
+    {Checked::DerivativeLevels, KeyOf(Quantity::LevelCount), UnitOf(Quantity::LevelCount),
+     2.0, true, 25000.0, true, "",
      "Слишком много уровней для производных!\nПроизводные считаются для профилей не более чем из 25000 уровней.", "",
      ""},
-    {Checked::Mw2012Wind, "wind", "m/s", 0.0, true, 40.0, true, "м/с",
+    {Checked::Mw2012Wind, KeyOf(Quantity::Wind), UnitOf(Quantity::Wind), 0.0, true, 40.0, true, "м/с",
      "Введено неверное значение скорости ветра!\nДиапазон допустимых значений от 0 до 40 м/с", "", ""},
 }};
 

@@ -13,11 +13,24 @@
 #include <sstream>
 #include <type_traits>
 
+#include "app/model_outputs.h"
 #include "batch/output_file.h"
 
 namespace seasky {
 
 namespace {
+
+// The columns of a CSV row before the results: the scene and the channel's
+// calculation (its name, centre frequency, polarisation, incidence angle).
+constexpr std::array<Quantity, 5> kCsvLeading{Quantity::Scene, Quantity::Channel, Quantity::Frequency,
+                                              Quantity::Polarisation, Quantity::IncidenceAngle};
+
+// "airTemperature, pressure, humidity, cloud".
+std::string LevelDerivativeNames() {
+    std::string names;
+    for (const char* n : kLevelQuantityNames) names += (names.empty() ? "" : ", ") + std::string(n);
+    return names;
+}
 
 // Chunks of the variables along the scene dimension hold about this much (the
 // HDF5 guide's range is some hundred KiB to a few MiB), and each variable's
@@ -288,27 +301,23 @@ public:
         const std::size_t n = outcomes.size();
         if (n == 0) return;
         const std::size_t C = channels_;
-        std::vector<double> tb(n * C), up(n * C), down(n * C), tau(n * C), ev(n * C), eh(n * C);
+        std::array<std::vector<double>, kChannelResults.size()> results;
+        results.fill(std::vector<double>(n * C, std::nan("")));
         std::vector<signed char> status(n * C);
-        const double nan = std::nan("");
         for (std::size_t s = 0; s < n; ++s)
             for (std::size_t c = 0; c < C; ++c) {
                 const ChannelOutcome& o = outcomes[s][c];
                 const std::size_t i = s * C + c;
-                tb[i] = o.computed ? o.tb : nan;
-                up[i] = o.computed ? o.result.tbUp : nan;
-                down[i] = o.computed ? o.result.tbDown : nan;
-                tau[i] = o.computed ? o.result.opacity : nan;
-                ev[i] = o.computed ? o.result.emissivityV : nan;
-                eh[i] = o.computed ? o.result.emissivityH : nan;
+                if (o.computed) {
+                    const std::array<double, kChannelResults.size()> values = ChannelValues(o);
+                    for (std::size_t k = 0; k < values.size(); ++k) results[k][i] = values[k];
+                }
                 status[i] = static_cast<signed char>(StatusOf(o));
             }
         const std::size_t start[2] = {first, 0};
         const std::size_t count[2] = {n, C};
-        for (const auto& [id, values] : {std::pair{tb_, &tb}, std::pair{up_, &up}, std::pair{down_, &down},
-                                         std::pair{opacity_, &tau}, std::pair{emissivityV_, &ev},
-                                         std::pair{emissivityH_, &eh}})
-            NcWrite(nc_put_vara_double(ncid_, id, start, count, values->data()), path_);
+        for (std::size_t k = 0; k < results.size(); ++k)
+            NcWrite(nc_put_vara_double(ncid_, resultIds_[k], start, count, results[k].data()), path_);
         NcWrite(nc_put_vara_schar(ncid_, status_, start, count, status.data()), path_);
         std::vector<std::string> messages(n);
         std::vector<const char*> pointers(n);
@@ -393,7 +402,7 @@ private:
         const int sc[2] = {scene, channel};
         for (int k = 0; k < kSurfaceInputs; ++k)
             if (s.surface[k])
-                surfaceIds_[k] = Variable(("dtb_d" + std::string(kSurfaceInputNames[k])).c_str(), NC_DOUBLE, 2, sc,
+                surfaceIds_[k] = Variable(DerivativeVariable(kSurfaceInputNames[k]).c_str(), NC_DOUBLE, 2, sc,
                                           kSurfaceDerivativeUnits[k],
                                           ("derivative of tb with respect to " + std::string(kSurfaceInputNames[k]))
                                               .c_str());
@@ -403,7 +412,7 @@ private:
                                        "relative change of the cloud profile)"};
         for (int k = 0; k < 2; ++k)
             if (s.columns[k])
-                columnIds_[k] = Variable(("dtb_d" + std::string(kColumnNames[k])).c_str(), NC_DOUBLE, 2, sc,
+                columnIds_[k] = Variable(DerivativeVariable(kColumnNames[k]).c_str(), NC_DOUBLE, 2, sc,
                                          kColumnDerivativeUnit, columnTitles[k]);
         if (!s.AnyLevel()) return;
         int level = -1;
@@ -416,10 +425,10 @@ private:
             "derivative of tb with respect to the cloud liquid water content of each level"};
         for (int q = 0; q < kProfileQuantities; ++q)
             if (s.level[q])
-                levelIds_[q] = Variable(("dtb_d" + std::string(kLevelQuantityNames[q])).c_str(), NC_DOUBLE, 3, scl,
+                levelIds_[q] = Variable(DerivativeVariable(kLevelQuantityNames[q]).c_str(), NC_DOUBLE, 3, scl,
                                         kLevelDerivativeUnits[q], levelTitles[q]);
         if (s.weighting)
-            weightingId_ = Variable("dtb_weighting", NC_DOUBLE, 3, scl, kWeightingUnit,
+            weightingId_ = Variable(kWeightingVariable, NC_DOUBLE, 3, scl, kWeightingUnit,
                                     "temperature weighting function: derivative of tb with respect to each level's "
                                     "air temperature per km of the height the level stands for");
     }
@@ -497,7 +506,7 @@ private:
     }
 
     int Variable(const char* name, nc_type type, int dims, const int* dimIds, const char* units,
-                 const char* longName) {
+                 const char* longName, const char* standardName = "") {
         int id = -1;
         NcWrite(nc_def_var(ncid_, name, type, dims, dimIds, &id), path_);
         if (dimIds[0] == sceneDim_) Chunk(id, type, dims, dimIds);
@@ -505,61 +514,84 @@ private:
             const double fill = std::nan("");
             NcWrite(nc_def_var_fill(ncid_, id, 0, &fill), path_);
         }
+        if (*standardName != '\0') Text(id, "standard_name", standardName);
         if (units != nullptr) Text(id, "units", units);
         Text(id, "long_name", longName);
         return id;
     }
+
+    // The variable of a vocabulary quantity: its name, standard name, unit (for
+    // numbers: flags and texts have none) and long name.
+    int Variable(Quantity q, nc_type type, int dims, const int* dimIds) {
+        const QuantityInfo& info = InfoOf(q);
+        return Variable(info.variable, type, dims, dimIds, type == NC_DOUBLE ? info.unit : nullptr, info.longName,
+                        info.standardName);
+    }
+
+    // The channel coordinates (defined, then written after nc_enddef).
+    struct ChannelIds {
+        int name = -1, frequency = -1, passband = -1, polarisation = -1, angle = -1;
+    };
 
     void Define(const Sensor& sensor, const std::vector<int>& channels, std::size_t sceneCount,
                 const std::vector<PassThrough>& passThrough, const RunDescription& run) {
         std::size_t subBands = 1;
         for (int c : channels) subBands = std::max(subBands, sensor.channels[c].subBands.size());
         int scene = -1, channel = -1, subBand = -1, bound = -1;
-        NcWrite(nc_def_dim(ncid_, "scene", sceneCount, &scene), path_);
+        NcWrite(nc_def_dim(ncid_, InfoOf(Quantity::Scene).variable, sceneCount, &scene), path_);
         sceneDim_ = scene;
-        NcWrite(nc_def_dim(ncid_, "channel", channels.size(), &channel), path_);
+        NcWrite(nc_def_dim(ncid_, InfoOf(Quantity::Channel).variable, channels.size(), &channel), path_);
         NcWrite(nc_def_dim(ncid_, "sub_band", subBands, &subBand), path_);
         NcWrite(nc_def_dim(ncid_, "bound", 2, &bound), path_);
+        DefineResults(scene, channel, run);
+        DefineDerivatives(scene, channel);
+        const ChannelIds ids = DefineChannels(channel, subBand, bound);
+        if (!passThrough.empty()) DefinePassThrough(scene, passThrough, run);
+        DefineGlobals(sensor, run);
+        NcWrite(nc_enddef(ncid_), path_);
+        WriteChannels(ids, sensor, channels, subBands);
+    }
+
+    // The results per scene and channel, the status, the message and the profile source.
+    void DefineResults(int scene, int channel, const RunDescription& run) {
         const int sc[2] = {scene, channel};
-        tb_ = Variable("tb", NC_DOUBLE, 2, sc, "K", "brightness temperature at the top of the atmosphere");
-        up_ = Variable("tb_up", NC_DOUBLE, 2, sc, "K", "upwelling brightness temperature of the atmosphere");
-        down_ = Variable("tb_down", NC_DOUBLE, 2, sc, "K", "downwelling brightness temperature of the atmosphere");
-        opacity_ = Variable("opacity", NC_DOUBLE, 2, sc, "1", "vertical opacity of the atmosphere (Np)");
-        emissivityV_ = Variable("emissivity_v", NC_DOUBLE, 2, sc, "1", "sea-surface emissivity, vertical");
-        emissivityH_ = Variable("emissivity_h", NC_DOUBLE, 2, sc, "1", "sea-surface emissivity, horizontal");
-        status_ = Variable("status", NC_BYTE, 2, sc, nullptr, "calculation status");
+        for (std::size_t k = 0; k < kChannelResults.size(); ++k)
+            resultIds_[k] = Variable(kChannelResults[k], NC_DOUBLE, 2, sc);
+        status_ = Variable(Quantity::Status, NC_BYTE, 2, sc);
         const signed char masks[3] = {kStatusRefused, kStatusBeyondRange, kStatusExtrapolated};
         NcWrite(nc_put_att_schar(ncid_, status_, "flag_masks", NC_BYTE, 3, masks), path_);
         Text(status_, "flag_meanings", "refused passband_beyond_validated_range centre_extrapolated");
-        message_ = Variable("message", NC_STRING, 1, &scene, nullptr, "why the scene or a channel was refused");
-        if (run.profileSources)
-            profileSource_ = Variable("profile_source", NC_STRING, 1, &scene, nullptr,
-                                      "the profile of the scene: bundled:NAME (a bundled atmosphere) or file:PATH");
-        DefineDerivatives(scene, channel);
+        message_ = Variable(Quantity::Message, NC_STRING, 1, &scene);
+        if (run.profileSources) profileSource_ = Variable(Quantity::ProfileSource, NC_STRING, 1, &scene);
+    }
 
-        const int* c1 = &channel;
-        const int name = Variable("channel_name", NC_STRING, 1, c1, nullptr, "channel name");
-        const int frequency = Variable("channel_frequency", NC_DOUBLE, 1, c1, "GHz", "channel centre frequency");
+    ChannelIds DefineChannels(int channel, int subBand, int bound) {
         const int cbb[3] = {channel, subBand, bound};
-        const int passband = Variable("channel_passband", NC_DOUBLE, 3, cbb, "GHz",
-                                      "channel sub-bands, lower and upper edge");
-        const int polarisation = Variable("channel_polarisation", NC_STRING, 1, c1, nullptr, "channel polarisation");
-        const int angle = Variable("channel_incidence_angle", NC_DOUBLE, 1, c1, "degree",
-                                   "Earth incidence angle of the channel (scenes may give their own)");
-        if (!passThrough.empty()) {
-            const std::vector<std::string> names = OutputNames(passThrough, NetcdfResultNames());
-            renamed_ = RenamesOf(passThrough, names);
-            const SceneFile source(run.scenesFile);
-            for (std::size_t v = 0; v < passThrough.size(); ++v) {
-                int id = -1;
-                const nc_type type = passThrough[v].type;
-                NcWrite(nc_def_var(ncid_, names[v].c_str(), type, 1, &scene, &id), path_);
-                Chunk(id, type, 1, &scene);
-                CopyAttributes(source, passThrough[v].name, id, type);
-                if (names[v] != passThrough[v].name) Text(id, "original_name", passThrough[v].name);
-                passThroughIds_.push_back(id);
-            }
+        ChannelIds ids;
+        ids.name = Variable(Quantity::ChannelName, NC_STRING, 1, &channel);
+        ids.frequency = Variable(Quantity::ChannelFrequency, NC_DOUBLE, 1, &channel);
+        ids.passband = Variable(Quantity::ChannelPassband, NC_DOUBLE, 3, cbb);
+        ids.polarisation = Variable(Quantity::ChannelPolarisation, NC_STRING, 1, &channel);
+        ids.angle = Variable(Quantity::ChannelIncidenceAngle, NC_DOUBLE, 1, &channel);
+        return ids;
+    }
+
+    void DefinePassThrough(int scene, const std::vector<PassThrough>& passThrough, const RunDescription& run) {
+        const std::vector<std::string> names = OutputNames(passThrough, NetcdfResultNames());
+        renamed_ = RenamesOf(passThrough, names);
+        const SceneFile source(run.scenesFile);
+        for (std::size_t v = 0; v < passThrough.size(); ++v) {
+            int id = -1;
+            const nc_type type = passThrough[v].type;
+            NcWrite(nc_def_var(ncid_, names[v].c_str(), type, 1, &scene, &id), path_);
+            Chunk(id, type, 1, &scene);
+            CopyAttributes(source, passThrough[v].name, id, type);
+            if (names[v] != passThrough[v].name) Text(id, "original_name", passThrough[v].name);
+            passThroughIds_.push_back(id);
         }
+    }
+
+    void DefineGlobals(const Sensor& sensor, const RunDescription& run) {
         Text(NC_GLOBAL, "title", "Brightness temperatures of " + (sensor.title.empty() ? sensor.name : sensor.title));
         Text(NC_GLOBAL, "Conventions", "CF-1.8");
         Text(NC_GLOBAL, "source", run.program);
@@ -578,8 +610,11 @@ private:
             Text(NC_GLOBAL, name.c_str(), choice);
         }
         Text(NC_GLOBAL, "extrapolate", run.extrapolate ? "yes" : "no");
-        NcWrite(nc_enddef(ncid_), path_);
+    }
 
+    void WriteChannels(const ChannelIds& ids, const Sensor& sensor, const std::vector<int>& channels,
+                       std::size_t subBands) {
+        if (channels.empty()) return;
         std::vector<const char*> names, polarisations;
         std::vector<double> frequencies, angles, bands(channels.size() * subBands * 2, std::nan(""));
         for (std::size_t i = 0; i < channels.size(); ++i) {
@@ -593,13 +628,11 @@ private:
                 bands[(i * subBands + b) * 2 + 1] = ch.subBands[b].centre + ch.subBands[b].width * 0.5;
             }
         }
-        if (!channels.empty()) {
-            NcWrite(nc_put_var_string(ncid_, name, names.data()), path_);
-            NcWrite(nc_put_var_string(ncid_, polarisation, polarisations.data()), path_);
-            NcWrite(nc_put_var_double(ncid_, frequency, frequencies.data()), path_);
-            NcWrite(nc_put_var_double(ncid_, angle, angles.data()), path_);
-            NcWrite(nc_put_var_double(ncid_, passband, bands.data()), path_);
-        }
+        NcWrite(nc_put_var_string(ncid_, ids.name, names.data()), path_);
+        NcWrite(nc_put_var_string(ncid_, ids.polarisation, polarisations.data()), path_);
+        NcWrite(nc_put_var_double(ncid_, ids.frequency, frequencies.data()), path_);
+        NcWrite(nc_put_var_double(ncid_, ids.angle, angles.data()), path_);
+        NcWrite(nc_put_var_double(ncid_, ids.passband, bands.data()), path_);
     }
 
     std::string path_;
@@ -608,8 +641,8 @@ private:
     int ncid_ = -1;
     int sceneDim_ = -1;
     bool open_ = false;
-    int tb_ = -1, up_ = -1, down_ = -1, opacity_ = -1, emissivityV_ = -1, emissivityH_ = -1, status_ = -1,
-        message_ = -1;
+    std::array<int, kChannelResults.size()> resultIds_{};  // the variables of kChannelResults
+    int status_ = -1, message_ = -1;
     int profileSource_ = -1;  // profile_source(scene), when the scenes name their profiles
     std::vector<int> passThroughIds_;
     JacobianSelection selection_;
@@ -626,8 +659,8 @@ public:
               const std::vector<PassThrough>& passThrough, const RunDescription& run)
         : path_(path), selection_(run.jacobians), profileSources_(run.profileSources) {
         if (run.jacobians.AnyLevel())
-            throw BatchError("Output " + path + ": level derivatives (temperature, pressure, humidity, cloud, "
-                             "weighting) need a NetCDF output (.nc)");
+            throw BatchError("Output " + path + ": level derivatives (" + LevelDerivativeNames() +
+                             ", weighting) need a NetCDF output (.nc)");
         const std::vector<std::string> names = OutputNames(passThrough, CsvResultColumns());
         renamed_ = RenamesOf(passThrough, names);
         columns_ = CsvColumnsOf(passThrough, names, run.scenesFile);
@@ -638,14 +671,21 @@ public:
             throw BatchError(e.what());
         }
         for (int c : channels) channels_.push_back(&sensor.channels[c]);
-        std::string header =
-            "scene,channel,frequency,polarisation,incidence_angle,tb,tb_up,tb_down,opacity,emissivity_v,emissivity_h";
+        std::vector<std::string> headerNames;
+        for (Quantity q : kCsvLeading) headerNames.emplace_back(InfoOf(q).variable);
+        for (Quantity q : kChannelResults) headerNames.emplace_back(InfoOf(q).variable);
         for (int k = 0; k < kSurfaceInputs; ++k)
-            if (selection_.surface[k]) header += ",dtb_d" + std::string(kSurfaceInputNames[k]);
+            if (selection_.surface[k]) headerNames.push_back(DerivativeVariable(kSurfaceInputNames[k]));
         for (int k = 0; k < 2; ++k)
-            if (selection_.columns[k]) header += ",dtb_d" + std::string(kColumnNames[k]);
-        header += ",status,message";
-        if (profileSources_) header += ",profile_source";
+            if (selection_.columns[k]) headerNames.push_back(DerivativeVariable(kColumnNames[k]));
+        headerNames.emplace_back(InfoOf(Quantity::Status).variable);
+        headerNames.emplace_back(InfoOf(Quantity::Message).variable);
+        if (profileSources_) headerNames.emplace_back(InfoOf(Quantity::ProfileSource).variable);
+        std::string header;
+        for (const std::string& name : headerNames) {
+            if (!header.empty()) header += ',';
+            header += name;
+        }
         for (const CsvColumn& c : columns_) {
             header += ',';
             header += CsvField(c.name);
@@ -672,12 +712,11 @@ public:
                 const std::string quoted = Quoted(message);
                 const double angle = scenes[s].surface.incidenceAngle.value_or(ch.incidenceAngle.value_or(std::nan("")));
                 out << first + s << ',' << CsvField(ch.name) << ',' << Shortest(ch.centre) << ','
-                    << PolarisationName(ch.polarisation) << ',' << Shortest(angle) << ','
-                    << (o.computed ? Shortest(o.tb) : "") << ',' << (o.computed ? Shortest(o.result.tbUp) : "")
-                    << ',' << (o.computed ? Shortest(o.result.tbDown) : "") << ','
-                    << (o.computed ? Shortest(o.result.opacity) : "") << ','
-                    << (o.computed ? Shortest(o.result.emissivityV) : "") << ','
-                    << (o.computed ? Shortest(o.result.emissivityH) : "");
+                    << PolarisationName(ch.polarisation) << ',' << Shortest(angle);
+                if (o.computed)
+                    for (double v : ChannelValues(o)) out << ',' << Shortest(v);
+                else
+                    out << std::string(kChannelResults.size(), ',');
                 const bool computed = o.computed && !derivatives.empty();
                 for (int k = 0; k < kSurfaceInputs; ++k)
                     if (selection_.surface[k]) out << ',' << (computed ? Shortest(derivatives[s][c].surface[k]) : "");
@@ -751,24 +790,32 @@ std::string RenamedNote(const std::string& from, const std::string& to) {
 }
 
 std::vector<std::string> NetcdfResultNames() {
-    std::vector<std::string> names = {"tb", "tb_up", "tb_down", "opacity", "emissivity_v", "emissivity_h",
-                                      "status", "message", "channel_name", "channel_frequency", "channel_passband",
-                                      "channel_polarisation", "channel_incidence_angle", "dtb_weighting",
-                                      "profile_source", "channel", "sub_band", "bound", "level"};
-    for (const char* n : kSurfaceInputNames) names.push_back("dtb_d" + std::string(n));
-    for (const char* n : kColumnNames) names.push_back("dtb_d" + std::string(n));
-    for (const char* n : kLevelQuantityNames) names.push_back("dtb_d" + std::string(n));
+    std::vector<std::string> names;
+    for (Quantity q : kChannelResults) names.emplace_back(InfoOf(q).variable);
+    for (Quantity q : {Quantity::Status, Quantity::Message, Quantity::ChannelName, Quantity::ChannelFrequency,
+                       Quantity::ChannelPassband, Quantity::ChannelPolarisation, Quantity::ChannelIncidenceAngle})
+        names.emplace_back(InfoOf(q).variable);
+    names.emplace_back(kWeightingVariable);
+    for (Quantity q : {Quantity::ProfileSource, Quantity::Channel}) names.emplace_back(InfoOf(q).variable);
+    for (const char* dimension : {"sub_band", "bound", "level"}) names.emplace_back(dimension);
+    for (const char* n : kSurfaceInputNames) names.push_back(DerivativeVariable(n));
+    for (const char* n : kColumnNames) names.push_back(DerivativeVariable(n));
+    for (const char* n : kLevelQuantityNames) names.push_back(DerivativeVariable(n));
     return names;
 }
 
 std::vector<std::string> CsvResultColumns() {
-    std::vector<std::string> names = {"scene", "channel", "frequency", "polarisation", "incidence_angle", "tb",
-                                      "tb_up", "tb_down", "opacity", "emissivity_v", "emissivity_h", "status",
-                                      "message", "profile_source"};
-    for (const char* n : kSurfaceInputNames) names.push_back("dtb_d" + std::string(n));
-    for (const char* n : kColumnNames) names.push_back("dtb_d" + std::string(n));
+    std::vector<std::string> names;
+    for (Quantity q : kCsvLeading) names.emplace_back(InfoOf(q).variable);
+    for (Quantity q : kChannelResults) names.emplace_back(InfoOf(q).variable);
+    for (Quantity q : {Quantity::Status, Quantity::Message, Quantity::ProfileSource})
+        names.emplace_back(InfoOf(q).variable);
+    for (const char* n : kSurfaceInputNames) names.push_back(DerivativeVariable(n));
+    for (const char* n : kColumnNames) names.push_back(DerivativeVariable(n));
     return names;
 }
+
+std::string DerivativeVariable(const std::string& name) { return "dtb_d" + name; }
 
 std::vector<std::string> OutputNames(const std::vector<PassThrough>& passThrough,
                                      const std::vector<std::string>& reserved) {

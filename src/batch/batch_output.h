@@ -13,7 +13,7 @@
 //
 // With derivatives: dtb_d<x>(scene, channel) for the surface inputs (sst,
 // salinity, wind, azimuth, angle) and the columns (lntcwv, lnlwp), and
-// dtb_d<x>(scene, channel, level) for the level quantities (temperature,
+// dtb_d<x>(scene, channel, level) for the level quantities (airTemperature,
 // pressure, humidity, cloud) and dtb_weighting, the weighting function; the
 // derivatives of tb, the channel's own polarisation; level the file's level
 // (NaN where a scene has none); humidity and cloud water per g/m^3 whatever the
@@ -122,6 +122,12 @@ std::vector<std::string> OutputNames(const std::vector<PassThrough>& passThrough
 std::vector<std::string> NetcdfResultNames();
 // The columns of a CSV output (every derivative, asked for or not).
 std::vector<std::string> CsvResultColumns();
+
+// The variable of the derivatives of tb with respect to a quantity of the
+// derivative names (kSurfaceInputNames, kColumnNames, kLevelQuantityNames):
+// dtb_d<name>; and that of the weighting function.
+std::string DerivativeVariable(const std::string& name);
+inline constexpr const char* kWeightingVariable = "dtb_weighting";
 
 // A writer chosen by the output's extension (.nc: NetCDF, .csv: CSV); throws
 // BatchError. The pass-through variables come from the NetCDF file

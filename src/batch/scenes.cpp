@@ -25,6 +25,19 @@ namespace seasky {
 
 namespace {
 
+// The position of a quantity in kSceneQuantities.
+constexpr std::size_t SceneIndex(Quantity q) {
+    for (std::size_t k = 0; k < kSceneQuantities.size(); ++k)
+        if (kSceneQuantities[k].quantity == q) return k;
+    return kSceneQuantities.size();
+}
+// The first surface quantity: the profile levels come before.
+constexpr std::size_t kFirstSurface = SceneIndex(Quantity::SeaTemperature);
+static_assert(kFirstSurface == 5 && kSceneQuantities.size() == 10, "five level quantities, then five of the surface");
+// The surface quantities a scene must give, in the order of SceneArrays::names.
+constexpr Quantity kSurfaceNamed[4] = {Quantity::SeaTemperature, Quantity::Salinity, Quantity::Wind,
+                                       Quantity::Azimuth};
+
 // ---- NetCDF ----
 
 void Nc(int status, const std::string& what) {
@@ -77,16 +90,16 @@ std::optional<ValidationFailure> CheckProfile(const ProfileStore& p) {
     if (f && f->level > 0 && std::isnan(f->value)) {
         switch (f->quantity.value_or(Checked::CloudWater)) {
             case Checked::Height:
-                return Missing("height", f->level);
+                return Missing(InfoOf(Quantity::Height).variable, f->level);
             case Checked::AirTemperature:
             case Checked::LiquidCloudTemperature:
-                return Missing("air_temperature", f->level);
+                return Missing(InfoOf(Quantity::AirTemperature).variable, f->level);
             case Checked::Pressure:
-                return Missing("air_pressure", f->level);
+                return Missing(InfoOf(Quantity::Pressure).variable, f->level);
             case Checked::Humidity:
-                return Missing("humidity", f->level);
+                return Missing(InfoOf(Quantity::Humidity).keyword, f->level);
             default:
-                return Missing("cloud_water", f->level);
+                return Missing(InfoOf(Quantity::CloudWater).keyword, f->level);
         }
     }
     return f;
@@ -119,45 +132,38 @@ public:
     ~NetcdfScenes() override { nc_close(ncid_); }
 
     std::size_t SceneCount() const override { return scenes_; }
-    bool HasIncidenceAngle() const override { return angle_.id >= 0; }
+    bool HasIncidenceAngle() const override { return Var(Quantity::IncidenceAngle).id >= 0; }
     std::size_t LevelCount() const override { return levels_; }
 
     void Read(std::size_t first, std::size_t count, std::vector<Scene>& out) override {
         out.assign(count, Scene{});
         if (count == 0) return;
         const std::size_t L = levels_;
-        std::vector<double> h, t, p, q, w;
-        ReadProfile(height_, first, count, h);
-        ReadProfile(temperature_, first, count, t);
-        ReadProfile(pressure_, first, count, p);
-        ReadProfile(humidity_, first, count, q);
-        if (cloud_.id >= 0) ReadProfile(cloud_, first, count, w);
-        else w.assign(count * L, 0.0);
-        std::vector<double> sst, sal, wind, azimuth, angle;
-        ReadScalar(sst_, first, count, sst);
-        ReadScalar(salinity_, first, count, sal);
-        ReadScalar(wind_, first, count, wind);
-        ReadScalar(azimuth_, first, count, azimuth);
-        if (angle_.id >= 0) ReadScalar(angle_, first, count, angle);
+        std::array<std::vector<double>, kSceneQuantities.size()> v;
+        for (std::size_t k = 0; k < kSceneQuantities.size(); ++k) {
+            if (vars_[k].id < 0) continue;
+            if (kSceneQuantities[k].perLevel) ReadProfile(vars_[k], first, count, v[k]);
+            else ReadScalar(vars_[k], first, count, v[k]);
+        }
+        std::vector<double>& cloud = v[SceneIndex(Quantity::CloudWater)];
+        if (cloud.empty()) cloud.assign(count * L, 0.0);  // no cloud
+        auto data = [&v](Quantity q) { return v[SceneIndex(q)].empty() ? nullptr : v[SceneIndex(q)].data(); };
         SceneArrays arrays;
         arrays.scenes = count;
         arrays.levels = L;
-        arrays.height = h.data();
-        arrays.temperature = t.data();
-        arrays.pressure = p.data();
-        arrays.humidity = q.data();
-        arrays.cloud = w.data();
-        arrays.humidityIsFraction = humidity_.fraction;
-        arrays.cloudIsFraction = cloud_.fraction;
-        arrays.seaTemperature = sst.data();
-        arrays.salinity = sal.data();
-        arrays.wind = wind.data();
-        arrays.azimuth = azimuth.data();
-        arrays.angle = angle_.id >= 0 ? angle.data() : nullptr;
-        arrays.names[0] = sst_.name;
-        arrays.names[1] = salinity_.name;
-        arrays.names[2] = wind_.name;
-        arrays.names[3] = azimuth_.name;
+        arrays.height = data(Quantity::Height);
+        arrays.temperature = data(Quantity::AirTemperature);
+        arrays.pressure = data(Quantity::Pressure);
+        arrays.humidity = data(Quantity::Humidity);
+        arrays.cloud = data(Quantity::CloudWater);
+        arrays.humidityIsFraction = Var(Quantity::Humidity).fraction;
+        arrays.cloudIsFraction = Var(Quantity::CloudWater).fraction;
+        arrays.seaTemperature = data(Quantity::SeaTemperature);
+        arrays.salinity = data(Quantity::Salinity);
+        arrays.wind = data(Quantity::Wind);
+        arrays.azimuth = data(Quantity::Azimuth);
+        arrays.angle = data(Quantity::IncidenceAngle);
+        for (int k = 0; k < 4; ++k) arrays.names[k] = vars_[SceneIndex(kSurfaceNamed[k])].name;
         ScenesFromArrays(arrays, out);
     }
 
@@ -192,18 +198,7 @@ private:
                              " levels, more than the " + FormatGeneral(maxLevels, '.') + " a profile may have");
         sceneDim_ = sceneDim;
         levelDim_ = levelDim;
-        height_ = Find({"height", "altitude"}, "height", UnitKind::Height, true, true);
-        temperature_ = Find({"air_temperature"}, "air_temperature", UnitKind::AirTemperature, true, true);
-        pressure_ = Find({"air_pressure"}, "air_pressure", UnitKind::Pressure, true, true);
-        humidity_ = Find({"mass_concentration_of_water_vapor_in_air", "specific_humidity"},
-                         "mass_concentration_of_water_vapor_in_air", UnitKind::Humidity, true, true);
-        cloud_ = Find({"mass_concentration_of_cloud_liquid_water_in_air", "mass_fraction_of_cloud_liquid_water_in_air"},
-                      "mass_concentration_of_cloud_liquid_water_in_air", UnitKind::CloudWater, true, false);
-        sst_ = Find({"sea_surface_temperature"}, "sea_surface_temperature", UnitKind::SeaTemperature, false, true);
-        salinity_ = Find({"sea_water_salinity"}, "sea_water_salinity", UnitKind::Salinity, false, true);
-        wind_ = Find({"wind_speed"}, "wind_speed", UnitKind::Speed, false, true);
-        azimuth_ = Find({"relative_wind_direction"}, "relative_wind_direction", UnitKind::Angle, false, true);
-        angle_ = Find({"incidence_angle", "sensor_zenith_angle"}, "incidence_angle", UnitKind::Angle, false, false);
+        for (std::size_t k = 0; k < kSceneQuantities.size(); ++k) vars_[k] = Find(kSceneQuantities[k]);
 
         // Every other numeric variable of dimension (scene) alone passes through.
         int count = 0;
@@ -241,26 +236,30 @@ private:
         if (!refusal.empty()) throw BatchError(refusal);
     }
 
-    // The variable of one quantity: the first with one of the standard names,
-    // else the one called fallbackName. Its dimensions and units are checked.
-    Variable Find(std::initializer_list<const char*> standardNames, const char* fallbackName, UnitKind kind,
-                  bool profile, bool required) {
+    // The variable of one quantity: the first with one of its standard names,
+    // else the one called by its variable name (or by one of its standard
+    // names). Its dimensions and units are checked.
+    Variable Find(const SceneQuantity& quantity) {
+        const std::vector<std::string> standardNames = StandardNamesOf(quantity.quantity);
+        const std::string fallbackName = InfoOf(quantity.quantity).variable;
+        const UnitKind kind = UnitKindOf(quantity.quantity);
+        const bool profile = quantity.perLevel, required = quantity.required;
         int count = 0;
         Nc(nc_inq_nvars(ncid_, &count), path_);
         int found = -1;
         std::string standard;
-        for (const char* wanted : standardNames) {
+        for (const std::string& wanted : standardNames) {
             for (int id = 0; id < count && found < 0; ++id)
-                if (TextAttribute(ncid_, id, "standard_name") == std::string(wanted)) {
+                if (TextAttribute(ncid_, id, "standard_name") == wanted) {
                     found = id;
                     standard = wanted;
                 }
             if (found >= 0) break;
         }
-        if (found < 0 && nc_inq_varid(ncid_, fallbackName, &found) != NC_NOERR) found = -1;
+        if (found < 0 && nc_inq_varid(ncid_, fallbackName.c_str(), &found) != NC_NOERR) found = -1;
         if (found < 0) {
-            for (const char* wanted : standardNames)
-                if (found < 0 && nc_inq_varid(ncid_, wanted, &found) != NC_NOERR) found = -1;
+            for (const std::string& wanted : standardNames)
+                if (found < 0 && nc_inq_varid(ncid_, wanted.c_str(), &found) != NC_NOERR) found = -1;
         }
         if (found < 0) {
             if (!required) return {};
@@ -332,7 +331,8 @@ private:
     int ncid_ = -1;
     int sceneDim_ = -1, levelDim_ = -1;
     std::size_t scenes_ = 0, levels_ = 0;
-    Variable height_, temperature_, pressure_, humidity_, cloud_, sst_, salinity_, wind_, azimuth_, angle_;
+    std::array<Variable, kSceneQuantities.size()> vars_;  // in the order of kSceneQuantities
+    const Variable& Var(Quantity q) const { return vars_[SceneIndex(q)]; }
     std::map<int, bool> used_;
     std::vector<PassThrough> passThrough_;
     std::vector<int> passThroughIds_;
@@ -441,12 +441,12 @@ public:
             if (required) throw BatchError(path + ": no column " + std::string(*accepted.begin()));
             return -1;
         };
-        profile_ = column({"profile"}, true);
-        sst_ = column({"sea_surface_temperature", "sst"}, true);
-        salinity_ = column({"sea_water_salinity", "salinity"}, true);
-        wind_ = column({"wind_speed", "wind"}, true);
-        azimuth_ = column({"relative_wind_direction", "azimuth"}, true);
-        angle_ = column({"incidence_angle", "angle"}, false);
+        profile_ = column({InfoOf(Quantity::Profile).variable}, true);
+        // The surface: each column by its variable name or its short name.
+        for (std::size_t k = 0; k < surface_.size(); ++k) {
+            const SceneQuantity& q = kSceneQuantities[kFirstSurface + k];
+            surface_[k] = column({InfoOf(q.quantity).variable, InfoOf(q.quantity).shortName}, q.required);
+        }
         dataStart_ = in_.tellg();
         dataLine_ = line_;
         CountScenes();
@@ -456,7 +456,7 @@ public:
     }
 
     std::size_t SceneCount() const override { return count_; }
-    bool HasIncidenceAngle() const override { return angle_ >= 0; }
+    bool HasIncidenceAngle() const override { return surface_.back() >= 0; }
     std::size_t LevelCount() const override { return levels_; }
     bool NamesProfiles() const override { return true; }
     std::vector<std::string> Notes() const override { return notes_; }
@@ -487,12 +487,14 @@ public:
                 }
                 return v.value_or(std::nan(""));
             };
-            scene.surface.seaTemperature = number(sst_, "sea_surface_temperature");
-            scene.surface.salinity = number(salinity_, "sea_water_salinity");
-            scene.surface.wind = number(wind_, "wind_speed");
-            scene.surface.azimuth = number(azimuth_, "relative_wind_direction");
-            if (angle_ >= 0 && angle_ < static_cast<int>(fields.size()) && !fields[angle_].empty())
-                scene.surface.incidenceAngle = number(angle_, "incidence_angle");
+            // The surface, in the order of SceneSurface; the incidence angle only where given.
+            double* values[4] = {&scene.surface.seaTemperature, &scene.surface.salinity, &scene.surface.wind,
+                                 &scene.surface.azimuth};
+            for (std::size_t k = 0; k < 4; ++k)
+                *values[k] = number(surface_[k], InfoOf(kSceneQuantities[kFirstSurface + k].quantity).variable);
+            const int angle = surface_[4];
+            if (angle >= 0 && angle < static_cast<int>(fields.size()) && !fields[angle].empty())
+                scene.surface.incidenceAngle = number(angle, InfoOf(Quantity::IncidenceAngle).variable);
             const std::string name = profile_ < static_cast<int>(fields.size()) ? fields[profile_] : "";
             const ProfileChoice choice = ChooseProfile(name, folder_);
             scene.profileSource = choice.source;
@@ -568,7 +570,10 @@ private:
     std::size_t count_ = 0;
     std::size_t levels_ = 0;
     std::size_t next_ = 0;
-    int profile_ = -1, sst_ = -1, salinity_ = -1, wind_ = -1, azimuth_ = -1, angle_ = -1;
+    int profile_ = -1;
+    // The columns of the surface quantities of kSceneQuantities (sea
+    // temperature, salinity, wind, azimuth, incidence angle); -1: none.
+    std::array<int, kSceneQuantities.size() - kFirstSurface> surface_{};
     std::vector<std::string> notes_;
     std::string guarded_;                       // a file no profile may be (empty: none)
     std::vector<std::string> guardedProfiles_;  // the profile files that are it

@@ -120,8 +120,8 @@ struct SceneArrays {
     const double* azimuth = nullptr;
     const double* angle = nullptr;  // null: the channels' own
     // The names of the per-scene quantities, for the messages of missing values.
-    std::string names[4] = {"sea_surface_temperature", "sea_water_salinity", "wind_speed",
-                            "relative_wind_direction"};
+    std::string names[4] = {InfoOf(Quantity::SeaTemperature).variable, InfoOf(Quantity::Salinity).variable,
+                            InfoOf(Quantity::Wind).variable, InfoOf(Quantity::Azimuth).variable};
 };
 
 // The scenes of the arrays, each with its profile (mass fractions turned into

@@ -102,6 +102,29 @@ const std::vector<Spelling>& SpellingsOf(UnitKind kind) {
 
 }  // namespace
 
+UnitKind UnitKindOf(Quantity quantity) {
+    switch (quantity) {
+        case Quantity::Height:
+            return UnitKind::Height;
+        case Quantity::AirTemperature:
+            return UnitKind::AirTemperature;
+        case Quantity::Pressure:
+            return UnitKind::Pressure;
+        case Quantity::Humidity:
+            return UnitKind::Humidity;
+        case Quantity::CloudWater:
+            return UnitKind::CloudWater;
+        case Quantity::SeaTemperature:
+            return UnitKind::SeaTemperature;
+        case Quantity::Salinity:
+            return UnitKind::Salinity;
+        case Quantity::Wind:
+            return UnitKind::Speed;
+        default:  // the azimuth, the incidence angle
+            return UnitKind::Angle;
+    }
+}
+
 std::optional<UnitConversion> ConversionOf(UnitKind kind, const std::string& units) {
     const std::string n = Normalised(units);
     for (const Spelling& s : SpellingsOf(kind))

@@ -17,10 +17,15 @@
 #include <optional>
 #include <string>
 
+#include "app/vocabulary.h"
+
 namespace seasky {
 
 // What a variable measures, for the choice of its accepted units.
 enum class UnitKind { Height, AirTemperature, Pressure, Humidity, CloudWater, SeaTemperature, Salinity, Speed, Angle };
+
+// The kind of a quantity of a scene (app/vocabulary.h kSceneQuantities).
+UnitKind UnitKindOf(Quantity quantity);
 
 // How a value in a given unit becomes the model's value.
 struct UnitConversion {

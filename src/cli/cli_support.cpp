@@ -21,33 +21,76 @@ double ParseArgument(const std::string& text, const std::string& option) {
     return *value;
 }
 
-void NumberOptions::Add(CLI::App* app, const std::string& name, const std::string& help, bool required,
-                        const std::string& fallback) {
-    storage_.push_back(std::make_unique<std::string>(fallback));
-    std::string* text = storage_.back().get();
-    CLI::Option* option = app->add_option("--" + name, *text, help)->type_name("NUMBER");
-    if (required) option->required();
-    else if (!fallback.empty()) option->capture_default_str();
-    names_.push_back(name);
-    options_.push_back(option);
+void NumberOptions::Add(CLI::App* app, Quantity quantity, Need need) {
+    const QuantityInfo& info = InfoOf(quantity);
+    Entry entry{quantity, std::make_unique<std::string>(), OptionNames(quantity), {}, need == Need::Required};
+    if (need == Need::Default) *entry.text = FormatGeneral(info.fallback, '.');
+    const std::vector<std::string>& names = entry.names;
+    CLI::Option* option = app->add_option("--" + names[0], *entry.text, HelpText(quantity))->type_name("NUMBER");
+    if (need == Need::Default) option->capture_default_str();
+    if (entry.required && names.size() == 1) option->required();
+    entry.options.push_back(option);
+    for (std::size_t i = 1; i < names.size(); ++i) {
+        // The old spelling: the same value, hidden from the help (group "").
+        entry.options.push_back(app->add_option("--" + names[i], *entry.text)->type_name("NUMBER")->group(""));
+    }
+    entries_.push_back(std::move(entry));
 }
 
-bool NumberOptions::Given(const std::string& name) const {
-    for (std::size_t i = 0; i < names_.size(); ++i)
-        if (names_[i] == name) return options_[i]->count() > 0;
+const NumberOptions::Entry& NumberOptions::Find(Quantity quantity) const {
+    for (const Entry& e : entries_)
+        if (e.quantity == quantity) return e;
+    throw std::logic_error(std::string("no option for ") + KeyOf(quantity));
+}
+
+// The name under which the option of e was given ("" when not given); an option
+// given under two of its names is refused, as the parser words it. (The name
+// is kept apart: the parser gives a hidden option's name as "".)
+std::string NumberOptions::GivenName(const Entry& e) {
+    std::string given;
+    for (std::size_t i = 0; i < e.options.size(); ++i) {
+        if (e.options[i]->count() == 0) continue;
+        if (!given.empty()) throw CLI::ExcludesError(given, "--" + e.names[i]);
+        given = "--" + e.names[i];
+    }
+    return given;
+}
+
+bool NumberOptions::Given(Quantity quantity) const {
+    for (const CLI::Option* o : Find(quantity).options)
+        if (o->count() > 0) return true;
     return false;
 }
 
 bool NumberOptions::AnyGiven() const {
-    for (const CLI::Option* option : options_)
-        if (option->count() > 0) return true;
+    for (const Entry& e : entries_)
+        if (!GivenName(e).empty()) return true;
     return false;
 }
 
-double NumberOptions::Get(const std::string& name) const {
-    for (std::size_t i = 0; i < names_.size(); ++i)
-        if (names_[i] == name) return ParseArgument(*storage_[i], "--" + name);
-    throw std::logic_error("unknown option --" + name);
+double NumberOptions::Get(Quantity quantity) const {
+    const Entry& e = Find(quantity);
+    std::string given;
+    try {
+        given = GivenName(e);
+    } catch (const CLI::ParseError& error) {
+        throw InputError(ParseErrorMessage(error));
+    }
+    // Named in a refusal as given.
+    return ParseArgument(*e.text, given.empty() ? "--" + e.names.front() : given);
+}
+
+void NumberOptions::CheckRequired() const {
+    for (const Entry& e : entries_)
+        if (GivenName(e).empty() && e.required) throw CLI::RequiredError("--" + e.names.front());
+}
+
+void OnRun(CLI::App* command, Context& context, const std::shared_ptr<NumberOptions>& options,
+           std::function<void()> action) {
+    command->callback([&context, options, action = std::move(action)] {
+        options->CheckRequired();
+        context.action = action;
+    });
 }
 
 void PrintLines(std::ostream& out, const std::vector<Line>& lines) {
@@ -59,6 +102,31 @@ void PrintLines(std::ostream& out, const std::vector<Line>& lines) {
 }
 
 void PrintJson(std::ostream& out, const Json& json) { out << json.dump() << '\n'; }
+
+void SetJson(Json& j, Quantity quantity, double value) {
+    const QuantityInfo& info = InfoOf(quantity);
+    Json* member = &j;
+    std::string_view key = info.key;
+    for (std::size_t dot = key.find('.'); dot != std::string_view::npos; dot = key.find('.')) {
+        member = &(*member)[std::string(key.substr(0, dot))];
+        key.remove_prefix(dot + 1);
+    }
+    if (info.count) (*member)[std::string(key)] = static_cast<long long>(value);
+    else (*member)[std::string(key)] = value;
+}
+
+void PrintOutputs(std::ostream& out, bool json, const Quantity* quantities, const double* values, std::size_t count) {
+    if (json) {
+        Json j = Json::object();
+        for (std::size_t i = 0; i < count; ++i) SetJson(j, quantities[i], values[i]);
+        PrintJson(out, j);
+        return;
+    }
+    std::vector<Line> lines;
+    for (std::size_t i = 0; i < count; ++i)
+        lines.push_back({KeyOf(quantities[i]), values[i], UnitText(UnitOf(quantities[i]))});
+    PrintLines(out, lines);
+}
 
 void AddJsonFlag(CLI::App* command, Context& context) {
     command->add_flag("--json", context.json, "Print one JSON object (numbers round-trip exactly)");

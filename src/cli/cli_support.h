@@ -3,7 +3,9 @@
 #pragma once
 
 #include <CLI/CLI.hpp>
+#include <array>
 #include <functional>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <ostream>
 #include <stdexcept>
@@ -12,6 +14,7 @@
 #include <vector>
 
 #include "app/validation.h"
+#include "app/vocabulary.h"
 #include "common/records.h"
 #include "surface/wind_direction_signal.h"
 
@@ -46,23 +49,56 @@ std::string ParseErrorMessage(const CLI::ParseError& error);
 // A number given on the command line; "." and "," are both the decimal point.
 double ParseArgument(const std::string& text, const std::string& option);
 
-// Numeric options of one subcommand, kept as texts and converted when run.
+// Whether a number option must be given, has its vocabulary default, or is
+// absent unless given.
+enum class Need { Required, Default, Optional };
+
+// Numeric options of one subcommand, kept as texts and converted when run. Each
+// is a quantity of the vocabulary (app/vocabulary.h): its option name, help
+// text and default come from there, and its old spellings are hidden aliases
+// (an alias and the option together are refused).
 class NumberOptions {
 public:
-    // Adds --name; an optional option without a fallback is absent unless given.
-    void Add(CLI::App* app, const std::string& name, const std::string& help, bool required,
-             const std::string& fallback = {});
-    double Get(const std::string& name) const;
-    // True when the option was given on the command line.
-    bool Given(const std::string& name) const;
+    void Add(CLI::App* app, Quantity quantity, Need need);
+    // Adds every quantity of the list alike.
+    template <std::size_t N>
+    void Add(CLI::App* app, const std::array<Quantity, N>& quantities, Need need) {
+        for (Quantity q : quantities) Add(app, q, need);
+    }
+    double Get(Quantity quantity) const;
+    // The values of the quantities, in their order.
+    template <std::size_t N>
+    std::array<double, N> Get(const std::array<Quantity, N>& quantities) const {
+        std::array<double, N> values{};
+        for (std::size_t i = 0; i < N; ++i) values[i] = Get(quantities[i]);
+        return values;
+    }
+    // True when the option (or an alias) was given on the command line.
+    bool Given(Quantity quantity) const;
     // True when any of them was given.
     bool AnyGiven() const;
+    // Throws CLI::RequiredError for a required option given under no name (the
+    // parser checks those without aliases itself), CLI::ExcludesError for one
+    // given under two names (Get refuses that too).
+    void CheckRequired() const;
 
 private:
-    std::vector<std::string> names_;                     // option names, in order of adding
-    std::vector<std::unique_ptr<std::string>> storage_;  // their texts, same order
-    std::vector<CLI::Option*> options_;                   // the parser's options, same order
+    struct Entry {
+        Quantity quantity;
+        std::unique_ptr<std::string> text;
+        std::vector<std::string> names;     // the option, then its aliases (without "--")
+        std::vector<CLI::Option*> options;  // the same order
+        bool required = false;
+    };
+    const Entry& Find(Quantity quantity) const;
+    static std::string GivenName(const Entry& entry);
+    std::vector<Entry> entries_;
 };
+
+// Sets the subcommand's callback: the required number options are checked
+// (a refusal of the parser), then action is left for RunCli to run.
+void OnRun(CLI::App* command, Context& context, const std::shared_ptr<NumberOptions>& options,
+           std::function<void()> action);
 
 // One value of text output: "name: value unit".
 struct Line {
@@ -72,6 +108,18 @@ struct Line {
 };
 void PrintLines(std::ostream& out, const std::vector<Line>& lines);
 void PrintJson(std::ostream& out, const Json& json);
+
+// Values of vocabulary quantities, in the order given, as text lines ("key:
+// value unit") or as one JSON object (a dotted key nests: "direction.V" is
+// the member V of the object direction; a count is written as a whole number).
+void PrintOutputs(std::ostream& out, bool json, const Quantity* quantities, const double* values, std::size_t count);
+template <std::size_t N>
+void PrintOutputs(std::ostream& out, bool json, const std::array<Quantity, N>& quantities,
+                  const std::array<double, N>& values) {
+    PrintOutputs(out, json, quantities.data(), values.data(), N);
+}
+// Sets j[key] (nested by the dots of the key) to the value of quantity.
+void SetJson(Json& j, Quantity quantity, double value);
 
 // Adds --json to a subcommand.
 void AddJsonFlag(CLI::App* command, Context& context);

@@ -17,80 +17,45 @@
 
 namespace seasky::cli {
 
-namespace {
-
-constexpr std::array<const char*, 7> kResultUnits{"K", "K", "K", "K", "K", "K", "Np"};
-
-}  // namespace
-
-void AddCalculationInputOptions(CLI::App* command, NumberOptions& o) {
-    NumberOptions* options = &o;
-    const CalculationInputs defaults;
-    auto text = [](double v) { return FormatGeneral(v, '.'); };
-    options->Add(command, "freq", "Frequency, GHz (6.75 to 89)", false, text(defaults.frequency));
-    options->Add(command, "angle", "Incidence angle, degrees (0 to 65)", false, text(defaults.angle));
-    options->Add(command, "azimuth", "Azimuth of the observation relative to the wind, degrees (0 to 360)", false,
-                 text(defaults.azimuth));
-    options->Add(command, "temp", "Sea-water temperature, degrees C (-3 to 37)", false, text(defaults.seaTemperature));
-    options->Add(command, "salinity", "Salinity, per mille (0 to 45)", false, text(defaults.salinity));
-    options->Add(command, "wind", "Near-surface wind speed, m/s (0 to 20)", false, text(defaults.wind));
-    options->Add(command, "band", "Receiver bandwidth, GHz (0 = one frequency)", false, text(defaults.bandwidth));
+void AddCalculationInputOptions(CLI::App* command, NumberOptions& options) {
+    options.Add(command, kCalculationInputs, Need::Default);
 }
 
 CalculationInputs CalculationInputsOf(const NumberOptions& options) {
-    CalculationInputs in;
-    in.frequency = options.Get("freq");
-    in.angle = options.Get("angle");
-    in.azimuth = options.Get("azimuth");
-    in.seaTemperature = options.Get("temp");
-    in.salinity = options.Get("salinity");
-    in.wind = options.Get("wind");
-    in.bandwidth = options.Get("band");
-    return in;
+    return InputsOf(options.Get(kCalculationInputs));
 }
 
 Json CalculationJson(const CalculationResult& r) {
     Json j = Json::object();
-    for (const ResultField& f : kResultFields) {
-        const double v = f.value(r);
-        if (f.integer) j[f.name] = static_cast<long long>(v);
-        else j[f.name] = v;
-    }
+    for (const ResultField& f : kResultFields) SetJson(j, f.quantity, f.value(r));
     return j;
 }
 
 namespace {
 
-// The inputs of a calculation in its record, under the names of the fields of
-// CalculationInputs, with the profile it used: where it came from and its
-// levels, so that the record alone reproduces the result (seasky calc --from).
-struct InputKey {
-    const char* name;
-    double CalculationInputs::*field;
-};
-constexpr std::array<InputKey, 7> kInputKeys{{{"frequency", &CalculationInputs::frequency},
-                                              {"angle", &CalculationInputs::angle},
-                                              {"azimuth", &CalculationInputs::azimuth},
-                                              {"seaTemperature", &CalculationInputs::seaTemperature},
-                                              {"salinity", &CalculationInputs::salinity},
-                                              {"wind", &CalculationInputs::wind},
-                                              {"bandwidth", &CalculationInputs::bandwidth}}};
-
+// The inputs of a calculation in its record, under their vocabulary keys, with
+// the profile it used: where it came from and its levels, so that the record
+// alone reproduces the result (seasky calc --from).
 struct LevelKey {
-    const char* name;
+    Quantity quantity;
     std::vector<double> ProfileStore::*field;
 };
-constexpr std::array<LevelKey, 5> kLevelKeys{{{"height", &ProfileStore::height},
-                                              {"airTemperature", &ProfileStore::airTemperature},
-                                              {"pressure", &ProfileStore::pressure},
-                                              {"humidity", &ProfileStore::absoluteHumidity},
-                                              {"cloudWater", &ProfileStore::cloudWater}}};
+constexpr std::array<LevelKey, 5> kLevelKeys{{{Quantity::Height, &ProfileStore::height},
+                                              {Quantity::AirTemperature, &ProfileStore::airTemperature},
+                                              {Quantity::Pressure, &ProfileStore::pressure},
+                                              {Quantity::Humidity, &ProfileStore::absoluteHumidity},
+                                              {Quantity::CloudWater, &ProfileStore::cloudWater}}};
+
+std::array<double, 7> ValuesOf(const CalculationInputs& in) {
+    return {in.frequency, in.angle, in.azimuth, in.seaTemperature, in.salinity, in.wind, in.bandwidth};
+}
 
 Json InputsJson(const CalculationInputs& in, const std::string& profileName, const ProfileStore& profile) {
     Json inputs = Json::object();
-    for (const InputKey& key : kInputKeys) inputs[key.name] = in.*key.field;
+    const std::array<double, 7> values = ValuesOf(in);
+    for (std::size_t i = 0; i < values.size(); ++i) inputs[KeyOf(kCalculationInputs[i])] = values[i];
     Json levels = Json::object();
-    for (const LevelKey& key : kLevelKeys) levels[key.name] = profile.*key.field;
+    for (const LevelKey& key : kLevelKeys) levels[KeyOf(key.quantity)] = profile.*key.field;
     inputs["profile"] = Json{{"source", profileName}, {"levels", levels}};
     return inputs;
 }
@@ -121,22 +86,26 @@ Recorded ReadRecord(const std::string& path) {
         RefuseRecord(path, "нет объекта \"inputs\".");
     const Json& inputs = json["inputs"];
     Recorded r;
-    for (const InputKey& key : kInputKeys) {
-        if (!inputs.contains(key.name) || !inputs[key.name].is_number())
-            RefuseRecord(path, std::string("нет числа inputs.") + key.name + ".");
-        r.inputs.*key.field = inputs[key.name].get<double>();
+    std::array<double, 7> values{};
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const char* name = KeyOf(kCalculationInputs[i]);
+        if (!inputs.contains(name) || !inputs[name].is_number())
+            RefuseRecord(path, std::string("нет числа inputs.") + name + ".");
+        values[i] = inputs[name].get<double>();
     }
+    r.inputs = InputsOf(values);
     const Json* levels = inputs.contains("profile") ? &inputs["profile"] : nullptr;
     if (levels == nullptr || !levels->contains("levels")) RefuseRecord(path, "нет уровней профиля.");
     r.profileName = levels->value("source", std::string());
     levels = &(*levels)["levels"];
     for (const LevelKey& key : kLevelKeys) {
-        if (!levels->contains(key.name) || !(*levels)[key.name].is_array())
-            RefuseRecord(path, std::string("нет массива inputs.profile.levels.") + key.name + ".");
+        const char* name = KeyOf(key.quantity);
+        if (!levels->contains(name) || !(*levels)[name].is_array())
+            RefuseRecord(path, std::string("нет массива inputs.profile.levels.") + name + ".");
         try {
-            r.profile.*key.field = (*levels)[key.name].get<std::vector<double>>();
+            r.profile.*key.field = (*levels)[name].get<std::vector<double>>();
         } catch (const Json::exception&) {
-            RefuseRecord(path, std::string("inputs.profile.levels.") + key.name + " — не массив чисел.");
+            RefuseRecord(path, std::string("inputs.profile.levels.") + name + " — не массив чисел.");
         }
         if ((r.profile.*key.field).size() != r.profile.height.size())
             RefuseRecord(path, "массивы уровней профиля разной длины.");
@@ -169,7 +138,7 @@ void PrintCalculation(Context& context, const CalculationOutcome& outcome, const
     }
     const std::array<double, 7> values = ResultValues(r);
     std::vector<Line> lines;
-    for (std::size_t i = 0; i < values.size(); ++i) lines.push_back({kResultCaptions[i], values[i], kResultUnits[i]});
+    for (std::size_t i = 0; i < values.size(); ++i) lines.push_back({kResultCaptions[i], values[i], UnitText(UnitOf(kWindowResults[i]))});
     PrintLines(context.out, lines);
     if (jacobians.Given()) {
         // The outputs of the text form: V, H, +45, -45, TB up, TB down, opacity.

@@ -5,6 +5,7 @@
 
 #include "app/calculation_cost.h"
 #include "app/jacobian.h"
+#include "app/model_outputs.h"
 #include "app/sensor.h"
 #include "app/standard_atmospheres.h"
 #include "batch/sensor_file.h"
@@ -31,6 +32,78 @@ std::string PassbandText(const Channel& c) {
         text += FormatGeneral(b.centre - b.width * 0.5, '.') + "-" + FormatGeneral(b.centre + b.width * 0.5, '.');
     }
     return text + " GHz";
+}
+
+// The scene surface of the options: the incidence angle only when given.
+SceneSurface SceneOf(const NumberOptions& options) {
+    SceneSurface scene;
+    scene.azimuth = options.Get(Quantity::Azimuth);
+    scene.seaTemperature = options.Get(Quantity::SeaTemperature);
+    scene.salinity = options.Get(Quantity::Salinity);
+    scene.wind = options.Get(Quantity::Wind);
+    if (options.Given(Quantity::IncidenceAngle)) scene.incidenceAngle = options.Get(Quantity::IncidenceAngle);
+    return scene;
+}
+
+// Refuses the first channel the scene cannot be computed for.
+void CheckChannels(const Sensor& sensor, const std::vector<int>& indices, const SceneSurface& scene,
+                   bool extrapolate) {
+    for (int c : indices)
+        if (std::optional<ValidationFailure> f = CheckChannel(sensor.channels[c], scene, extrapolate)) {
+            if (f->quantity == Checked::Frequency)
+                f->message += "\n(другие каналы выбирает --channels; --extrapolate рассчитывает канал всё "
+                              "равно, с пометкой)";
+            throw InputError(*f);
+        }
+}
+
+// Refuses the first channel whose calculation over the profile costs too much.
+void CheckChannelCosts(const Sensor& sensor, const std::vector<int>& indices, const ProfileView& profile,
+                       bool derivatives) {
+    for (int c : indices)
+        if (std::optional<ValidationFailure> f = CheckCost(CostOf(profile, sensor.channels[c].subBands, derivatives))) {
+            f->message = "Канал " + sensor.channels[c].name + ": " + f->message;
+            throw InputError(*f);
+        }
+}
+
+// A channel's results as a JSON object, the keys from the vocabulary: name,
+// frequency, polarisation, incidenceAngle, tb, tbUp, tbDown, opacity,
+// emissivityV, emissivityH, passbandBeyondRange, extrapolated.
+Json ChannelJson(const Channel& c, const ChannelOutcome& o, const SceneSurface& scene) {
+    Json channel{{KeyOf(Quantity::ChannelName), c.name}};
+    SetJson(channel, Quantity::ChannelFrequency, c.centre);
+    channel[KeyOf(Quantity::Polarisation)] = PolarisationName(c.polarisation);
+    SetJson(channel, Quantity::ChannelIncidenceAngle,
+            scene.incidenceAngle ? *scene.incidenceAngle : c.incidenceAngle.value());
+    const std::array<double, kChannelResults.size()> values = ChannelValues(o);
+    for (std::size_t k = 0; k < values.size(); ++k) SetJson(channel, kChannelResults[k], values[k]);
+    channel[KeyOf(Quantity::PassbandBeyondRange)] = o.passbandBeyondRange;
+    channel[KeyOf(Quantity::Extrapolated)] = o.extrapolated;
+    return channel;
+}
+
+// A line per channel: name, centre, polarisation, tb and the marks of a
+// passband past the validated range; then the note of the marks.
+void PrintChannelLines(std::ostream& out, const Sensor& sensor, const std::vector<int>& indices,
+                       const std::vector<ChannelOutcome>& outcomes) {
+    bool beyond = false;
+    for (std::size_t i = 0; i < outcomes.size(); ++i) {
+        const Channel& c = sensor.channels[indices[i]];
+        const ChannelOutcome& o = outcomes[i];
+        char line[200];
+        std::snprintf(line, sizeof line, "%-9s %8s GHz  %-3s  %s K", c.name.c_str(),
+                      FormatGeneral(c.centre, '.').c_str(), PolarisationName(c.polarisation),
+                      FormatGeneral(o.tb, '.').c_str());
+        out << line;
+        if (o.extrapolated) out << "  [centre outside 6.75-89 GHz: extrapolated]";
+        else if (o.passbandBeyondRange) out << "  [passband reaches past 6.75-89 GHz]";
+        beyond = beyond || o.passbandBeyondRange;
+        out << '\n';
+    }
+    if (beyond)
+        out << "Marked passbands reach past 6.75-89 GHz, the range the sea-surface model is "
+               "validated for; the surface is taken at the channel centre.\n";
 }
 
 }  // namespace
@@ -73,14 +146,10 @@ void AddSensorCommand(CLI::App& app, Context& context) {
     auto channels = std::make_shared<std::string>();
     command->add_option("--channels", *channels, "Comma-separated channel names (default: all)");
     auto options = std::make_shared<NumberOptions>();
-    const CalculationInputs defaults;
-    auto text = [](double v) { return FormatGeneral(v, '.'); };
-    options->Add(command, "azimuth", "Azimuth of the observation relative to the wind, degrees (0 to 360)", false,
-                 text(defaults.azimuth));
-    options->Add(command, "temp", "Sea-water temperature, degrees C (-3 to 37)", false, text(defaults.seaTemperature));
-    options->Add(command, "salinity", "Salinity, per mille (0 to 45)", false, text(defaults.salinity));
-    options->Add(command, "wind", "Near-surface wind speed, m/s (0 to 20)", false, text(defaults.wind));
-    options->Add(command, "angle", "Incidence angle for every channel, degrees (default: each channel's own)", false);
+    // The surface with the window's defaults; the incidence angle, when given,
+    // for every channel (default: each channel's own).
+    for (Quantity q : kSensorSceneInputs)
+        options->Add(command, q, q == Quantity::IncidenceAngle ? Need::Optional : Need::Default);
     auto extrapolate = std::make_shared<bool>(false);
     command->add_flag("--extrapolate", *extrapolate,
                       "Compute channels whose centre lies outside 6.75-89 GHz anyway (marked in the output)");
@@ -95,32 +164,16 @@ void AddSensorCommand(CLI::App& app, Context& context) {
         context.action = [=, &context] {
             const JacobianSelection wanted = jacobians->Given() ? jacobians->Selection() : JacobianSelection{};
             CheckPlotName(*plot);
-            SceneSurface scene;
-            scene.azimuth = options->Get("azimuth");
-            scene.seaTemperature = options->Get("temp");
-            scene.salinity = options->Get("salinity");
-            scene.wind = options->Get("wind");
-            if (options->Given("angle")) scene.incidenceAngle = options->Get("angle");
+            const SceneSurface scene = SceneOf(*options);
             const ModelSet model = ModelSetOf(*models);
             const Sensor sensor = SensorArgument(*sensorName);
             const ChannelSelection selection = SelectChannels(sensor, *channels);
             if (!selection.message.empty()) throw InputError(selection.message);
             // Every channel is checked before anything is computed.
-            for (int c : selection.indices)
-                if (std::optional<ValidationFailure> f = CheckChannel(sensor.channels[c], scene, *extrapolate)) {
-                    if (f->quantity == Checked::Frequency)
-                        f->message += "\n(другие каналы выбирает --channels; --extrapolate рассчитывает канал всё "
-                                      "равно, с пометкой)";
-                    throw InputError(*f);
-                }
+            CheckChannels(sensor, selection.indices, scene, *extrapolate);
             const ProfileStore profile = LoadProfileArgument(*profileName);
             const bool derivatives = jacobians->Given() || !plot->empty();
-            for (int c : selection.indices)
-                if (std::optional<ValidationFailure> f =
-                        CheckCost(CostOf(ViewOf(profile), sensor.channels[c].subBands, derivatives))) {
-                    f->message = "Канал " + sensor.channels[c].name + ": " + f->message;
-                    throw InputError(*f);
-                }
+            CheckChannelCosts(sensor, selection.indices, ViewOf(profile), derivatives);
             ChannelsWithJacobian computed;
             if (derivatives)
                 computed = CalculateChannelsWithJacobian(sensor, selection.indices, scene, ViewOf(profile), model,
@@ -144,21 +197,7 @@ void AddSensorCommand(CLI::App& app, Context& context) {
                 WriteJsonWith(context.out, head, "channels", [&](std::ostream& out) {
                     out << '[';
                     for (std::size_t i = 0; i < outcomes.size(); ++i) {
-                        const Channel& c = sensor.channels[selection.indices[i]];
-                        const ChannelOutcome& o = outcomes[i];
-                        const Json channel{
-                            {"name", c.name},
-                            {"frequency", c.centre},
-                            {"polarisation", PolarisationName(c.polarisation)},
-                            {"incidenceAngle", scene.incidenceAngle ? *scene.incidenceAngle : c.incidenceAngle.value()},
-                            {"tb", o.tb},
-                            {"tbUp", o.result.tbUp},
-                            {"tbDown", o.result.tbDown},
-                            {"opacity", o.result.opacity},
-                            {"emissivityV", o.result.emissivityV},
-                            {"emissivityH", o.result.emissivityH},
-                            {"passbandBeyondRange", o.passbandBeyondRange},
-                            {"extrapolated", o.extrapolated}};
+                        const Json channel = ChannelJson(sensor.channels[selection.indices[i]], outcomes[i], scene);
                         if (i > 0) out << ',';
                         if (jacobians->Given())
                             WriteJsonWith(out, channel, "jacobians", [&](std::ostream& member) {
@@ -173,23 +212,7 @@ void AddSensorCommand(CLI::App& app, Context& context) {
                 context.out << '\n';
                 return;
             }
-            bool beyond = false;
-            for (std::size_t i = 0; i < outcomes.size(); ++i) {
-                const Channel& c = sensor.channels[selection.indices[i]];
-                const ChannelOutcome& o = outcomes[i];
-                char line[200];
-                std::snprintf(line, sizeof line, "%-9s %8s GHz  %-3s  %s K", c.name.c_str(),
-                              FormatGeneral(c.centre, '.').c_str(), PolarisationName(c.polarisation),
-                              FormatGeneral(o.tb, '.').c_str());
-                context.out << line;
-                if (o.extrapolated) context.out << "  [centre outside 6.75-89 GHz: extrapolated]";
-                else if (o.passbandBeyondRange) context.out << "  [passband reaches past 6.75-89 GHz]";
-                beyond = beyond || o.passbandBeyondRange;
-                context.out << '\n';
-            }
-            if (beyond)
-                context.out << "Marked passbands reach past 6.75-89 GHz, the range the sea-surface model is "
-                               "validated for; the surface is taken at the channel centre.\n";
+            PrintChannelLines(context.out, sensor, selection.indices, outcomes);
             if (jacobians->Given()) PrintJacobianTables(context.out, columns, ViewOf(profile), wanted);
         };
     });

@@ -1,5 +1,6 @@
 // seasky sweep: the brightness temperatures against one varied input, for one
 // or more profiles, as CSV or JSON and optionally as a chart.
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -19,21 +20,39 @@ namespace seasky::cli {
 
 namespace {
 
-// The inputs a sweep may vary: the option name, the field, the axis title.
+// The inputs a sweep may vary, in the order of the help: the quantity (its
+// option names and its short name name it in --vary) and its field.
 struct Varied {
-    const char* name;
+    Quantity quantity;
     double CalculationInputs::*field;
-    const char* axis;
+
+    const char* Name() const { return InfoOf(quantity).option; }
+    bool Named(const std::string& name) const {
+        const std::vector<std::string> names = OptionNames(quantity);
+        return std::find(names.begin(), names.end(), name) != names.end() || name == InfoOf(quantity).shortName;
+    }
+    // The chart's axis title: "Frequency (GHz)".
+    std::string Axis() const {
+        const std::string unit = UnitText(UnitOf(quantity));
+        return InfoOf(quantity).longName + (unit.empty() ? "" : " (" + unit + ")");
+    }
 };
 
 constexpr Varied kVaried[] = {
-    {"freq", &CalculationInputs::frequency, "Frequency (GHz)"},
-    {"angle", &CalculationInputs::angle, "Incidence angle (degrees)"},
-    {"azimuth", &CalculationInputs::azimuth, "Azimuth relative to the wind (degrees)"},
-    {"wind", &CalculationInputs::wind, "Wind speed (m/s)"},
-    {"temp", &CalculationInputs::seaTemperature, "Sea surface temperature (degrees C)"},
-    {"salinity", &CalculationInputs::salinity, "Salinity (per mille)"},
+    {Quantity::Frequency, &CalculationInputs::frequency},
+    {Quantity::IncidenceAngle, &CalculationInputs::angle},
+    {Quantity::Azimuth, &CalculationInputs::azimuth},
+    {Quantity::Wind, &CalculationInputs::wind},
+    {Quantity::SeaTemperature, &CalculationInputs::seaTemperature},
+    {Quantity::Salinity, &CalculationInputs::salinity},
 };
+
+// "freq, angle, azimuth, wind, sea-temp, salinity".
+std::string VariedNames() {
+    std::string names;
+    for (const Varied& v : kVaried) names += (names.empty() ? "" : ", ") + std::string(v.Name());
+    return names;
+}
 
 struct Sweep {
     const Varied* varied = nullptr;
@@ -46,10 +65,10 @@ Sweep ParseVary(const std::string& text) {
     const std::size_t eq = text.find('=');
     const std::string name = text.substr(0, eq);
     for (const Varied& v : kVaried)
-        if (name == v.name || (name == "sst" && std::string(v.name) == "temp")) sweep.varied = &v;
+        if (v.Named(name)) sweep.varied = &v;
     if (eq == std::string::npos || sweep.varied == nullptr)
-        throw InputError("Неверный параметр --vary: '" + text +
-                         "'\nОжидается ИМЯ=НАЧАЛО:КОНЕЦ:ШАГ, ИМЯ: freq, angle, azimuth, wind, temp, salinity.");
+        throw InputError("Неверный параметр --vary: '" + text + "'\nОжидается ИМЯ=НАЧАЛО:КОНЕЦ:ШАГ, ИМЯ: " +
+                         VariedNames() + ".");
     std::vector<double> parts;
     std::string rest = text.substr(eq + 1);
     for (std::size_t start = 0; start <= rest.size();) {
@@ -96,14 +115,103 @@ std::string Text(double v) {
     return std::string(buf, r.ptr);
 }
 
+// The profile files read: every name but a bundled atmosphere's (LoadProfileArgument).
+std::vector<std::string> ProfileFiles(const std::vector<std::string>& names) {
+    std::vector<std::string> files;
+    for (const std::string& name : names)
+        if (FindStandardAtmosphere(name) == nullptr) files.push_back(name);
+    return files;
+}
+
+// The temporary file of --output, open (none for standard output).
+std::unique_ptr<TemporaryOutput> OpenOutput(const std::string& output) {
+    if (output.empty()) return nullptr;
+    try {
+        auto file = std::make_unique<TemporaryOutput>(output);
+        file->Open();
+        return file;
+    } catch (const OutputFileError& e) {
+        throw InputError(WriteFailureMessage(e));
+    }
+}
+
+// One calculation of a sweep: the value of the varied input and the results.
+struct Row {
+    double value;
+    CalculationResult r;
+};
+
+// The table of a sweep as CSV (a header, then a line per profile and value) or
+// JSON (per profile: its name, the varied input and the values), the names of
+// the columns and keys from the vocabulary.
+std::string SweepTable(const Varied& varied, const std::vector<std::string>& names,
+                       const std::vector<std::vector<Row>>& results, const std::string& format) {
+    std::ostringstream table;
+    const std::string name = varied.Name();
+    if (format == "csv") {
+        table << KeyOf(Quantity::Profile) << ',' << name;
+        for (Quantity q : kWindowResults) table << ',' << KeyOf(q);
+        table << '\n';
+        for (std::size_t p = 0; p < names.size(); ++p)
+            for (const Row& row : results[p]) {
+                table << CsvField(names[p]) << ',' << Text(row.value);
+                for (double v : ResultValues(row.r)) table << ',' << Text(v);
+                table << '\n';
+            }
+        return table.str();
+    }
+    Json all = Json::array();
+    for (std::size_t p = 0; p < names.size(); ++p) {
+        Json list = Json::array();
+        for (const Row& row : results[p]) {
+            Json j{{name, row.value}};
+            const std::array<double, 7> values = ResultValues(row.r);
+            for (std::size_t k = 0; k < values.size(); ++k) SetJson(j, kWindowResults[k], values[k]);
+            list.push_back(j);
+        }
+        all.push_back(Json{{KeyOf(Quantity::Profile), names[p]}, {"vary", name}, {"values", list}});
+    }
+    table << all.dump() << '\n';
+    return table.str();
+}
+
+// The chart of a sweep: V and H (and +45, -45 where they differ) against the
+// varied input, a series per profile.
+void DrawSweep(const Varied& varied, const std::vector<std::string>& names,
+               const std::vector<std::vector<Row>>& results, const std::string& plot) {
+    Json series = Json::array();
+    auto add = [&series](const std::string& name, const std::vector<Row>& rows, double CalculationResult::*field) {
+        std::vector<double> x, y;
+        for (const Row& row : rows) {
+            x.push_back(row.value);
+            y.push_back(row.r.*field);
+        }
+        series.push_back(Json{{"name", name}, {"x", x}, {"y", y}});
+    };
+    for (std::size_t p = 0; p < names.size(); ++p) {
+        const std::string suffix = names.size() > 1 ? " " + names[p] : "";
+        add("V" + suffix, results[p], &CalculationResult::tbV);
+        add("H" + suffix, results[p], &CalculationResult::tbH);
+        // +45 and -45 are drawn only where the third Stokes term splits them.
+        bool diagonal = false;
+        for (const Row& row : results[p]) diagonal = diagonal || row.r.tbPlus45 != row.r.tbMinus45;
+        if (diagonal) {
+            add("+45" + suffix, results[p], &CalculationResult::tbPlus45);
+            add("-45" + suffix, results[p], &CalculationResult::tbMinus45);
+        }
+    }
+    const Json chart{{"xLabel", varied.Axis()}, {"yLabel", "Brightness temperature (K)"}, {"series", series}};
+    const std::string failure = DrawChart(chart, plot);
+    if (!failure.empty()) throw InputError("Не удалось нарисовать график: " + failure);
+}
+
 }  // namespace
 
 void AddSweepCommand(CLI::App& app, Context& context) {
     CLI::App* command = app.add_subcommand(
         "sweep", "Brightness temperatures against one varied input (CSV or JSON, optionally a chart)");
     auto vary = std::make_shared<std::string>();
-    command->add_option("--vary", *vary, "NAME=START:STOP:STEP, NAME one of freq, angle, azimuth, wind, temp, salinity")
-        ->required();
+    command->add_option("--vary", *vary, "NAME=START:STOP:STEP, NAME one of " + VariedNames())->required();
     auto profiles = std::make_shared<std::vector<std::string>>();
     command->add_option("--profile", *profiles,
                         "Profile file or bundled atmosphere name; may be given several times (default: "
@@ -137,23 +245,10 @@ void AddSweepCommand(CLI::App& app, Context& context) {
             CheckPlotName(*plot);
             std::vector<std::string> names = *profiles;
             if (names.empty()) names.emplace_back(kDefaultAtmosphere);
-            // The profile files read: every name but a bundled atmosphere's
-            // (LoadProfileArgument).
-            std::vector<std::string> files;
-            for (const std::string& name : names)
-                if (FindStandardAtmosphere(name) == nullptr) files.push_back(name);
-            CheckOutputsAreNotInputs(*output, *plot, files);
+            CheckOutputsAreNotInputs(*output, *plot, ProfileFiles(names));
             // The temporary file is made before the work, so that a folder that
             // cannot take it stops the sweep at once.
-            std::unique_ptr<TemporaryOutput> file;
-            try {
-                if (!output->empty()) {
-                    file = std::make_unique<TemporaryOutput>(*output);
-                    file->Open();
-                }
-            } catch (const OutputFileError& e) {
-                throw InputError(WriteFailureMessage(e));
-            }
+            const std::unique_ptr<TemporaryOutput> file = OpenOutput(*output);
             std::vector<ProfileStore> stores;
             for (const std::string& name : names) stores.push_back(LoadProfileArgument(name));
             // One request a value and profile, every one checked before any is computed.
@@ -165,74 +260,23 @@ void AddSweepCommand(CLI::App& app, Context& context) {
             for (const ProfileStore& store : stores)
                 for (double v : sweep.values) ThrowIfRefused(CheckCalculationRequest(requestOf(store, v)));
 
-            struct Row {
-                double value;
-                CalculationResult r;
-            };
             std::vector<std::vector<Row>> results(names.size());
             for (std::size_t p = 0; p < names.size(); ++p)
                 for (double v : sweep.values)
                     results[p].push_back({v, ComputeCalculationRequest(requestOf(stores[p], v)).result});
 
-            std::ostringstream table;
-            if (format == "csv") {
-                table << "profile," << sweep.varied->name << ",tbV,tbH,tbPlus45,tbMinus45,tbUp,tbDown,opacity\n";
-                for (std::size_t p = 0; p < names.size(); ++p)
-                    for (const Row& row : results[p])
-                        table << CsvField(names[p]) << ',' << Text(row.value) << ',' << Text(row.r.tbV) << ','
-                              << Text(row.r.tbH) << ',' << Text(row.r.tbPlus45) << ',' << Text(row.r.tbMinus45) << ','
-                              << Text(row.r.tbUp) << ',' << Text(row.r.tbDown) << ',' << Text(row.r.opacity) << '\n';
-            } else {
-                Json all = Json::array();
-                for (std::size_t p = 0; p < names.size(); ++p) {
-                    Json list = Json::array();
-                    for (const Row& row : results[p])
-                        list.push_back(Json{{sweep.varied->name, row.value}, {"tbV", row.r.tbV}, {"tbH", row.r.tbH},
-                                            {"tbPlus45", row.r.tbPlus45}, {"tbMinus45", row.r.tbMinus45},
-                                            {"tbUp", row.r.tbUp}, {"tbDown", row.r.tbDown},
-                                            {"opacity", row.r.opacity}});
-                    all.push_back(Json{{"profile", names[p]}, {"vary", sweep.varied->name}, {"values", list}});
-                }
-                table << all.dump() << '\n';
-            }
+            const std::string table = SweepTable(*sweep.varied, names, results, format);
             if (output->empty()) {
-                context.out << table.str();
+                context.out << table;
             } else {
                 try {
-                    file->Write(table.str());
+                    file->Write(table);
                     file->Commit();
                 } catch (const OutputFileError& e) {
                     throw InputError(WriteFailureMessage(e));
                 }
             }
-            if (!plot->empty()) {
-                Json series = Json::array();
-                auto add = [&series](const std::string& name, const std::vector<Row>& rows, double CalculationResult::*field) {
-                    std::vector<double> x, y;
-                    for (const Row& row : rows) {
-                        x.push_back(row.value);
-                        y.push_back(row.r.*field);
-                    }
-                    series.push_back(Json{{"name", name}, {"x", x}, {"y", y}});
-                };
-                for (std::size_t p = 0; p < names.size(); ++p) {
-                    const std::string suffix = names.size() > 1 ? " " + names[p] : "";
-                    add("V" + suffix, results[p], &CalculationResult::tbV);
-                    add("H" + suffix, results[p], &CalculationResult::tbH);
-                    // +45 and -45 are drawn only where the third Stokes term splits them.
-                    bool diagonal = false;
-                    for (const Row& row : results[p]) diagonal = diagonal || row.r.tbPlus45 != row.r.tbMinus45;
-                    if (diagonal) {
-                        add("+45" + suffix, results[p], &CalculationResult::tbPlus45);
-                        add("-45" + suffix, results[p], &CalculationResult::tbMinus45);
-                    }
-                }
-                const Json chart{{"xLabel", sweep.varied->axis},
-                                 {"yLabel", "Brightness temperature (K)"},
-                                 {"series", series}};
-                const std::string failure = DrawChart(chart, *plot);
-                if (!failure.empty()) throw InputError("Не удалось нарисовать график: " + failure);
-            }
+            if (!plot->empty()) DrawSweep(*sweep.varied, names, results, *plot);
         };
     });
 }

@@ -18,9 +18,9 @@ void AddSensorCommand(CLI::App& app, Context& context);
 void AddBatchCommand(CLI::App& app, Context& context);
 void AddSweepCommand(CLI::App& app, Context& context);
 
-// The seven inputs of a calculation as options --freq, --angle, --azimuth,
-// --temp, --salinity, --wind and --band, defaulting to the window's start-up
-// values; and the inputs they give.
+// The seven inputs of a calculation (kCalculationInputs) as options --freq,
+// --angle, --azimuth, --sea-temp (or --temp), --salinity, --wind and --band,
+// defaulting to the window's start-up values; and the inputs they give.
 void AddCalculationInputOptions(CLI::App* command, NumberOptions& options);
 CalculationInputs CalculationInputsOf(const NumberOptions& options);
 

@@ -42,9 +42,8 @@ JacobianSelection JacobiansArgument::Selection() const {
 void AddJacobiansOption(CLI::App* command, JacobiansArgument& argument) {
     argument.option = command
                           ->add_option("--jacobians", argument.text,
-                                       "Also the derivatives: all, or a comma-separated list of sst, salinity, wind, "
-                                       "azimuth, angle, temperature, pressure, humidity, cloud, lntcwv, lnlwp, "
-                                       "weighting")
+                                       "Also the derivatives: all (no list), or a comma-separated list of " +
+                                           DerivativeNames())
                           ->expected(0, 1)
                           ->type_name("[LIST]");
 }

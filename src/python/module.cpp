@@ -25,14 +25,13 @@
 #include "app/calculation_request.h"
 #include "app/calculation_cost.h"
 #include "app/jacobian.h"
+#include "app/model_outputs.h"
 #include "app/profile_reader.h"
 #include "app/sensor.h"
 #include "app/standard_atmospheres.h"
 #include "app/validation.h"
+#include "app/vocabulary.h"
 #include "atmosphere/atmosphere_radiation.h"
-#include "atmosphere/cloud_absorption.h"
-#include "atmosphere/gas_absorption.h"
-#include "atmosphere/nitrogen_absorption.h"
 #include "batch/batch_output.h"
 #include "batch/scenes.h"
 #include "batch/sensor_file.h"
@@ -41,9 +40,6 @@
 #include "common/vector_math.h"
 #include <fstream>
 #include <iterator>
-#include "surface/reflected_sky_correction.h"
-#include "surface/sea_water_permittivity.h"
-#include "surface/surface_emissivity.h"
 
 namespace py = pybind11;
 using namespace seasky;
@@ -94,11 +90,14 @@ struct Sized {
 };
 
 Sized ArrayInput(const char* name, std::size_t size) { return {size, std::string("values of ") + name, size}; }
+// The same named by the quantity's Python keyword.
+Sized ArrayInput(Quantity q, std::size_t size) { return ArrayInput(InfoOf(q).keyword, size); }
+
 
 // The number of cases n of an array call: every input gives n cases, or one
 // shared by every case, and n is at most the values the largest input holds
 // (so that an empty array of many profiles cannot ask for that many results).
-std::size_t CaseCount(const py::int_& count, const char* call, std::initializer_list<Sized> inputs) {
+std::size_t CaseCount(const py::int_& count, const char* call, const std::vector<Sized>& inputs) {
     const std::size_t n = CountOf(count, call, "n");
     std::size_t most = 1;
     for (const Sized& input : inputs) {
@@ -190,13 +189,13 @@ py::dict ModelRecord(const std::vector<std::string>& assignments) {
 std::optional<ValidationFailure> CheckBandwidth(double band) {
     if (std::isfinite(band)) return std::nullopt;
     ValidationFailure f;
-    f.input = "bandwidth";
-    f.unit = "GHz";
+    f.input = KeyOf(Quantity::Bandwidth);
+    f.unit = UnitOf(Quantity::Bandwidth);
     f.value = band;
     f.lowerInclusive = false;
     f.upperInclusive = false;
     const std::string text = std::isnan(band) ? "nan" : band > 0.0 ? "inf" : "-inf";
-    f.message = NotANumberArgument("band", text);
+    f.message = NotANumberArgument(InfoOf(Quantity::Bandwidth).option, text);
     return f;
 }
 
@@ -318,116 +317,132 @@ py::dict RunCases(std::size_t n, bool stop, const std::vector<std::string>& name
     return Result(out, refusals, n);
 }
 
+// The keys of a list of quantities (the keys of a result dict).
+template <std::size_t N>
+std::vector<std::string> KeysOf(const std::array<Quantity, N>& quantities) {
+    std::vector<std::string> keys;
+    for (Quantity q : quantities) keys.emplace_back(KeyOf(q));
+    return keys;
+}
+
+// The flat input arrays of the quantities of a list, in its order.
+template <std::size_t N>
+struct Inputs {
+    std::vector<Input> in;
+    explicit Inputs(const std::array<Array, N>& arrays) : in(arrays.begin(), arrays.end()) {}
+    // Their sizes for CaseCount, named by the quantities' keywords.
+    std::vector<Sized> Sizes(const std::array<Quantity, N>& quantities) const {
+        std::vector<Sized> sizes;
+        for (std::size_t k = 0; k < N; ++k) sizes.push_back(ArrayInput(quantities[k], in[k].size));
+        return sizes;
+    }
+    // The values of case i.
+    std::array<double, N> operator[](std::size_t i) const {
+        std::array<double, N> v{};
+        for (std::size_t k = 0; k < N; ++k) v[k] = in[k][i];
+        return v;
+    }
+};
+
+// Writes the values of one case.
+template <std::size_t N>
+void Put(const std::array<double, N>& values, double* out) {
+    std::copy(values.begin(), values.end(), out);
+}
+
 py::dict Absorption(const Array& fA, const Array& tA, const Array& pA, const Array& rhoA, const Array& wA,
                     const py::int_& count, bool stop) {
-    const Input f(fA), t(tA), p(pA), rho(rhoA), w(wA);
-    const std::size_t n =
-        CaseCount(count, "absorption",
-                  {ArrayInput("freq", f.size), ArrayInput("temp", t.size), ArrayInput("pressure", p.size),
-                   ArrayInput("humidity", rho.size), ArrayInput("cloud", w.size)});
+    const Inputs<kAbsorptionInputs.size()> in({fA, tA, pA, rhoA, wA});
+    const std::size_t n = CaseCount(count, "absorption", in.Sizes(kAbsorptionInputs));
     return RunCases(
-        n, stop, {"nitrogen", "oxygen", "waterVapour", "gasTotal", "cloud", "total"},
+        n, stop, KeysOf(kAbsorptionOutputs),
         [&](std::size_t i) {
-            std::optional<ValidationFailure> failure = Check(Checked::AbsorptionFrequency, f[i]);
-            if (!failure) failure = CheckLevel({std::nullopt, t[i], p[i], rho[i], w[i]});
+            const auto [f, t, p, rho, w] = in[i];
+            std::optional<ValidationFailure> failure = Check(Checked::AbsorptionFrequency, f);
+            if (!failure) failure = CheckLevel({std::nullopt, t, p, rho, w});
             return failure;
         },
         [&](std::size_t i, double* v) {
-            const GasAbsorptionRecord gas = GasAbsorption(f[i], t[i], p[i], rho[i]);
-            const double cloud = w[i] > 0.0 ? CloudLiquidAbsorption(w[i], t[i], f[i]) : 0.0;
-            const double values[6] = {NitrogenAbsorption(t[i], p[i], f[i]), gas.oxygen, gas.waterVapour, gas.total,
-                                      cloud, gas.total + cloud};
-            std::copy(values, values + 6, v);
+            const auto [f, t, p, rho, w] = in[i];
+            Put(AbsorptionValues(f, t, p, rho, w), v);
         });
 }
 
 py::dict Permittivity(const Array& fA, const Array& tA, const Array& sA, const py::int_& count, bool stop) {
-    const Input f(fA), t(tA), s(sA);
-    const std::size_t n = CaseCount(
-        count, "permittivity", {ArrayInput("freq", f.size), ArrayInput("temp", t.size), ArrayInput("salinity", s.size)});
+    const Inputs<kPermittivityInputs.size()> in({fA, tA, sA});
+    const std::size_t n = CaseCount(count, "permittivity", in.Sizes(kPermittivityInputs));
     return RunCases(
-        n, stop, {"frequencyCode", "real", "imag"},
+        n, stop, KeysOf(kPermittivityOutputs),
         [&](std::size_t i) {
-            return FirstFailure({{Checked::Frequency, f[i]}, {Checked::SeaTemperature, t[i]}, {Checked::Salinity, s[i]}});
+            const auto [f, t, s] = in[i];
+            return FirstFailure({{Checked::Frequency, f}, {Checked::SeaTemperature, t}, {Checked::Salinity, s}});
         },
         [&](std::size_t i, double* v) {
-            const FrequencyCode code = SurfaceFrequencyCode(f[i]);
-            const std::complex<double> eps = SeaWaterPermittivity(t[i], s[i], code);
-            v[0] = code;
-            v[1] = eps.real();
-            v[2] = eps.imag();
+            const auto [f, t, s] = in[i];
+            Put(PermittivityValues(f, t, s), v);
         });
 }
 
 py::dict Emissivity(const Array& fA, const Array& aA, const Array& phiA, const Array& tA, const Array& sA,
                     const Array& wA, const py::int_& count, const std::vector<std::string>& models, bool stop) {
-    const Input f(fA), a(aA), phi(phiA), t(tA), s(sA), w(wA);
-    const std::size_t n =
-        CaseCount(count, "emissivity",
-                  {ArrayInput("freq", f.size), ArrayInput("angle", a.size), ArrayInput("azimuth", phi.size),
-                   ArrayInput("temp", t.size), ArrayInput("salinity", s.size), ArrayInput("wind", w.size)});
+    const Inputs<kEmissivityInputs.size()> in({fA, aA, phiA, tA, sA, wA});
+    const std::size_t n = CaseCount(count, "emissivity", in.Sizes(kEmissivityInputs));
     const ModelSet set = ModelsOf(models);
     return RunCases(
-        n, stop,
-        {"frequencyCode", "specularV", "specularH", "windV", "windH", "direction.code", "direction.V", "direction.H",
-         "direction.HalfSum", "direction.Difference", "direction.Third", "direction.Fourth", "totalV", "totalH"},
-        [&](std::size_t i) { return ValidateSurfaceInputs(f[i], a[i], phi[i], t[i], s[i], w[i], set); },
+        n, stop, KeysOf(kEmissivityOutputs),
+        [&](std::size_t i) {
+            const auto [f, a, phi, t, s, w] = in[i];
+            return ValidateSurfaceInputs(f, a, phi, t, s, w, set);
+        },
         [&](std::size_t i, double* v) {
-            const SurfaceEmissivityTerms e = SurfaceTerms(f[i], a[i], phi[i], t[i], s[i], w[i], set);
-            const double values[14] = {static_cast<double>(e.code), e.specular.v, e.specular.h, e.wind.v, e.wind.h,
-                                       static_cast<double>(e.code), e.direction.V, e.direction.H, e.direction.HalfSum,
-                                       e.direction.Difference, e.direction.Third, e.direction.Fourth, e.total.v,
-                                       e.total.h};
-            std::copy(values, values + 14, v);
+            const auto [f, a, phi, t, s, w] = in[i];
+            Put(EmissivityValues(f, a, phi, t, s, w, set), v);
         });
 }
 
 py::dict SkyCorrection(const Array& fA, const Array& tauA, const Array& aA, const Array& wA, const py::int_& count,
                        bool stop) {
-    const Input f(fA), tau(tauA), a(aA), w(wA);
-    const std::size_t n = CaseCount(count, "sky_correction",
-                                    {ArrayInput("freq", f.size), ArrayInput("transmittance", tau.size),
-                                     ArrayInput("angle", a.size), ArrayInput("wind", w.size)});
+    const Inputs<kSkyCorrectionInputs.size()> in({fA, tauA, aA, wA});
+    const std::size_t n = CaseCount(count, "sky_correction", in.Sizes(kSkyCorrectionInputs));
     return RunCases(
-        n, stop, {"omegaV", "omegaH"},
+        n, stop, KeysOf(kSkyCorrectionOutputs),
         [&](std::size_t i) {
-            return FirstFailure({{Checked::Frequency, f[i]},
-                                 {Checked::Transmittance, tau[i]},
-                                 {Checked::Angle, a[i]},
-                                 {Checked::Wind, w[i]}});
+            const auto [f, tau, a, w] = in[i];
+            return FirstFailure(
+                {{Checked::Frequency, f}, {Checked::Transmittance, tau}, {Checked::Angle, a}, {Checked::Wind, w}});
         },
         [&](std::size_t i, double* v) {
-            const EmissivityPair omega = ReflectedSkyCorrection(f[i], tau[i], a[i], w[i]);
-            v[0] = omega.v;
-            v[1] = omega.h;
+            const auto [f, tau, a, w] = in[i];
+            Put(SkyCorrectionValues(f, tau, a, w), v);
         });
 }
 
 py::dict Atmosphere(const Array& h, const Array& t, const Array& p, const Array& q, const Array& w, const Array& fA,
                     const Array& bandA, const Array& angleA, const py::int_& count, bool stop) {
     const Profiles profiles(h, t, p, q, w);
-    const Input f(fA), band(bandA), angle(angleA);
-    const std::size_t n = CaseCount(count, "atmosphere",
-                                    {profiles.Sizes(), ArrayInput("freq", f.size), ArrayInput("band", band.size),
-                                     ArrayInput("angle", angle.size)});
+    const Inputs<kAtmosphereInputs.size()> in({fA, bandA, angleA});
+    std::vector<Sized> sizes{profiles.Sizes()};
+    for (const Sized& size : in.Sizes(kAtmosphereInputs)) sizes.push_back(size);
+    const std::size_t n = CaseCount(count, "atmosphere", sizes);
+    std::vector<std::string> names = KeysOf(kAtmosphereOutputs);
+    for (const std::string& key : KeysOf(kAtmosphereGrid)) names.push_back(key);
     return RunCases(
-        n, stop,
-        {"down.brightness", "down.opacity", "up.brightness", "up.opacity", "layerCount", "precipitableWater",
-         "liquidWaterPath"},
+        n, stop, names,
         [&](std::size_t i) {
-            std::optional<ValidationFailure> failure = CheckBandwidth(band[i]);
-            if (!failure) failure = Check(Checked::AbsorptionFrequency, f[i]);
-            if (!failure && band[i] > 0.0) failure = Check(Checked::BandLowerEdge, f[i] - band[i] * 0.5);
-            if (!failure) failure = Check(Checked::ViewAngle, angle[i]);
+            const auto [f, band, angle] = in[i];
+            std::optional<ValidationFailure> failure = CheckBandwidth(band);
+            if (!failure) failure = Check(Checked::AbsorptionFrequency, f);
+            if (!failure && band > 0.0) failure = Check(Checked::BandLowerEdge, f - band * 0.5);
+            if (!failure) failure = Check(Checked::ViewAngle, angle);
             if (!failure) failure = profiles.FailureOf(i);
-            if (!failure) failure = CheckCalculationCost(f[i], band[i], ViewOf(profiles[i]));
+            if (!failure) failure = CheckCalculationCost(f, band, ViewOf(profiles[i]));
             return failure;
         },
         [&](std::size_t i, double* v) {
-            const AtmosphereTransferResult r = AtmosphereTransfer(f[i], band[i], angle[i], ViewOf(profiles[i]));
-            const double values[7] = {r.down.brightness, r.down.opacity, r.up.brightness, r.up.opacity,
-                                      static_cast<double>(r.layerCount), r.precipitableWater, r.liquidWaterPath};
-            std::copy(values, values + 7, v);
+            const auto [f, band, angle] = in[i];
+            const AtmosphereTransferResult r = AtmosphereTransfer(f, band, angle, ViewOf(profiles[i]));
+            Put(AtmosphereValues(r), v);
+            Put(AtmosphereGridValues(r), v + kAtmosphereOutputs.size());
         });
 }
 
@@ -438,83 +453,45 @@ JacobianSelection SelectionOf(const std::string& text) {
     return s;
 }
 
-py::dict CalculateArrays(const Array& h, const Array& t, const Array& p, const Array& q, const Array& w,
-                         const std::vector<Array>& inputs, const py::int_& count,
-                         const std::vector<std::string>& models, bool stop,
-                         const std::optional<std::string>& jacobians) {
-    if (inputs.size() != 7) throw py::value_error("calculate needs the seven inputs");
-    const Profiles profiles(h, t, p, q, w);
-    std::vector<Input> in;
-    for (const Array& a : inputs) in.emplace_back(a);
-    const std::size_t n =
-        CaseCount(count, "calculate",
-                  {profiles.Sizes(), ArrayInput("freq", in[0].size), ArrayInput("angle", in[1].size),
-                   ArrayInput("azimuth", in[2].size), ArrayInput("temp", in[3].size),
-                   ArrayInput("salinity", in[4].size), ArrayInput("wind", in[5].size), ArrayInput("band", in[6].size)});
-    const ModelSet options = ModelsOf(models);
-    auto inputsOf = [&](std::size_t i) {
-        return CalculationInputs{in[0][i], in[1][i], in[2][i], in[3][i], in[4][i], in[5][i], in[6][i]};
-    };
-    auto requestOf = [&](std::size_t i) {
-        return CalculationRequest{inputsOf(i), ViewOf(profiles[i]), options, jacobians.has_value()};
-    };
-    std::vector<std::string> names;
-    for (const ResultField& field : kResultFields) names.emplace_back(field.name);
-    // The derivatives: per name, per output, n values (surface inputs, columns)
-    // or n x levels (level quantities, weighting), NaN where not computed.
-    const JacobianSelection selection = jacobians ? SelectionOf(*jacobians) : JacobianSelection{};
-    const std::size_t L = profiles.levels;
-    struct Derivative {
-        std::string name;
-        int kind;   // 0 surface input, 1 column, 2 level quantity, 3 weighting
-        int index;  // of the input, column or quantity
-        std::vector<std::vector<double>> values;  // [output][case (x level)]
-    };
-    std::vector<Derivative> derivatives;
-    auto add = [&](const char* name, int kind, int index) {
-        const std::size_t size = kind >= 2 ? n * L : n;
-        derivatives.push_back(
-            {name, kind, index, std::vector<std::vector<double>>(kJacobianOutputs, std::vector<double>(size, std::nan("")))});
-    };
-    for (int k = 0; k < kSurfaceInputs; ++k)
-        if (selection.surface[k]) add(kSurfaceInputNames[k], 0, k);
-    for (int k = 0; k < 2; ++k)
-        if (selection.columns[k]) add(kColumnNames[k], 1, k);
-    for (int k = 0; k < kProfileQuantities; ++k)
-        if (selection.level[k]) add(kLevelQuantityNames[k], 2, k);
-    if (selection.weighting) add("weighting", 3, 0);
-    py::dict result = RunCases(
-        n, stop, names,
-        [&](std::size_t i) {
-            // A band that is no number, then the inputs (before the profile, as
-            // the command line reports them), the profile, then the request's
-            // own checks.
-            std::optional<ValidationFailure> failure = CheckBandwidth(in[6][i]);
-            if (!failure) failure = ValidateInputs(inputsOf(i), options);
-            if (!failure) failure = profiles.FailureOf(i);
-            if (!failure) failure = CheckCalculationRequest(requestOf(i));
-            return failure;
-        },
-        [&](std::size_t i, double* v) {
-            const CalculationOutcome r = ComputeCalculationRequest(requestOf(i));
-            for (std::size_t k = 0; k < kResultFields.size(); ++k) v[k] = kResultFields[k].value(r.result);
-            if (!jacobians) return;
-            const ProfileView profile = ViewOf(profiles[i]);
-            const Jacobian& j = *r.jacobian;
-            for (Derivative& d : derivatives)
-                for (int o = 0; o < kJacobianOutputs; ++o) {
-                    std::vector<double>& out = d.values[o];
-                    if (d.kind == 0) out[i] = j.surface[o][d.index];
-                    else if (d.kind == 1) out[i] = j.columns[o][d.index];
-                    else if (d.kind == 2)
-                        for (std::size_t l = 0; l < L; ++l) out[i * L + l] = j.Level(o, d.index, static_cast<int>(l));
-                    else {
-                        const std::vector<double> wf = WeightingFunction(j, o, profile);
-                        std::copy(wf.begin(), wf.end(), out.begin() + static_cast<std::ptrdiff_t>(i * L));
-                    }
+// The derivatives of calculate: per name, per output, n values (surface
+// inputs, columns) or n x levels (level quantities, weighting), NaN where not
+// computed.
+class DerivativeArrays {
+public:
+    DerivativeArrays(const JacobianSelection& selection, std::size_t n, std::size_t levels) : L(levels) {
+        auto add = [&](const char* name, int kind, int index) {
+            const std::size_t size = kind >= 2 ? n * L : n;
+            derivatives.push_back({name, kind, index,
+                                   std::vector<std::vector<double>>(kJacobianOutputs,
+                                                                    std::vector<double>(size, std::nan("")))});
+        };
+        for (int k = 0; k < kSurfaceInputs; ++k)
+            if (selection.surface[k]) add(kSurfaceInputNames[k], 0, k);
+        for (int k = 0; k < 2; ++k)
+            if (selection.columns[k]) add(kColumnNames[k], 1, k);
+        for (int k = 0; k < kProfileQuantities; ++k)
+            if (selection.level[k]) add(kLevelQuantityNames[k], 2, k);
+        if (selection.weighting) add("weighting", 3, 0);
+    }
+
+    // The derivatives of case i.
+    void Store(std::size_t i, const Jacobian& j, const ProfileView& profile) {
+        for (Derivative& d : derivatives)
+            for (int o = 0; o < kJacobianOutputs; ++o) {
+                std::vector<double>& out = d.values[o];
+                if (d.kind == 0) out[i] = j.surface[o][d.index];
+                else if (d.kind == 1) out[i] = j.columns[o][d.index];
+                else if (d.kind == 2)
+                    for (std::size_t l = 0; l < L; ++l) out[i * L + l] = j.Level(o, d.index, static_cast<int>(l));
+                else {
+                    const std::vector<double> wf = WeightingFunction(j, o, profile);
+                    std::copy(wf.begin(), wf.end(), out.begin() + static_cast<std::ptrdiff_t>(i * L));
                 }
-        });
-    if (jacobians) {
+            }
+    }
+
+    // {name: {output: array}}.
+    py::dict Dict() const {
         py::dict all;
         for (const Derivative& d : derivatives) {
             py::dict outputs;
@@ -522,8 +499,62 @@ py::dict CalculateArrays(const Array& h, const Array& t, const Array& p, const A
                 outputs[kJacobianOutputNames[o]] = py::array_t<double>(d.values[o].size(), d.values[o].data());
             all[py::str(d.name)] = outputs;
         }
-        result["jacobians"] = all;
-        result["levels"] = L;
+        return all;
+    }
+
+private:
+    struct Derivative {
+        std::string name;
+        int kind;   // 0 surface input, 1 column, 2 level quantity, 3 weighting
+        int index;  // of the input, column or quantity
+        std::vector<std::vector<double>> values;  // [output][case (x level)]
+    };
+    std::size_t L;
+    std::vector<Derivative> derivatives;
+};
+
+py::dict CalculateArrays(const Array& h, const Array& t, const Array& p, const Array& q, const Array& w,
+                         const std::vector<Array>& inputs, const py::int_& count,
+                         const std::vector<std::string>& models, bool stop,
+                         const std::optional<std::string>& jacobians) {
+    if (inputs.size() != kCalculationInputs.size()) throw py::value_error("calculate needs the seven inputs");
+    const Profiles profiles(h, t, p, q, w);
+    std::array<Array, kCalculationInputs.size()> arrays;
+    std::copy(inputs.begin(), inputs.end(), arrays.begin());
+    const Inputs<kCalculationInputs.size()> in(arrays);
+    std::vector<Sized> sizes{profiles.Sizes()};
+    for (const Sized& size : in.Sizes(kCalculationInputs)) sizes.push_back(size);
+    const std::size_t n = CaseCount(count, "calculate", sizes);
+    const ModelSet options = ModelsOf(models);
+    auto inputsOf = [&](std::size_t i) { return InputsOf(in[i]); };
+    auto requestOf = [&](std::size_t i) {
+        return CalculationRequest{inputsOf(i), ViewOf(profiles[i]), options, jacobians.has_value()};
+    };
+    std::vector<std::string> names;
+    for (const ResultField& field : kResultFields) names.emplace_back(KeyOf(field.quantity));
+    const JacobianSelection selection = jacobians ? SelectionOf(*jacobians) : JacobianSelection{};
+    DerivativeArrays derivatives(selection, n, profiles.levels);
+    py::dict result = RunCases(
+        n, stop, names,
+        [&](std::size_t i) {
+            // A band that is no number, then the inputs (before the profile, as
+            // the command line reports them), the profile, then the request's
+            // own checks.
+            const CalculationInputs inputs = inputsOf(i);
+            std::optional<ValidationFailure> failure = CheckBandwidth(inputs.bandwidth);
+            if (!failure) failure = ValidateInputs(inputs, options);
+            if (!failure) failure = profiles.FailureOf(i);
+            if (!failure) failure = CheckCalculationRequest(requestOf(i));
+            return failure;
+        },
+        [&](std::size_t i, double* v) {
+            const CalculationOutcome r = ComputeCalculationRequest(requestOf(i));
+            for (std::size_t k = 0; k < kResultFields.size(); ++k) v[k] = kResultFields[k].value(r.result);
+            if (r.jacobian) derivatives.Store(i, *r.jacobian, ViewOf(profiles[i]));
+        });
+    if (jacobians) {
+        result["jacobians"] = derivatives.Dict();
+        result["levels"] = profiles.levels;
     }
     return result;
 }
@@ -608,10 +639,6 @@ py::dict Simulate(const std::string& sensorText, const std::vector<int>& channel
     const Sensor sensor = ParsedSensor(sensorText);
     for (int c : channels)
         if (c < 0 || c >= static_cast<int>(sensor.channels.size())) throw py::value_error("no such channel index");
-    const UnitKind kinds[10] = {UnitKind::Height,         UnitKind::AirTemperature, UnitKind::Pressure,
-                                UnitKind::Humidity,       UnitKind::CloudWater,     UnitKind::SeaTemperature,
-                                UnitKind::Salinity,       UnitKind::Speed,          UnitKind::Angle,
-                                UnitKind::Angle};
     std::vector<std::vector<double>> values(10);
     bool fractions[10] = {};
     for (int k = 0; k < 10; ++k) {
@@ -623,7 +650,7 @@ py::dict Simulate(const std::string& sensorText, const std::vector<int>& channel
                                   " values, not " + (k < 5 ? "scenes x levels = " : "scenes = ") +
                                   std::to_string(expected));
         values[k] = Copy(arrays[k]);
-        Convert(values[k], kinds[k], units, standard, name, fractions[k]);
+        Convert(values[k], UnitKindOf(kSceneQuantities[k].quantity), units, standard, name, fractions[k]);
     }
     for (int k : {0, 1, 2, 3, 5, 6, 7, 8})
         if (std::get<0>(variables[k]).empty()) throw py::value_error("a required variable is missing");
@@ -667,7 +694,7 @@ py::dict Simulate(const std::string& sensorText, const std::vector<int>& channel
     };
     std::vector<Derivative> derivatives;
     auto add = [&](const std::string& name, int kind, int index) {
-        derivatives.push_back({"dtb_d" + name, kind, index,
+        derivatives.push_back({DerivativeVariable(name), kind, index,
                                std::vector<double>(scenes * C * (kind >= 2 ? levels : 1), std::nan(""))});
     };
     for (int k = 0; k < kSurfaceInputs; ++k)
@@ -678,7 +705,7 @@ py::dict Simulate(const std::string& sensorText, const std::vector<int>& channel
         if (selection.level[k]) add(kLevelQuantityNames[k], 2, k);
     if (selection.weighting) {
         add("", 3, 0);
-        derivatives.back().name = "dtb_weighting";
+        derivatives.back().name = kWeightingVariable;
     }
     Interruption interruption;
     {
@@ -737,42 +764,92 @@ py::dict Simulate(const std::string& sensorText, const std::vector<int>& channel
         return py::array_t<double>({scenes, C}, v.data());
     };
     py::dict d;
-    d["tb"] = matrix(tb);
-    d["tb_up"] = matrix(up);
-    d["tb_down"] = matrix(down);
-    d["opacity"] = matrix(tau);
-    d["emissivity_v"] = matrix(ev);
-    d["emissivity_h"] = matrix(eh);
-    d["status"] = py::array_t<signed char>({scenes, C}, status.data());
-    d["message"] = messages;
+    // The values of kChannelResults, by their variable names.
+    const std::vector<double>* results[kChannelResults.size()] = {&tb, &up, &down, &tau, &ev, &eh};
+    for (std::size_t k = 0; k < kChannelResults.size(); ++k)
+        d[InfoOf(kChannelResults[k]).variable] = matrix(*results[k]);
+    d[InfoOf(Quantity::Status).variable] = py::array_t<signed char>({scenes, C}, status.data());
+    d[InfoOf(Quantity::Message).variable] = messages;
     for (const Derivative& x : derivatives)
         d[py::str(x.name)] = x.kind >= 2 ? py::array_t<double>({scenes, C, levels}, x.values.data()) : matrix(x.values);
+    return d;
+}
+
+// A profile as a dict of arrays, keyed by the level quantities' Python keywords.
+py::dict ProfileDict(const ProfileStore& s) {
+    const std::pair<Quantity, const std::vector<double>*> levels[] = {
+        {Quantity::Height, &s.height},       {Quantity::AirTemperature, &s.airTemperature},
+        {Quantity::Pressure, &s.pressure},   {Quantity::Humidity, &s.absoluteHumidity},
+        {Quantity::CloudWater, &s.cloudWater}};
+    py::dict d;
+    for (const auto& [q, values] : levels) d[InfoOf(q).keyword] = py::array_t<double>(values->size(), values->data());
     return d;
 }
 
 py::dict BundledProfile(const std::string& name) {
     const StandardAtmosphere* a = FindStandardAtmosphere(name);
     if (a == nullptr) throw py::value_error("no bundled atmosphere named " + name);
-    const ProfileStore s = ParseProfileText(a->text).profile;
-    py::dict d;
-    d["height"] = py::array_t<double>(s.height.size(), s.height.data());
-    d["air_temperature"] = py::array_t<double>(s.airTemperature.size(), s.airTemperature.data());
-    d["pressure"] = py::array_t<double>(s.pressure.size(), s.pressure.data());
-    d["humidity"] = py::array_t<double>(s.absoluteHumidity.size(), s.absoluteHumidity.data());
-    d["cloud_water"] = py::array_t<double>(s.cloudWater.size(), s.cloudWater.data());
-    return d;
+    return ProfileDict(ParseProfileText(a->text).profile);
 }
 
 py::dict ReadProfile(const std::string& path) {
     const ProfileReadResult r = ReadProfileFile(path);
     if (!r.ok) throw py::value_error(r.message);
-    const ProfileStore& s = r.profile;
+    return ProfileDict(r.profile);
+}
+
+// One row of the vocabulary (app/vocabulary.h) for the package.
+py::dict QuantityDict(const QuantityInfo& q) {
     py::dict d;
-    d["height"] = py::array_t<double>(s.height.size(), s.height.data());
-    d["air_temperature"] = py::array_t<double>(s.airTemperature.size(), s.airTemperature.data());
-    d["pressure"] = py::array_t<double>(s.pressure.size(), s.pressure.data());
-    d["humidity"] = py::array_t<double>(s.absoluteHumidity.size(), s.absoluteHumidity.data());
-    d["cloud_water"] = py::array_t<double>(s.cloudWater.size(), s.cloudWater.data());
+    d["key"] = q.key;
+    d["option"] = q.option;
+    d["aliases"] = WordsOf(q.aliases);
+    d["keyword"] = q.keyword;
+    d["short_name"] = q.shortName;
+    d["variable"] = q.variable;
+    d["standard_name"] = q.standardName;
+    d["standard_names"] = StandardNamesOf(q.id);
+    d["units"] = q.unit;
+    d["long_name"] = q.longName;
+    d["default"] = std::isnan(q.fallback) ? py::object(py::none()) : py::object(py::float_(q.fallback));
+    d["count"] = q.count;
+    return d;
+}
+
+// The vocabulary: "quantities" (every row, in table order), the lists of the
+// front ends by their keys ("calculation_inputs", ..., as the rows' indices)
+// and "scene" (the scene quantities: index, per level, required).
+py::dict Vocabulary() {
+    py::list rows;
+    for (const QuantityInfo& q : kQuantities) rows.append(QuantityDict(q));
+    auto list = [](const auto& quantities) {
+        py::list indices;
+        for (Quantity q : quantities) indices.append(static_cast<int>(q));
+        return indices;
+    };
+    py::dict d;
+    d["quantities"] = rows;
+    d["calculation_inputs"] = list(kCalculationInputs);
+    d["emissivity_inputs"] = list(kEmissivityInputs);
+    d["permittivity_inputs"] = list(kPermittivityInputs);
+    d["sky_correction_inputs"] = list(kSkyCorrectionInputs);
+    d["absorption_inputs"] = list(kAbsorptionInputs);
+    d["atmosphere_inputs"] = list(kAtmosphereInputs);
+    d["channel_results"] = list(kChannelResults);
+    d["channel_coordinates"] = list(std::array{Quantity::ChannelName, Quantity::ChannelFrequency,
+                                               Quantity::ChannelPassband, Quantity::ChannelPolarisation,
+                                               Quantity::ChannelIncidenceAngle});
+    d["calculation_results"] = [] {
+        py::list indices;
+        for (const ResultField& f : kResultFields) indices.append(static_cast<int>(f.quantity));
+        return indices;
+    }();
+    py::list scene;
+    for (const SceneQuantity& q : kSceneQuantities)
+        scene.append(py::make_tuple(static_cast<int>(q.quantity), q.perLevel, q.required));
+    d["scene"] = scene;
+    d["status"] = static_cast<int>(Quantity::Status);
+    d["message"] = static_cast<int>(Quantity::Message);
     return d;
 }
 
@@ -799,6 +876,7 @@ PYBIND11_MODULE(_seasky, m) {
     });
     m.def("version", [] { return std::string("seasky ") + SEASKY_VERSION; });
     m.def("simulate", &Simulate);
+    m.def("vocabulary", &Vocabulary);
     m.def("jacobian_names", [] {
         py::dict d;
         d["outputs"] = std::vector<std::string>(kJacobianOutputNames.begin(), kJacobianOutputNames.end());
@@ -809,6 +887,9 @@ PYBIND11_MODULE(_seasky, m) {
         units["weighting"] = kWeightingUnit;
         d["units"] = units;
         d["level"] = std::vector<std::string>(kLevelQuantityNames.begin(), kLevelQuantityNames.end());
+        py::dict aliases;  // old names still accepted in a selection
+        aliases[kOldAirTemperatureName] = kLevelQuantityNames[0];
+        d["aliases"] = aliases;
         return d;
     });
     m.def("sensor_text", &SensorText);

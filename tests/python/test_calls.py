@@ -52,6 +52,25 @@ def test_model_calls_equal_their_commands():
     assert atm["down"] == cli["down"] and atm["up"] == cli["up"]
 
 
+def test_sea_and_air_temperature_keywords_and_their_old_names():
+    # sea_temperature (degrees C) and air_temperature (K), as --sea-temp and --air-temp.
+    new = seasky.calculate("tropical", freq=36.5, sea_temperature=12.0)
+    assert new["tbV"] == seasky.calculate("tropical", freq=36.5, temp=12.0)["tbV"]
+    assert new["tbV"] == run_cli("calc", "--profile", "tropical", "--freq", 36.5, "--sea-temp", 12)["tbV"]
+    assert new["tbV"] != seasky.calculate("tropical", freq=36.5)["tbV"]  # the keyword is read
+    assert seasky.permittivity(22.0, sea_temperature=5.0, salinity=30.0) == \
+        seasky.permittivity(22.0, temp=5.0, salinity=30.0)
+    a = seasky.absorption(60.0, air_temperature=250.0, pressure=300.0, humidity=2.5, cloud_water=0.1)
+    assert a == seasky.absorption(60.0, temp=250.0, pressure=300.0, humidity=2.5, cloud=0.1)
+    assert a["cloud"] > 0.0
+    with pytest.raises(TypeError, match="sea_temperature and its old name temp"):
+        seasky.calculate("tropical", sea_temperature=10.0, temp=10.0)
+    # A refusal names the sea.
+    with pytest.raises(seasky.ValidationError) as refused:
+        seasky.calculate("tropical", sea_temperature=40.0)
+    assert (refused.value.input, refused.value.unit) == ("seaTemperature", "degC")
+
+
 def test_profiles_from_arrays_equal_the_bundled_ones():
     p = seasky.profile("tropical")
     assert seasky.calculate(p, freq=23.8)["tbV"] == seasky.calculate("tropical", freq=23.8)["tbV"]

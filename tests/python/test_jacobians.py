@@ -20,7 +20,7 @@ def test_calculate_derivatives_match_central_differences_and_broadcast():
     d = r["jacobians"]
     levels = seasky.profile("tropical-cloudy")["height"].size
     assert d["wind"]["tbH"].shape == (3,)
-    assert d["temperature"]["tbV"].shape == (3, levels)
+    assert d["airTemperature"]["tbV"].shape == (3, levels)
     assert d["units"]["humidity"] == "K/(g/m3)"
     # The forward values are those of a call without derivatives, bit for bit.
     plain = seasky.calculate("tropical-cloudy", freq=freq, **base)
@@ -68,7 +68,7 @@ def test_calculate_derivatives_equal_the_command_and_refusals_are_nan():
     assert list(flagged["status"]) == [0, 1]
     assert np.isfinite(flagged["jacobians"]["wind"]["tbV"][0])
     assert np.isnan(flagged["jacobians"]["wind"]["tbV"][1])
-    assert np.all(np.isnan(flagged["jacobians"]["temperature"]["tbV"][1]))
+    assert np.all(np.isnan(flagged["jacobians"]["airTemperature"]["tbV"][1]))
     with pytest.raises(ValueError, match="depth"):
         seasky.calculate("tropical", jacobians=["depth"])
 
@@ -80,16 +80,17 @@ def test_simulate_derivatives_equal_batch_and_calculate(tmp):
     ds.to_netcdf(path)
     out = tmp / "out.nc"
     done = subprocess.run([CLI, "batch", "--scenes", path, "--sensor", "amsr2", "--output", out, "--quiet",
-                           "--jacobians", "wind,lntcwv,temperature,cloud,weighting"], capture_output=True, text=True)
+                           "--jacobians", "wind,lntcwv,airTemperature,cloud,weighting"], capture_output=True, text=True)
     assert done.returncode == 0, done.stderr
     batch = xr.open_dataset(out)
+    # (temperature: the old name of airTemperature, still accepted.)
     sim = seasky.simulate(ds, sensor="amsr2", jacobians=["wind", "lntcwv", "temperature", "cloud", "weighting"])
-    for key in ("dtb_dwind", "dtb_dlntcwv", "dtb_dtemperature", "dtb_dcloud", "dtb_weighting"):
+    for key in ("dtb_dwind", "dtb_dlntcwv", "dtb_dairTemperature", "dtb_dcloud", "dtb_weighting"):
         np.testing.assert_array_equal(sim[key].values, batch[key].values, err_msg=key)
         assert sim[key].attrs["units"] == batch[key].attrs["units"]
-    assert sim["dtb_dtemperature"].dims == ("scene", "channel", "level")
-    assert np.all(np.isnan(sim["dtb_dtemperature"].values[2, :, 5]))
-    assert not np.any(np.isnan(sim["dtb_dtemperature"].values[3]))
+    assert sim["dtb_dairTemperature"].dims == ("scene", "channel", "level")
+    assert np.all(np.isnan(sim["dtb_dairTemperature"].values[2, :, 5]))
+    assert not np.any(np.isnan(sim["dtb_dairTemperature"].values[3]))
     # A channel of one sub-band is the single calculation at its centre and width.
     channel = [c for c in seasky.sensor("amsr2")["channels"] if c["name"] == "18.7H"][0]
     (lo, hi), = channel["sub_bands"]
@@ -101,9 +102,9 @@ def test_simulate_derivatives_equal_batch_and_calculate(tmp):
         single = seasky.calculate(profile, freq=channel["centre"], angle=channel["incidence_angle"],
                                   azimuth=float(ds["relative_wind_direction"][s]), temp=float(ds["sst"][s]) - 273.15,
                                   salinity=float(ds["sss"][s]), wind=float(ds["ws"][s]), band=hi - lo,
-                                  jacobians=["wind", "temperature"])["jacobians"]
+                                  jacobians=["wind", "airTemperature"])["jacobians"]
         np.testing.assert_allclose(sim["dtb_dwind"].values[s, k], single["wind"]["tbH"], rtol=1e-13)
-        np.testing.assert_allclose(sim["dtb_dtemperature"].values[s, k], single["temperature"]["tbH"], rtol=1e-12,
+        np.testing.assert_allclose(sim["dtb_dairTemperature"].values[s, k], single["airTemperature"]["tbH"], rtol=1e-12,
                                    atol=1e-18)
     lazy = seasky.simulate(ds.chunk({"scene": 4}), sensor="amsr2", jacobians=["humidity"])
     assert lazy["dtb_dhumidity"].chunks is not None

@@ -29,6 +29,13 @@ def test_simulate_equals_the_batch_command(tmp):
     assert sim["message"].values[5] == batch["message"].values[5] != ""
     assert sim.attrs["sensor"] == batch.attrs["sensor"] == "amsr2"
     np.testing.assert_array_equal(sim["lat"].values, ds["lat"].values)
+    # The same names and attributes: units, CF standard name, long name.
+    for key in ("tb", "tb_up", "tb_down", "opacity", "emissivity_v", "emissivity_h", "status", "message",
+                "channel_frequency", "channel_incidence_angle", "channel_passband"):
+        for attribute in ("units", "standard_name", "long_name"):
+            assert sim[key].attrs.get(attribute) == batch[key].attrs.get(attribute), (key, attribute)
+    assert sim["tb"].attrs["standard_name"] == "toa_brightness_temperature"
+    assert sim["opacity"].attrs["units"] == "Np"
 
 
 def test_extra_dimensions_are_kept_and_channels_chosen():
