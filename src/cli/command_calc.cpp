@@ -90,12 +90,14 @@ void AddCalcCommand(CLI::App& app, Context& context) {
             if (derivatives) withJacobian = CalculateWithJacobian(in, ViewOf(profile), model);
             const CalculationResult r = derivatives ? withJacobian.result : Calculate(in, profile, model);
             // The outputs of the text form: V, H, +45, -45, TB up, TB down, opacity.
-            const std::vector<int> shown{0, 1, 2, 3, 8, 9, 10};
+            const std::vector<JacobianOutput> shown{JacobianOutput::tbV,      JacobianOutput::tbH,
+                                                    JacobianOutput::tbPlus45, JacobianOutput::tbMinus45,
+                                                    JacobianOutput::tbUp,     JacobianOutput::tbDown,
+                                                    JacobianOutput::opacity};
             if (context.json) {
                 const Json j = CalculationJson(r);
                 if (jacobians->Given()) {
-                    std::vector<int> all(kJacobianOutputs);
-                    std::iota(all.begin(), all.end(), 0);
+                    const std::vector<JacobianOutput> all(kJacobianOutputList.begin(), kJacobianOutputList.end());
                     WriteJsonWith(context.out, j, "jacobians", [&](std::ostream& out) {
                         WriteJacobianJson(out, withJacobian.jacobian, ViewOf(profile), selection, all);
                     });
@@ -111,12 +113,13 @@ void AddCalcCommand(CLI::App& app, Context& context) {
                 PrintLines(context.out, lines);
                 if (jacobians->Given()) {
                     std::vector<JacobianColumn> columns;
-                    for (int o : shown) columns.push_back({kJacobianOutputNames[o], &withJacobian.jacobian, o});
+                    for (JacobianOutput o : shown) columns.push_back({NameOf(o), &withJacobian.jacobian, o});
                     PrintJacobianTables(context.out, columns, ViewOf(profile), selection);
                 }
             }
             if (!plot->empty())
-                PlotWeightingFunctions({{"V", &withJacobian.jacobian, 0}, {"H", &withJacobian.jacobian, 1}},
+                PlotWeightingFunctions({{"V", &withJacobian.jacobian, JacobianOutput::tbV},
+                                        {"H", &withJacobian.jacobian, JacobianOutput::tbH}},
                                        ViewOf(profile),
                                        FormatGeneral(in.frequency, '.') + " GHz, " + FormatGeneral(in.angle, '.') +
                                            " degrees, " + *profileName,

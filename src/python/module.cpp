@@ -435,6 +435,85 @@ JacobianSelection SelectionOf(const std::string& text) {
     return s;
 }
 
+// One derivative asked for by name, and the part of a Jacobian it reads.
+struct SelectedDerivative {
+    enum class Part { surface, column, level, weighting };
+    std::string name;  // as ParseJacobianSelection names it
+    Part part = Part::surface;
+    SurfaceInput input{};      // of Part::surface
+    WaterColumn column{};      // of Part::column
+    LevelQuantity quantity{};  // of Part::level
+    bool PerLevel() const { return part == Part::level || part == Part::weighting; }
+};
+
+// The derivatives selected: the surface inputs, the columns, the level
+// quantities, then the weighting function.
+std::vector<SelectedDerivative> SelectedDerivatives(const JacobianSelection& s) {
+    using Part = SelectedDerivative::Part;
+    std::vector<SelectedDerivative> out;
+    for (SurfaceInput k : kSurfaceInputList)
+        if (s.Has(k)) out.push_back({NameOf(k), Part::surface, k, {}, {}});
+    for (WaterColumn c : kWaterColumnList)
+        if (s.Has(c)) out.push_back({NameOf(c), Part::column, {}, c, {}});
+    for (LevelQuantity q : kLevelQuantities)
+        if (s.Has(q)) out.push_back({NameOf(q), Part::level, {}, {}, q});
+    if (s.weighting) out.push_back({"weighting", Part::weighting, {}, {}, {}});
+    return out;
+}
+
+// The derivatives of calculate: per name and output, n values (surface inputs,
+// columns) or n x levels (level quantities, weighting), NaN where not computed.
+class CaseDerivatives {
+public:
+    CaseDerivatives(const JacobianSelection& selection, std::size_t n, std::size_t levels) : levels_(levels) {
+        for (const SelectedDerivative& d : SelectedDerivatives(selection))
+            parts_.push_back({d, std::vector<std::vector<double>>(
+                                     kJacobianOutputs, std::vector<double>(d.PerLevel() ? n * levels : n, std::nan("")))});
+    }
+
+    // Those of case i.
+    void Store(std::size_t i, const Jacobian& j, const ProfileView& profile) {
+        using Part = SelectedDerivative::Part;
+        const std::size_t L = levels_;
+        for (Values& d : parts_)
+            for (JacobianOutput o : kJacobianOutputList) {
+                std::vector<double>& out = d.values[Index(o)];
+                if (d.what.part == Part::surface) {
+                    out[i] = j.Surface(o, d.what.input);
+                } else if (d.what.part == Part::column) {
+                    out[i] = j.Column(o, d.what.column);
+                } else if (d.what.part == Part::level) {
+                    for (std::size_t l = 0; l < L; ++l) out[i * L + l] = j.Level(o, d.what.quantity, static_cast<int>(l));
+                } else {
+                    const std::vector<double> wf = WeightingFunction(j, o, profile);
+                    std::copy(wf.begin(), wf.end(), out.begin() + static_cast<std::ptrdiff_t>(i * L));
+                }
+            }
+    }
+
+    // {name: {output: values}}.
+    py::dict Dict() const {
+        py::dict all;
+        for (const Values& d : parts_) {
+            py::dict outputs;
+            for (JacobianOutput o : kJacobianOutputList) {
+                const std::vector<double>& v = d.values[Index(o)];
+                outputs[NameOf(o)] = py::array_t<double>(v.size(), v.data());
+            }
+            all[py::str(d.what.name)] = outputs;
+        }
+        return all;
+    }
+
+private:
+    struct Values {
+        SelectedDerivative what;
+        std::vector<std::vector<double>> values;  // [Index(output)][case (x level)]
+    };
+    std::vector<Values> parts_;
+    std::size_t levels_;
+};
+
 py::dict CalculateArrays(const Array& h, const Array& t, const Array& p, const Array& q, const Array& w,
                          const std::vector<Array>& inputs, const py::int_& count, const std::string& rows, bool stop,
                          const std::optional<std::string>& jacobians) {
@@ -454,29 +533,8 @@ py::dict CalculateArrays(const Array& h, const Array& t, const Array& p, const A
     };
     std::vector<std::string> names;
     for (const ResultField& field : kResultFields) names.emplace_back(field.name);
-    // The derivatives: per name, per output, n values (surface inputs, columns)
-    // or n x levels (level quantities, weighting), NaN where not computed.
     const JacobianSelection selection = jacobians ? SelectionOf(*jacobians) : JacobianSelection{};
-    const std::size_t L = profiles.levels;
-    struct Derivative {
-        std::string name;
-        int kind;   // 0 surface input, 1 column, 2 level quantity, 3 weighting
-        int index;  // of the input, column or quantity
-        std::vector<std::vector<double>> values;  // [output][case (x level)]
-    };
-    std::vector<Derivative> derivatives;
-    auto add = [&](const char* name, int kind, int index) {
-        const std::size_t size = kind >= 2 ? n * L : n;
-        derivatives.push_back(
-            {name, kind, index, std::vector<std::vector<double>>(kJacobianOutputs, std::vector<double>(size, std::nan("")))});
-    };
-    for (int k = 0; k < kSurfaceInputs; ++k)
-        if (selection.surface[k]) add(kSurfaceInputNames[k], 0, k);
-    for (int k = 0; k < 2; ++k)
-        if (selection.columns[k]) add(kColumnNames[k], 1, k);
-    for (int k = 0; k < kProfileQuantities; ++k)
-        if (selection.level[k]) add(kLevelQuantityNames[k], 2, k);
-    if (selection.weighting) add("weighting", 3, 0);
+    CaseDerivatives derivatives(selection, n, profiles.levels);
     py::dict result = RunCases(
         n, stop, names,
         [&](std::size_t i) {
@@ -496,30 +554,11 @@ py::dict CalculateArrays(const Array& h, const Array& t, const Array& p, const A
             const ProfileView profile = ViewOf(profiles[i]);
             const CalculationWithJacobian r = CalculateWithJacobian(inputsOf(i), profile, options);
             for (std::size_t k = 0; k < kResultFields.size(); ++k) v[k] = kResultFields[k].value(r.result);
-            const Jacobian& j = r.jacobian;
-            for (Derivative& d : derivatives)
-                for (int o = 0; o < kJacobianOutputs; ++o) {
-                    std::vector<double>& out = d.values[o];
-                    if (d.kind == 0) out[i] = j.surface[o][d.index];
-                    else if (d.kind == 1) out[i] = j.columns[o][d.index];
-                    else if (d.kind == 2)
-                        for (std::size_t l = 0; l < L; ++l) out[i * L + l] = j.Level(o, d.index, static_cast<int>(l));
-                    else {
-                        const std::vector<double> wf = WeightingFunction(j, o, profile);
-                        std::copy(wf.begin(), wf.end(), out.begin() + static_cast<std::ptrdiff_t>(i * L));
-                    }
-                }
+            derivatives.Store(i, r.jacobian, profile);
         });
     if (jacobians) {
-        py::dict all;
-        for (const Derivative& d : derivatives) {
-            py::dict outputs;
-            for (int o = 0; o < kJacobianOutputs; ++o)
-                outputs[kJacobianOutputNames[o]] = py::array_t<double>(d.values[o].size(), d.values[o].data());
-            all[py::str(d.name)] = outputs;
-        }
-        result["jacobians"] = all;
-        result["levels"] = L;
+        result["jacobians"] = derivatives.Dict();
+        result["levels"] = profiles.levels;
     }
     return result;
 }
@@ -582,14 +621,166 @@ void Convert(std::vector<double>& values, UnitKind kind, const std::string& unit
 
 std::vector<double> Copy(const Array& a) { return std::vector<double>(a.data(), a.data() + a.size()); }
 
+using SimulateVariables = std::vector<std::tuple<std::string, std::string, std::string>>;
+
+// The ten quantities of simulate converted from their units: values[k] (empty
+// for a missing optional one), and whether humidity and cloud water came as
+// mass fractions. Refuses an array of the wrong size, units not accepted and a
+// missing required quantity.
+struct SimulateQuantities {
+    std::vector<std::vector<double>> values = std::vector<std::vector<double>>(10);
+    bool fractions[10] = {};
+};
+
+SimulateQuantities ConvertQuantities(const std::vector<Array>& arrays, const SimulateVariables& variables,
+                                     std::size_t scenes, std::size_t levels) {
+    const UnitKind kinds[10] = {UnitKind::Height,         UnitKind::AirTemperature, UnitKind::Pressure,
+                                UnitKind::Humidity,       UnitKind::CloudWater,     UnitKind::SeaTemperature,
+                                UnitKind::Salinity,       UnitKind::Speed,          UnitKind::Angle,
+                                UnitKind::Angle};
+    SimulateQuantities q;
+    for (int k = 0; k < 10; ++k) {
+        const auto& [name, standard, units] = variables[k];
+        if (name.empty()) continue;
+        const std::size_t expected = k < 5 ? scenes * levels : scenes;
+        if (static_cast<std::size_t>(arrays[k].size()) != expected)
+            throw py::value_error("simulate: variable " + name + " holds " + std::to_string(arrays[k].size()) +
+                                  " values, not " + (k < 5 ? "scenes x levels = " : "scenes = ") +
+                                  std::to_string(expected));
+        q.values[k] = Copy(arrays[k]);
+        Convert(q.values[k], kinds[k], units, standard, name, q.fractions[k]);
+    }
+    for (int k : {0, 1, 2, 3, 5, 6, 7, 8})
+        if (std::get<0>(variables[k]).empty()) throw py::value_error("a required variable is missing");
+    return q;
+}
+
+// The scenes' arrays as ScenesFromArrays reads them (pointing into q).
+SceneArrays SceneArraysOf(const SimulateQuantities& q, const SimulateVariables& variables, std::size_t scenes,
+                          std::size_t levels) {
+    const std::vector<std::vector<double>>& values = q.values;
+    SceneArrays a;
+    a.scenes = scenes;
+    a.levels = levels;
+    a.height = values[0].data();
+    a.temperature = values[1].data();
+    a.pressure = values[2].data();
+    a.humidity = values[3].data();
+    a.cloud = values[4].empty() ? nullptr : values[4].data();
+    a.humidityIsFraction = q.fractions[3];
+    a.cloudIsFraction = q.fractions[4];
+    a.seaTemperature = values[5].data();
+    a.salinity = values[6].data();
+    a.wind = values[7].data();
+    a.azimuth = values[8].data();
+    a.angle = values[9].empty() ? nullptr : values[9].data();
+    for (int k = 0; k < 4; ++k) a.names[k] = std::get<0>(variables[5 + k]);
+    return a;
+}
+
+// The results of simulate per scene and channel (NaN, status 0 where not
+// computed) and the first refusal of each scene.
+class SimulateValues {
+public:
+    SimulateValues(std::size_t scenes, std::size_t channels)
+        : scenes_(scenes), channels_(channels), tb_(scenes * channels, std::nan("")), up_(tb_), down_(tb_),
+          tau_(tb_), ev_(tb_), eh_(tb_), status_(scenes * channels, 0), messages_(scenes) {}
+
+    void Store(std::size_t s, const std::vector<ChannelOutcome>& outcomes) {
+        for (std::size_t c = 0; c < channels_; ++c) {
+            const ChannelOutcome& o = outcomes[c];
+            const std::size_t i = s * channels_ + c;
+            if (!o.computed) {
+                status_[i] = 1;
+                if (messages_[s].empty() && o.failure) messages_[s] = o.failure->message;
+                continue;
+            }
+            status_[i] = static_cast<signed char>((o.passbandBeyondRange ? 2 : 0) | (o.extrapolated ? 4 : 0));
+            tb_[i] = o.tb;
+            up_[i] = o.result.tbUp;
+            down_[i] = o.result.tbDown;
+            tau_[i] = o.result.opacity;
+            ev_[i] = o.result.emissivityV;
+            eh_[i] = o.result.emissivityH;
+        }
+    }
+
+    py::dict Dict() const {
+        auto matrix = [this](const std::vector<double>& v) {
+            return py::array_t<double>({scenes_, channels_}, v.data());
+        };
+        py::dict d;
+        d["tb"] = matrix(tb_);
+        d["tb_up"] = matrix(up_);
+        d["tb_down"] = matrix(down_);
+        d["opacity"] = matrix(tau_);
+        d["emissivity_v"] = matrix(ev_);
+        d["emissivity_h"] = matrix(eh_);
+        d["status"] = py::array_t<signed char>({scenes_, channels_}, status_.data());
+        d["message"] = messages_;
+        return d;
+    }
+
+private:
+    std::size_t scenes_, channels_;
+    std::vector<double> tb_, up_, down_, tau_, ev_, eh_;
+    std::vector<signed char> status_;
+    std::vector<std::string> messages_;
+};
+
+// The derivatives of tb of simulate: dtb_d<name> (dtb_weighting), (scenes,
+// channels) or (scenes, channels, levels), NaN where not computed.
+class SceneDerivatives {
+public:
+    SceneDerivatives(const JacobianSelection& selection, std::size_t scenes, std::size_t channels, std::size_t levels)
+        : scenes_(scenes), channels_(channels), levels_(levels) {
+        using Part = SelectedDerivative::Part;
+        for (const SelectedDerivative& d : SelectedDerivatives(selection))
+            parts_.push_back({d, d.part == Part::weighting ? "dtb_weighting" : "dtb_d" + d.name,
+                              std::vector<double>(scenes * channels * (d.PerLevel() ? levels : 1), std::nan(""))});
+    }
+
+    // Those of channel c over scene s, d given on the scene's levels, which
+    // are the file's levels levelIndex.
+    void Store(std::size_t s, std::size_t c, const ChannelDerivatives& d, const std::vector<int>& levelIndex) {
+        using Part = SelectedDerivative::Part;
+        const std::size_t L = levelIndex.size();
+        const std::size_t i = s * channels_ + c;
+        for (Values& out : parts_) {
+            const SelectedDerivative& what = out.what;
+            if (what.part == Part::surface) out.values[i] = d.surface[Index(what.input)];
+            else if (what.part == Part::column) out.values[i] = d.columns[Index(what.column)];
+            else
+                for (std::size_t l = 0; l < L; ++l)
+                    out.values[i * levels_ + levelIndex[l]] =
+                        what.part == Part::level ? d.level[Index(what.quantity) * L + l] : d.weighting[l];
+        }
+    }
+
+    void AddTo(py::dict& d) const {
+        for (const Values& x : parts_)
+            d[py::str(x.name)] = x.what.PerLevel()
+                                     ? py::array_t<double>({scenes_, channels_, levels_}, x.values.data())
+                                     : py::array_t<double>({scenes_, channels_}, x.values.data());
+    }
+
+private:
+    struct Values {
+        SelectedDerivative what;
+        std::string name;
+        std::vector<double> values;
+    };
+    std::vector<Values> parts_;
+    std::size_t scenes_, channels_, levels_;
+};
+
 // The channels over scenes given as arrays, exactly as a batch run computes them.
 // variables: (kind name, variable name, standard name, units) per quantity, in
 // the order height, air_temperature, air_pressure, humidity, cloud, sst,
 // salinity, wind, azimuth, angle; a missing optional quantity has an empty name.
 py::dict Simulate(const std::string& sensorText, const std::vector<int>& channels, const std::vector<Array>& arrays,
-                  const std::vector<std::tuple<std::string, std::string, std::string>>& variables,
-                  const py::int_& sceneCount, const py::int_& levelCount, bool extrapolate, const std::string& rows,
-                  const std::optional<std::string>& jacobians) {
+                  const SimulateVariables& variables, const py::int_& sceneCount, const py::int_& levelCount,
+                  bool extrapolate, const std::string& rows, const std::optional<std::string>& jacobians) {
     if (arrays.size() != 10 || variables.size() != 10) throw py::value_error("simulate needs ten quantities");
     // The counts, checked against the arrays below: every profile quantity
     // holds scenes x levels values, every surface quantity scenes (and the
@@ -603,25 +794,7 @@ py::dict Simulate(const std::string& sensorText, const std::vector<int>& channel
     const Sensor sensor = ParsedSensor(sensorText);
     for (int c : channels)
         if (c < 0 || c >= static_cast<int>(sensor.channels.size())) throw py::value_error("no such channel index");
-    const UnitKind kinds[10] = {UnitKind::Height,         UnitKind::AirTemperature, UnitKind::Pressure,
-                                UnitKind::Humidity,       UnitKind::CloudWater,     UnitKind::SeaTemperature,
-                                UnitKind::Salinity,       UnitKind::Speed,          UnitKind::Angle,
-                                UnitKind::Angle};
-    std::vector<std::vector<double>> values(10);
-    bool fractions[10] = {};
-    for (int k = 0; k < 10; ++k) {
-        const auto& [name, standard, units] = variables[k];
-        if (name.empty()) continue;
-        const std::size_t expected = k < 5 ? scenes * levels : scenes;
-        if (static_cast<std::size_t>(arrays[k].size()) != expected)
-            throw py::value_error("simulate: variable " + name + " holds " + std::to_string(arrays[k].size()) +
-                                  " values, not " + (k < 5 ? "scenes x levels = " : "scenes = ") +
-                                  std::to_string(expected));
-        values[k] = Copy(arrays[k]);
-        Convert(values[k], kinds[k], units, standard, name, fractions[k]);
-    }
-    for (int k : {0, 1, 2, 3, 5, 6, 7, 8})
-        if (std::get<0>(variables[k]).empty()) throw py::value_error("a required variable is missing");
+    const SimulateQuantities quantities = ConvertQuantities(arrays, variables, scenes, levels);
     // With no scenes no array holds the levels; they are bounded as a scene
     // file's level dimension is (batch/scenes.cpp).
     if (scenes == 0 && static_cast<double>(levels) > QuantityOf(Checked::LevelCount).upper)
@@ -631,51 +804,13 @@ py::dict Simulate(const std::string& sensorText, const std::vector<int>& channel
         if (std::optional<ValidationFailure> f =
                 CheckChannelDefinition(sensor.channels[c], !std::get<0>(variables[9]).empty(), extrapolate))
             throw py::value_error(f->message);
-    SceneArrays a;
-    a.scenes = scenes;
-    a.levels = levels;
-    a.height = values[0].data();
-    a.temperature = values[1].data();
-    a.pressure = values[2].data();
-    a.humidity = values[3].data();
-    a.cloud = values[4].empty() ? nullptr : values[4].data();
-    a.humidityIsFraction = fractions[3];
-    a.cloudIsFraction = fractions[4];
-    a.seaTemperature = values[5].data();
-    a.salinity = values[6].data();
-    a.wind = values[7].data();
-    a.azimuth = values[8].data();
-    a.angle = values[9].empty() ? nullptr : values[9].data();
-    for (int k = 0; k < 4; ++k) a.names[k] = std::get<0>(variables[5 + k]);
+    const SceneArrays a = SceneArraysOf(quantities, variables, scenes, levels);
     ModelOptions options;
     options.directionRows = RowsOf(rows);
 
     const std::size_t C = channels.size();
-    std::vector<double> tb(scenes * C, std::nan("")), up(tb), down(tb), tau(tb), ev(tb), eh(tb);
-    std::vector<signed char> status(scenes * C, 0);
-    std::vector<std::string> messages(scenes);
-    // The derivatives of tb: dtb_d<name>, (scenes, channels) or (scenes, channels, levels).
-    struct Derivative {
-        std::string name;
-        int kind;  // 0 surface input, 1 column, 2 level quantity, 3 weighting
-        int index;
-        std::vector<double> values;
-    };
-    std::vector<Derivative> derivatives;
-    auto add = [&](const std::string& name, int kind, int index) {
-        derivatives.push_back({"dtb_d" + name, kind, index,
-                               std::vector<double>(scenes * C * (kind >= 2 ? levels : 1), std::nan(""))});
-    };
-    for (int k = 0; k < kSurfaceInputs; ++k)
-        if (selection.surface[k]) add(kSurfaceInputNames[k], 0, k);
-    for (int k = 0; k < 2; ++k)
-        if (selection.columns[k]) add(kColumnNames[k], 1, k);
-    for (int k = 0; k < kProfileQuantities; ++k)
-        if (selection.level[k]) add(kLevelQuantityNames[k], 2, k);
-    if (selection.weighting) {
-        add("", 3, 0);
-        derivatives.back().name = "dtb_weighting";
-    }
+    SimulateValues values(scenes, C);
+    SceneDerivatives derivatives(selection, scenes, C, levels);
     Interruption interruption;
     {
         py::gil_scoped_release release;
@@ -690,59 +825,23 @@ py::dict Simulate(const std::string& sensorText, const std::vector<int>& channel
             } else if (jacobians) {
                 ChannelsWithJacobian r = CalculateChannelsWithJacobian(sensor, channels, scene.surface,
                                                                        ViewOf(scene.profile), options, extrapolate);
-                for (std::size_t c = 0; c < C; ++c) {
-                    if (!r.outcomes[c].computed) continue;
-                    const ChannelDerivatives d =
-                        DerivativesOf(r.jacobians[c], JacobianOutputOf(sensor.channels[channels[c]].polarisation),
-                                      ViewOf(scene.profile), selection);
-                    const std::size_t L = scene.levelIndex.size();
-                    for (Derivative& out : derivatives) {
-                        const std::size_t i = s * C + c;
-                        if (out.kind == 0) out.values[i] = d.surface[out.index];
-                        else if (out.kind == 1) out.values[i] = d.columns[out.index];
-                        else
-                            for (std::size_t l = 0; l < L; ++l)
-                                out.values[i * levels + scene.levelIndex[l]] =
-                                    out.kind == 2 ? d.level[out.index * L + l] : d.weighting[l];
-                    }
-                }
+                for (std::size_t c = 0; c < C; ++c)
+                    if (r.outcomes[c].computed)
+                        derivatives.Store(s, c,
+                                          DerivativesOf(r.jacobians[c],
+                                                        JacobianOutputOf(sensor.channels[channels[c]].polarisation),
+                                                        ViewOf(scene.profile), selection),
+                                          scene.levelIndex);
                 outcomes = std::move(r.outcomes);
             } else {
                 outcomes = CalculateChannels(sensor, channels, scene.surface, ViewOf(scene.profile), options, extrapolate);
             }
-            for (std::size_t c = 0; c < C; ++c) {
-                const ChannelOutcome& o = outcomes[c];
-                const std::size_t i = s * C + c;
-                if (!o.computed) {
-                    status[i] = 1;
-                    if (messages[s].empty() && o.failure) messages[s] = o.failure->message;
-                    continue;
-                }
-                status[i] = static_cast<signed char>((o.passbandBeyondRange ? 2 : 0) | (o.extrapolated ? 4 : 0));
-                tb[i] = o.tb;
-                up[i] = o.result.tbUp;
-                down[i] = o.result.tbDown;
-                tau[i] = o.result.opacity;
-                ev[i] = o.result.emissivityV;
-                eh[i] = o.result.emissivityH;
-            }
+            values.Store(s, outcomes);
         }
     }
     interruption.RaiseIfRequested();
-    auto matrix = [scenes, C](const std::vector<double>& v) {
-        return py::array_t<double>({scenes, C}, v.data());
-    };
-    py::dict d;
-    d["tb"] = matrix(tb);
-    d["tb_up"] = matrix(up);
-    d["tb_down"] = matrix(down);
-    d["opacity"] = matrix(tau);
-    d["emissivity_v"] = matrix(ev);
-    d["emissivity_h"] = matrix(eh);
-    d["status"] = py::array_t<signed char>({scenes, C}, status.data());
-    d["message"] = messages;
-    for (const Derivative& x : derivatives)
-        d[py::str(x.name)] = x.kind >= 2 ? py::array_t<double>({scenes, C, levels}, x.values.data()) : matrix(x.values);
+    py::dict d = values.Dict();
+    derivatives.AddTo(d);
     return d;
 }
 
@@ -787,9 +886,9 @@ PYBIND11_MODULE(_seasky, m) {
         py::dict d;
         d["outputs"] = std::vector<std::string>(kJacobianOutputNames.begin(), kJacobianOutputNames.end());
         py::dict units;
-        for (int k = 0; k < kSurfaceInputs; ++k) units[kSurfaceInputNames[k]] = kSurfaceDerivativeUnits[k];
-        for (int k = 0; k < 2; ++k) units[kColumnNames[k]] = kColumnDerivativeUnit;
-        for (int k = 0; k < kProfileQuantities; ++k) units[kLevelQuantityNames[k]] = kLevelDerivativeUnits[k];
+        for (SurfaceInput k : kSurfaceInputList) units[NameOf(k)] = DerivativeUnitOf(k);
+        for (WaterColumn c : kWaterColumnList) units[NameOf(c)] = kColumnDerivativeUnit;
+        for (LevelQuantity q : kLevelQuantities) units[NameOf(q)] = DerivativeUnitOf(q);
         units["weighting"] = kWeightingUnit;
         d["units"] = units;
         d["level"] = std::vector<std::string>(kLevelQuantityNames.begin(), kLevelQuantityNames.end());
