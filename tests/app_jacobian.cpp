@@ -168,7 +168,7 @@ TEST(Jacobian, LevelDerivativesMatchCentralDifferences) {
                     d = Central(c.inputs, p, change, h);
                 }
                 for (int o = 0; o < kJacobianOutputs; ++o) {
-                    const double exact = j.Level(o, q, i);
+                    const double exact = j.Level(JacobianOutput(o), LevelQuantity(q), i);
                     const std::string what = std::string(c.atmosphere) + " " + kJacobianOutputNames[o] + "/" +
                                              kLevelQuantityNames[q] + "[" + std::to_string(i) + "]";
                     if (forward) {
@@ -198,7 +198,7 @@ TEST(Jacobian, UniformTemperatureShiftIsTheSumOfItsParts) {
                                0.01);
         for (int o = 0; o < kJacobianOutputs; ++o) {
             double sum = j.surface[o][0];
-            for (int i = 0; i < p.levelCount; ++i) sum += j.Level(o, 0, i);
+            for (int i = 0; i < p.levelCount; ++i) sum += j.Level(JacobianOutput(o), LevelQuantity::temperature, i);
             ExpectAgree(sum, d[o], 0.01, std::string(c.atmosphere) + " " + kJacobianOutputNames[o]);
         }
     }
@@ -233,13 +233,13 @@ TEST(Jacobian, ZerosWherePhysicsSaysZeroAndNonZeroElsewhere) {
         for (int o = 0; o < kJacobianOutputs; ++o) {
             if (p.airTemperature[i] < kLiquidCloudTemperature) {
                 // No liquid cloud in air this cold: exactly 0.
-                EXPECT_EQ(j.Level(o, 3, i), 0.0) << i;
+                EXPECT_EQ(j.Level(JacobianOutput(o), LevelQuantity::cloud, i), 0.0) << i;
             } else if (o != 4 && o != 5) {
                 // Clear or cloudy, adding liquid water here changes the brightness.
-                EXPECT_NE(j.Level(o, 3, i), 0.0) << kJacobianOutputNames[o] << " " << i;
+                EXPECT_NE(j.Level(JacobianOutput(o), LevelQuantity::cloud, i), 0.0) << kJacobianOutputNames[o] << " " << i;
             }
             if (o != 4 && o != 5) {
-                EXPECT_NE(j.Level(o, 0, i), 0.0) << i;  // temperature always counts
+                EXPECT_NE(j.Level(JacobianOutput(o), LevelQuantity::temperature, i), 0.0) << i;  // temperature always counts
             }
         }
     }
@@ -302,14 +302,14 @@ TEST(Jacobian, ChannelsWithSidebandsAndWeightingFunctions) {
         b.airTemperature[i] -= 0.01;
         const double d = (CalculateChannels(ssmi, one, scene, ViewOf(a))[0].tb -
                           CalculateChannels(ssmi, one, scene, ViewOf(b))[0].tb) / 0.02;
-        EXPECT_NEAR(j.jacobian.Level(0, 0, i), d, 2e-6 * std::fabs(d) + 1e-10) << i;
+        EXPECT_NEAR(j.jacobian.Level(JacobianOutput::tbV, LevelQuantity::temperature, i), d, 2e-6 * std::fabs(d) + 1e-10) << i;
     }
     // The weighting function: per km of the 1 km levels near the ground, and the
     // half-kilometre at the bottom level.
-    const std::vector<double> w = WeightingFunction(j.jacobian, 0, ViewOf(p));
-    EXPECT_DOUBLE_EQ(w[1], j.jacobian.Level(0, 0, 1) / 1.0);
-    EXPECT_DOUBLE_EQ(w[0], j.jacobian.Level(0, 0, 0) / 0.5);
-    EXPECT_EQ(JacobianOutputOf(Polarisation::H), 1);
+    const std::vector<double> w = WeightingFunction(j.jacobian, JacobianOutput::tbV, ViewOf(p));
+    EXPECT_DOUBLE_EQ(w[1], j.jacobian.Level(JacobianOutput::tbV, LevelQuantity::temperature, 1) / 1.0);
+    EXPECT_DOUBLE_EQ(w[0], j.jacobian.Level(JacobianOutput::tbV, LevelQuantity::temperature, 0) / 0.5);
+    EXPECT_EQ(JacobianOutputOf(Polarisation::H), JacobianOutput::tbH);
 }
 
 }  // namespace

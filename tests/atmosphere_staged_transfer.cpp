@@ -18,6 +18,7 @@
 #include "atmosphere/level_absorption.h"
 #include "atmosphere/resample_profile.h"
 #include "atmosphere/transfer_grid.h"
+#include "atmosphere/transfer_jacobian.h"
 #include "test_support.h"
 
 namespace seasky {
@@ -167,6 +168,58 @@ TEST(AtmosphereTransfer, MatchesTheStraightforwardFormTo1e12) {
         }
     }
     RecordProperty("worst_relative_difference", std::to_string(worst));
+}
+
+// The derivative mode of the staged transfer keeps the values of the values
+// alone, and several passbands transferred together (sharing frequencies and
+// view angles, their sub-bands in either order) give each one bit for bit the
+// derivatives it has alone; one observer end leaves the other's zero.
+TEST(AtmosphereTransfer, DerivativeModeKeepsTheValuesAndEachPassbandsOwnDerivatives) {
+    std::mt19937 rng(23);
+    const ProfileStore s = RandomProfile(rng, 40);
+    const ProfileView view = ViewOf(s);
+    const std::vector<SubBand> sidebands{{22.105, 0.24}, {22.365, 0.24}};
+    const std::vector<SubBand> reversed{{22.365, 0.24}, {22.105, 0.24}};
+    const std::vector<SubBand> single{{22.365, 0.0}};
+    const std::vector<SubBand> band{{22.3, 0.2}};
+    const PassbandRequest requests[] = {
+        {sidebands, 53.1}, {reversed, 53.1}, {single, 40.0}, {sidebands, 40.0}, {band, 53.1}};
+    constexpr int kCount = 5;
+    AtmosphereTransferResult values[kCount], together[kCount];
+    TransferJacobian jacobians[kCount];
+    AtmosphereTransfers(view, requests, kCount, values);
+    AtmosphereTransfers(view, requests, kCount, together, TransferEnds::Both, jacobians);
+    auto nonZero = [](const std::vector<double>& v) {
+        return std::any_of(v.begin(), v.end(), [](double x) { return x != 0.0; });
+    };
+    for (int b = 0; b < kCount; ++b) {
+        for (const AtmosphereTransferResult* r : {&together[b], &values[b]}) {
+            EXPECT_EQ(r->down.brightness, values[b].down.brightness) << b;
+            EXPECT_EQ(r->down.opacity, values[b].down.opacity) << b;
+            EXPECT_EQ(r->up.brightness, values[b].up.brightness) << b;
+            EXPECT_EQ(r->up.opacity, values[b].up.opacity) << b;
+        }
+        AtmosphereTransferResult alone;
+        TransferJacobian own;
+        AtmosphereTransfers(view, &requests[b], 1, &alone, TransferEnds::Both, &own);
+        EXPECT_EQ(alone.up.brightness, values[b].up.brightness) << b;
+        EXPECT_EQ(jacobians[b].levels, s.levelCount);
+        EXPECT_EQ(jacobians[b].down, own.down) << b;
+        EXPECT_EQ(jacobians[b].up, own.up) << b;
+        EXPECT_EQ(jacobians[b].opacity, own.opacity) << b;
+        EXPECT_EQ(jacobians[b].downAngle, own.downAngle) << b;
+        EXPECT_EQ(jacobians[b].upAngle, own.upAngle) << b;
+        EXPECT_TRUE(nonZero(own.down) && nonZero(own.up) && nonZero(own.opacity)) << b;
+        EXPECT_NE(own.upAngle, 0.0) << b;
+    }
+    AtmosphereTransferResult top;
+    TransferJacobian upward;
+    AtmosphereTransfers(view, requests, 1, &top, TransferEnds::Top, &upward);
+    EXPECT_EQ(upward.up, jacobians[0].up);
+    EXPECT_EQ(upward.upAngle, jacobians[0].upAngle);
+    EXPECT_EQ(upward.opacity, jacobians[0].opacity);
+    EXPECT_FALSE(nonZero(upward.down));
+    EXPECT_EQ(upward.downAngle, 0.0);
 }
 
 TEST(AtmosphereTransfer, GridAndColumns) {

@@ -327,14 +327,15 @@ TEST(BatchRun, DerivativesAreThoseOfTheChannelOnTheFilesLevels) {
             }
             const Channel& channel = amsr2.channels[chosen[c]];
             const Jacobian j = ChannelWithJacobian(channel, surface, ViewOf(p)).jacobian;
-            const int o = JacobianOutputOf(channel.polarisation);
-            EXPECT_EQ(sst[k], j.surface[o][0]);
-            EXPECT_EQ(lnlwp[k], j.columns[o][1]);
+            const JacobianOutput o = JacobianOutputOf(channel.polarisation);
+            EXPECT_EQ(sst[k], j.Surface(o, SurfaceInput::sst));
+            EXPECT_EQ(lnlwp[k], j.Column(o, WaterColumn::lnlwp));
             EXPECT_NE(lnlwp[k], 0.0);  // a cloudy atmosphere
             const std::vector<double> w = WeightingFunction(j, o, ViewOf(p));
             for (int i = 0; i < p.levelCount; ++i) {
-                EXPECT_EQ(temperature[k * L + level[i]], j.Level(o, 0, i)) << s << " " << c << " " << i;
-                EXPECT_EQ(humidity[k * L + level[i]], j.Level(o, 2, i));
+                EXPECT_EQ(temperature[k * L + level[i]], j.Level(o, LevelQuantity::temperature, i))
+                    << s << " " << c << " " << i;
+                EXPECT_EQ(humidity[k * L + level[i]], j.Level(o, LevelQuantity::humidity, i));
                 EXPECT_EQ(weighting[k * L + level[i]], w[i]);
             }
             if (s == 1) {

@@ -180,8 +180,8 @@ TEST(CalcCommand, JacobiansInJsonTextAndAChart) {
     EXPECT_EQ(d.at("surface").at("angle").at("tbUp").get<double>(), e.jacobian.surface[8][4]);
     EXPECT_EQ(d.at("columns").at("lnlwp").at("tbV").get<double>(), e.jacobian.columns[0][1]);
     EXPECT_EQ(d.at("levels").at("height").size(), static_cast<std::size_t>(p.levelCount));
-    EXPECT_EQ(d.at("levels").at("humidity").at("opacity")[2].get<double>(), e.jacobian.Level(10, 2, 2));
-    EXPECT_EQ(d.at("weighting").at("tbH")[1].get<double>(), WeightingFunction(e.jacobian, 1, ViewOf(p))[1]);
+    EXPECT_EQ(d.at("levels").at("humidity").at("opacity")[2].get<double>(), e.jacobian.Level(JacobianOutput::opacity, LevelQuantity::humidity, 2));
+    EXPECT_EQ(d.at("weighting").at("tbH")[1].get<double>(), WeightingFunction(e.jacobian, JacobianOutput::tbH, ViewOf(p))[1]);
     EXPECT_EQ(d.at("units").at("humidity"), "K/(g/m3)");
     // The derivative the command reports is that of the command's own results.
     auto tbAt = [&with](const std::string& wind) {
@@ -217,6 +217,64 @@ TEST(CalcCommand, JacobiansInJsonTextAndAChart) {
     std::filesystem::remove(svg);
 }
 
+
+// The names the derivatives are written under are the documented ones (README,
+// "Derivatives"), in that order: each output under the key of the result it
+// differentiates, and under each name the derivative of that output with
+// respect to that input.
+TEST(CalcCommand, JacobianJsonKeysAreTheDocumentedNames) {
+    const std::vector<std::string> outputs{"tbV",           "tbH",           "tbPlus45",       "tbMinus45",
+                                           "tbThirdStokes", "tbFourthStokes", "tbLeftCircular", "tbRightCircular",
+                                           "tbUp",          "tbDown",        "opacity"};
+    const std::vector<std::string> inputs{"sst", "salinity", "wind", "azimuth", "angle"};
+    const std::vector<std::string> columns{"lntcwv", "lnlwp"};
+    const std::vector<std::string> quantities{"airTemperature", "pressure", "humidity", "cloud"};
+    const auto run = RunSeasky({"calc", "--profile", "tropical-cloudy", "--freq", "36.5", "--json", "--jacobians"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto j = nlohmann::ordered_json::parse(run.out);
+    const auto& d = j.at("jacobians");
+    auto keys = [](const nlohmann::ordered_json& object) {
+        std::vector<std::string> k;
+        for (const auto& item : object.items()) k.push_back(item.key());
+        return k;
+    };
+    CalculationInputs in;
+    in.frequency = 36.5;
+    const ProfileStore p = Bundled("tropical-cloudy");
+    const Jacobian e = CalculateWithJacobian(in, ViewOf(p)).jacobian;
+    for (const std::string& o : outputs) EXPECT_TRUE(j.contains(o)) << o;  // the result it differentiates
+    EXPECT_EQ(keys(d.at("surface")), inputs);
+    for (std::size_t k = 0; k < inputs.size(); ++k) {
+        EXPECT_EQ(keys(d.at("surface").at(inputs[k])), outputs);
+        for (std::size_t o = 0; o < outputs.size(); ++o)
+            EXPECT_EQ(d.at("surface").at(inputs[k]).at(outputs[o]).get<double>(),
+                      e.Surface(kJacobianOutputList[o], kSurfaceInputList[k]))
+                << inputs[k] << " " << outputs[o];
+    }
+    EXPECT_EQ(keys(d.at("columns")), columns);
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        EXPECT_EQ(keys(d.at("columns").at(columns[c])), outputs);
+        for (std::size_t o = 0; o < outputs.size(); ++o)
+            EXPECT_EQ(d.at("columns").at(columns[c]).at(outputs[o]).get<double>(),
+                      e.Column(kJacobianOutputList[o], kWaterColumnList[c]));
+    }
+    std::vector<std::string> levelKeys{"height"};
+    levelKeys.insert(levelKeys.end(), quantities.begin(), quantities.end());
+    EXPECT_EQ(keys(d.at("levels")), levelKeys);
+    for (std::size_t q = 0; q < quantities.size(); ++q) {
+        EXPECT_EQ(keys(d.at("levels").at(quantities[q])), outputs);
+        for (std::size_t o = 0; o < outputs.size(); ++o)
+            EXPECT_EQ(d.at("levels").at(quantities[q]).at(outputs[o])[3].get<double>(),
+                      e.Level(kJacobianOutputList[o], kLevelQuantities[q], 3));
+    }
+    EXPECT_EQ(keys(d.at("weighting")), outputs);
+    std::vector<std::string> unitKeys = inputs;
+    unitKeys.insert(unitKeys.end(), columns.begin(), columns.end());
+    unitKeys.push_back("height");
+    unitKeys.insert(unitKeys.end(), quantities.begin(), quantities.end());
+    unitKeys.insert(unitKeys.end(), {"weighting", "opacity"});
+    EXPECT_EQ(keys(d.at("units")), unitKeys);
+}
 TEST(ProfilesCommand, ListsEveryBundledAtmosphere) {
     const auto run = RunSeasky({"profiles"});
     ASSERT_EQ(run.status, 0);

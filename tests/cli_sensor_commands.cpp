@@ -64,11 +64,11 @@ TEST(SensorCommands, JacobiansOfEachChannelsOwnPolarisation) {
     for (std::size_t c = 0; c < 3; ++c) {
         const Channel& channel = amsr2.channels[chosen[c]];
         const Jacobian e = ChannelWithJacobian(channel, SceneSurface{}, ViewOf(p)).jacobian;
-        const int o = JacobianOutputOf(channel.polarisation);
+        const JacobianOutput o = JacobianOutputOf(channel.polarisation);
         const auto& d = j[c].at("jacobians");
-        const char* name = kJacobianOutputNames[o];
-        EXPECT_EQ(d.at("surface").at("wind").at(name).get<double>(), e.surface[o][2]) << c;
-        EXPECT_EQ(d.at("levels").at("humidity").at(name)[0].get<double>(), e.Level(o, 2, 0));
+        const char* name = NameOf(o);
+        EXPECT_EQ(d.at("surface").at("wind").at(name).get<double>(), e.Surface(o, SurfaceInput::wind)) << c;
+        EXPECT_EQ(d.at("levels").at("humidity").at(name)[0].get<double>(), e.Level(o, LevelQuantity::humidity, 0));
         EXPECT_EQ(d.at("weighting").at(name).size(), static_cast<std::size_t>(p.levelCount));
     }
     // V and H share one derivative calculation but keep their own values.

@@ -9,45 +9,64 @@ namespace seasky {
 
 namespace {
 
+// The directions of CombineDerivatives' dual numbers (app/calculation.h): the
+// atmosphere terms, then the surface inputs in the order of SurfaceInput.
+constexpr int kUpDirection = 0;
+constexpr int kDownDirection = 1;
+constexpr int kOpacityDirection = 2;
+constexpr int kFirstSurfaceDirection = 3;
+
+// The eight combined results, in the order of CombineDerivatives.
+constexpr std::array<JacobianOutput, 8> kCombinedOutputs{
+    JacobianOutput::tbV,           JacobianOutput::tbH,           JacobianOutput::tbPlus45,
+    JacobianOutput::tbMinus45,     JacobianOutput::tbThirdStokes, JacobianOutput::tbFourthStokes,
+    JacobianOutput::tbLeftCircular, JacobianOutput::tbRightCircular};
+
 // The derivatives of the combined results and of the atmosphere terms, assembled.
 Jacobian Assemble(const std::array<CombineDual, 8>& top, const TransferJacobian& atm, const ProfileView& p) {
     Jacobian j;
     const int L = p.levelCount;
     j.levels = L;
     j.level.assign(static_cast<std::size_t>(kJacobianOutputs) * kProfileQuantities * L, 0.0);
-    auto level = [&j, L](int o, int q, int i) -> double& {
-        return j.level[(static_cast<std::size_t>(o) * kProfileQuantities + q) * L + i];
+    auto level = [&j, L](JacobianOutput o, LevelQuantity q, int i) -> double& {
+        return j.level[(static_cast<std::size_t>(Index(o)) * kProfileQuantities + Index(q)) * L + i];
     };
-    // The eight combined results: through the atmosphere terms (directions 0-2),
-    // the surface inputs (3-6) and the angle (7, plus the beam's).
-    for (int o = 0; o < 8; ++o) {
-        const CombineDual& r = top[o];
-        j.surface[o] = {r.d[3], r.d[4], r.d[5], r.d[6], r.d[7] + r.d[0] * atm.upAngle + r.d[1] * atm.downAngle};
-        for (int q = 0; q < kProfileQuantities; ++q)
+    auto surface = [&j](JacobianOutput o) -> std::array<double, kSurfaceInputs>& { return j.surface[Index(o)]; };
+    // The eight combined results: through the atmosphere terms, the surface
+    // inputs and the angle (directly, and through the beam of the transfer).
+    for (std::size_t n = 0; n < kCombinedOutputs.size(); ++n) {
+        const JacobianOutput o = kCombinedOutputs[n];
+        const CombineDual& r = top[n];
+        for (SurfaceInput k : kSurfaceInputList) surface(o)[Index(k)] = r.d[kFirstSurfaceDirection + Index(k)];
+        const double direct = r.d[kFirstSurfaceDirection + Index(SurfaceInput::angle)];
+        surface(o)[Index(SurfaceInput::angle)] =
+            direct + r.d[kUpDirection] * atm.upAngle + r.d[kDownDirection] * atm.downAngle;
+        for (LevelQuantity q : kLevelQuantities)
             for (int i = 0; i < L; ++i) {
-                const std::size_t k = static_cast<std::size_t>(q) * L + i;
-                level(o, q, i) = r.d[0] * atm.up[k] + r.d[1] * atm.down[k] + r.d[2] * atm.opacity[k];
+                const std::size_t k = atm.At(q, i);
+                level(o, q, i) = r.d[kUpDirection] * atm.up[k] + r.d[kDownDirection] * atm.down[k] +
+                                 r.d[kOpacityDirection] * atm.opacity[k];
             }
     }
-    // The atmosphere terms themselves.
-    j.surface[8] = {0.0, 0.0, 0.0, 0.0, atm.upAngle};
-    j.surface[9] = {0.0, 0.0, 0.0, 0.0, atm.downAngle};
-    j.surface[10] = {0.0, 0.0, 0.0, 0.0, 0.0};
-    for (int q = 0; q < kProfileQuantities; ++q)
+    // The atmosphere terms themselves: of the surface inputs only the angle acts
+    // on them, and not on the vertical opacity.
+    surface(JacobianOutput::tbUp)[Index(SurfaceInput::angle)] = atm.upAngle;
+    surface(JacobianOutput::tbDown)[Index(SurfaceInput::angle)] = atm.downAngle;
+    for (LevelQuantity q : kLevelQuantities)
         for (int i = 0; i < L; ++i) {
-            const std::size_t k = static_cast<std::size_t>(q) * L + i;
-            level(8, q, i) = atm.up[k];
-            level(9, q, i) = atm.down[k];
-            level(10, q, i) = atm.opacity[k];
+            const std::size_t k = atm.At(q, i);
+            level(JacobianOutput::tbUp, q, i) = atm.up[k];
+            level(JacobianOutput::tbDown, q, i) = atm.down[k];
+            level(JacobianOutput::opacity, q, i) = atm.opacity[k];
         }
     // The columns: sum_i x_i d/dx_i.
-    for (int o = 0; o < kJacobianOutputs; ++o) {
+    for (JacobianOutput o : kJacobianOutputList) {
         double vapour = 0.0, cloud = 0.0;
         for (int i = 0; i < L; ++i) {
-            vapour += p.absoluteHumidity[i] * level(o, 2, i);
-            cloud += p.cloudWater[i] * level(o, 3, i);
+            vapour += p.absoluteHumidity[i] * level(o, LevelQuantity::humidity, i);
+            cloud += p.cloudWater[i] * level(o, LevelQuantity::cloud, i);
         }
-        j.columns[o] = {vapour, cloud};
+        j.columns[Index(o)] = {vapour, cloud};
     }
     return j;
 }
@@ -56,7 +75,8 @@ CalculationWithJacobian WithJacobian(const CalculationInputs& in, const Passband
                                      const ProfileView& profile, const ModelSet& options) {
     CalculationWithJacobian out;
     TransferJacobian atm;
-    const AtmosphereTransferResult atmosphere = AtmosphereTransferJacobian(profile, passband, atm);
+    AtmosphereTransferResult atmosphere;
+    AtmosphereTransfers(profile, &passband, 1, &atmosphere, TransferEnds::Both, &atm);
     out.result = CombineWithSurface(in, atmosphere, options);
     out.jacobian = Assemble(CombineDerivatives(in, atmosphere, options), atm, profile);
     return out;
@@ -85,29 +105,29 @@ CalculationWithJacobian ChannelWithJacobian(const Channel& channel, const SceneS
     return WithJacobian(in, passband, profile, options);
 }
 
-int JacobianOutputOf(Polarisation p) {
+JacobianOutput JacobianOutputOf(Polarisation p) {
     switch (p) {
         case Polarisation::V:
-            return 0;
+            return JacobianOutput::tbV;
         case Polarisation::H:
-            return 1;
+            return JacobianOutput::tbH;
         case Polarisation::Plus45:
-            return 2;
+            return JacobianOutput::tbPlus45;
         case Polarisation::Minus45:
-            return 3;
+            return JacobianOutput::tbMinus45;
         case Polarisation::ThirdStokes:
-            return 4;
+            return JacobianOutput::tbThirdStokes;
         case Polarisation::FourthStokes:
-            return 5;
+            return JacobianOutput::tbFourthStokes;
         case Polarisation::LeftCircular:
-            return 6;
+            return JacobianOutput::tbLeftCircular;
         case Polarisation::RightCircular:
-            return 7;
+            return JacobianOutput::tbRightCircular;
     }
-    return 0;
+    return JacobianOutput::tbV;
 }
 
-std::vector<double> WeightingFunction(const Jacobian& jacobian, int output, const ProfileView& p) {
+std::vector<double> WeightingFunction(const Jacobian& jacobian, JacobianOutput output, const ProfileView& p) {
     const int L = p.levelCount;
     // The levels in height order, and the half-distances to their neighbours.
     std::vector<int> order(L);
@@ -119,9 +139,21 @@ std::vector<double> WeightingFunction(const Jacobian& jacobian, int output, cons
         const double below = r > 0 ? p.height[i] - p.height[order[r - 1]] : 0.0;
         const double above = r + 1 < L ? p.height[order[r + 1]] - p.height[i] : 0.0;
         const double dz = 0.5 * (below + above) / 1000.0;  // km
-        w[i] = dz > 0.0 ? jacobian.Level(output, 0, i) / dz : 0.0;
+        w[i] = dz > 0.0 ? jacobian.Level(output, LevelQuantity::temperature, i) / dz : 0.0;
     }
     return w;
+}
+
+bool JacobianSelection::AnySurface() const {
+    return std::any_of(surface.begin(), surface.end(), [](bool b) { return b; });
+}
+
+bool JacobianSelection::AnyColumn() const {
+    return std::any_of(columns.begin(), columns.end(), [](bool b) { return b; });
+}
+
+bool JacobianSelection::AnyLevel() const {
+    return weighting || std::any_of(level.begin(), level.end(), [](bool b) { return b; });
 }
 
 JacobianSelection JacobianSelection::All() {
@@ -155,13 +187,13 @@ std::optional<std::string> ParseJacobianSelection(std::string_view text, Jacobia
         const std::string_view name = text.substr(start, comma - start);
         start = comma + 1;
         bool known = false;
-        for (int k = 0; k < kSurfaceInputs; ++k)
-            if (name == kSurfaceInputNames[k]) known = s.surface[k] = true;
-        for (int q = 0; q < kProfileQuantities; ++q)
-            if (name == kLevelQuantityNames[q] || (q == 0 && name == kOldAirTemperatureName))
-                known = s.level[q] = true;
-        for (int c = 0; c < 2; ++c)
-            if (name == kColumnNames[c]) known = s.columns[c] = true;
+        for (SurfaceInput k : kSurfaceInputList)
+            if (name == NameOf(k)) known = s.surface[Index(k)] = true;
+        for (LevelQuantity q : kLevelQuantities)
+            if (name == NameOf(q) || (q == LevelQuantity::temperature && name == kOldAirTemperatureName))
+                known = s.level[Index(q)] = true;
+        for (WaterColumn c : kWaterColumnList)
+            if (name == NameOf(c)) known = s.columns[Index(c)] = true;
         if (name == "weighting") known = s.weighting = true;
         if (name == "all") {
             s = JacobianSelection::All();

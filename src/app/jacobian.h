@@ -31,6 +31,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <optional>
 #include <span>
 #include <string>
@@ -43,46 +44,147 @@
 
 namespace seasky {
 
-inline constexpr int kJacobianOutputs = 11;
-inline constexpr std::array<const char*, kJacobianOutputs> kJacobianOutputNames{
-    "tbV", "tbH", "tbPlus45", "tbMinus45", "tbThirdStokes", "tbFourthStokes", "tbLeftCircular", "tbRightCircular",
-    "tbUp", "tbDown", "opacity"};
+// The tables of enumerators below list every enumerator once, in order, beside
+// the name it is written under (JSON keys, NetCDF variables dtb_d<name>, Python
+// keys) and its units; the order is checked when compiling.
+template <class Row, std::size_t N>
+constexpr bool InEnumeratorOrder(const std::array<Row, N>& rows) {
+    for (std::size_t i = 0; i < N; ++i)
+        if (static_cast<std::size_t>(rows[i].value) != i) return false;
+    return true;
+}
 
-// The surface inputs: name, unit of the input.
-inline constexpr int kSurfaceInputs = 5;
-// (The names are the vocabulary's short names, app/vocabulary.h.)
-inline constexpr std::array<const char*, kSurfaceInputs> kSurfaceInputNames{
-    InfoOf(Quantity::SeaTemperature).shortName, InfoOf(Quantity::Salinity).shortName,
-    InfoOf(Quantity::Wind).shortName, InfoOf(Quantity::Azimuth).shortName, InfoOf(Quantity::IncidenceAngle).shortName};
-inline constexpr std::array<const char*, kSurfaceInputs> kSurfaceInputUnits{"K", "1e-3", "m s-1", "degree",
-                                                                             "degree"};
-// The level quantities: name, unit.
-inline constexpr std::array<const char*, kProfileQuantities> kLevelQuantityNames{
-    InfoOf(Quantity::AirTemperature).shortName, InfoOf(Quantity::Pressure).shortName,
-    InfoOf(Quantity::Humidity).shortName, InfoOf(Quantity::CloudWater).shortName};
+template <class Row, std::size_t N>
+constexpr std::array<const char*, N> NamesOf(const std::array<Row, N>& rows) {
+    std::array<const char*, N> names{};
+    for (std::size_t i = 0; i < N; ++i) names[i] = rows[i].name;
+    return names;
+}
+
+template <class Row, std::size_t N>
+constexpr auto EnumeratorsOf(const std::array<Row, N>& rows) {
+    std::array<decltype(Row::value), N> values{};
+    for (std::size_t i = 0; i < N; ++i) values[i] = rows[i].value;
+    return values;
+}
+
+// The results whose derivatives are given.
+enum class JacobianOutput {
+    tbV,
+    tbH,
+    tbPlus45,
+    tbMinus45,
+    tbThirdStokes,
+    tbFourthStokes,
+    tbLeftCircular,
+    tbRightCircular,
+    tbUp,
+    tbDown,
+    opacity,
+};
+struct JacobianOutputRow {
+    JacobianOutput value;
+    const char* name;
+};
+inline constexpr std::array<JacobianOutputRow, 11> kJacobianOutputTable{{
+    {JacobianOutput::tbV, "tbV"},
+    {JacobianOutput::tbH, "tbH"},
+    {JacobianOutput::tbPlus45, "tbPlus45"},
+    {JacobianOutput::tbMinus45, "tbMinus45"},
+    {JacobianOutput::tbThirdStokes, "tbThirdStokes"},
+    {JacobianOutput::tbFourthStokes, "tbFourthStokes"},
+    {JacobianOutput::tbLeftCircular, "tbLeftCircular"},
+    {JacobianOutput::tbRightCircular, "tbRightCircular"},
+    {JacobianOutput::tbUp, "tbUp"},
+    {JacobianOutput::tbDown, "tbDown"},
+    {JacobianOutput::opacity, "opacity"},
+}};
+static_assert(InEnumeratorOrder(kJacobianOutputTable) && kJacobianOutputTable.back().value == JacobianOutput::opacity);
+inline constexpr int kJacobianOutputs = static_cast<int>(kJacobianOutputTable.size());
+inline constexpr std::array<const char*, kJacobianOutputs> kJacobianOutputNames = NamesOf(kJacobianOutputTable);
+inline constexpr std::array<JacobianOutput, kJacobianOutputs> kJacobianOutputList =
+    EnumeratorsOf(kJacobianOutputTable);
+
+// The surface inputs: name, unit of the input, unit of the derivative of a
+// brightness temperature (those of the opacity have Np in place of the leading K).
+enum class SurfaceInput { sst, salinity, wind, azimuth, angle };
+struct SurfaceInputRow {
+    SurfaceInput value;
+    const char* name;
+    const char* unit;
+    const char* derivativeUnit;
+};
+inline constexpr std::array<SurfaceInputRow, 5> kSurfaceInputTable{{
+    // (The names are the vocabulary's short names, app/vocabulary.h.)
+    {SurfaceInput::sst, InfoOf(Quantity::SeaTemperature).shortName, "K", "K/K"},
+    {SurfaceInput::salinity, InfoOf(Quantity::Salinity).shortName, "1e-3", "K/(1e-3)"},
+    {SurfaceInput::wind, InfoOf(Quantity::Wind).shortName, "m s-1", "K/(m/s)"},
+    {SurfaceInput::azimuth, InfoOf(Quantity::Azimuth).shortName, "degree", "K/degree"},
+    {SurfaceInput::angle, InfoOf(Quantity::IncidenceAngle).shortName, "degree", "K/degree"},
+}};
+static_assert(InEnumeratorOrder(kSurfaceInputTable) && kSurfaceInputTable.back().value == SurfaceInput::angle);
+inline constexpr int kSurfaceInputs = static_cast<int>(kSurfaceInputTable.size());
+inline constexpr std::array<const char*, kSurfaceInputs> kSurfaceInputNames = NamesOf(kSurfaceInputTable);
+inline constexpr std::array<SurfaceInput, kSurfaceInputs> kSurfaceInputList = EnumeratorsOf(kSurfaceInputTable);
+
+// The level quantities (LevelQuantity, transfer_jacobian.h): name, unit, unit of
+// the derivative of a brightness temperature.
+struct LevelQuantityRow {
+    LevelQuantity value;
+    const char* name;
+    const char* unit;
+    const char* derivativeUnit;
+};
+inline constexpr std::array<LevelQuantityRow, kProfileQuantities> kLevelQuantityTable{{
+    {LevelQuantity::temperature, InfoOf(Quantity::AirTemperature).shortName, "K", "K/K"},
+    {LevelQuantity::pressure, InfoOf(Quantity::Pressure).shortName, "hPa", "K/hPa"},
+    {LevelQuantity::humidity, InfoOf(Quantity::Humidity).shortName, "g m-3", "K/(g/m3)"},
+    {LevelQuantity::cloud, InfoOf(Quantity::CloudWater).shortName, "g m-3", "K/(g/m3)"},
+}};
 // The old name of the air-temperature derivatives, still accepted in a selection.
 inline constexpr const char* kOldAirTemperatureName = "temperature";
-inline constexpr std::array<const char*, kProfileQuantities> kLevelQuantityUnits{"K", "hPa", "g m-3", "g m-3"};
-// The integrated columns.
-inline constexpr std::array<const char*, 2> kColumnNames{"lntcwv", "lnlwp"};
+static_assert(InEnumeratorOrder(kLevelQuantityTable) && kLevelQuantityTable.back().value == LevelQuantity::cloud);
+inline constexpr std::array<const char*, kProfileQuantities> kLevelQuantityNames = NamesOf(kLevelQuantityTable);
 
-// The units of the derivatives of a brightness temperature; those of the
-// opacity have Np in place of the leading K.
-inline constexpr std::array<const char*, kSurfaceInputs> kSurfaceDerivativeUnits{"K/K", "K/(1e-3)", "K/(m/s)",
-                                                                                 "K/degree", "K/degree"};
-inline constexpr std::array<const char*, kProfileQuantities> kLevelDerivativeUnits{"K/K", "K/hPa", "K/(g/m3)",
-                                                                                   "K/(g/m3)"};
+// The integrated columns: a uniform relative change of the whole humidity or
+// cloud profile.
+enum class WaterColumn { lntcwv, lnlwp };
+struct WaterColumnRow {
+    WaterColumn value;
+    const char* name;
+};
+inline constexpr std::array<WaterColumnRow, 2> kWaterColumnTable{{
+    {WaterColumn::lntcwv, "lntcwv"},
+    {WaterColumn::lnlwp, "lnlwp"},
+}};
+static_assert(InEnumeratorOrder(kWaterColumnTable) && kWaterColumnTable.back().value == WaterColumn::lnlwp);
+inline constexpr int kWaterColumns = static_cast<int>(kWaterColumnTable.size());
+inline constexpr std::array<const char*, kWaterColumns> kColumnNames = NamesOf(kWaterColumnTable);
+inline constexpr std::array<WaterColumn, kWaterColumns> kWaterColumnList = EnumeratorsOf(kWaterColumnTable);
+
+constexpr int Index(JacobianOutput o) { return static_cast<int>(o); }
+constexpr int Index(SurfaceInput k) { return static_cast<int>(k); }
+constexpr int Index(WaterColumn c) { return static_cast<int>(c); }
+constexpr const char* NameOf(JacobianOutput o) { return kJacobianOutputTable[Index(o)].name; }
+constexpr const char* NameOf(SurfaceInput k) { return kSurfaceInputTable[Index(k)].name; }
+constexpr const char* NameOf(LevelQuantity q) { return kLevelQuantityTable[Index(q)].name; }
+constexpr const char* NameOf(WaterColumn c) { return kWaterColumnTable[Index(c)].name; }
+constexpr const char* DerivativeUnitOf(SurfaceInput k) { return kSurfaceInputTable[Index(k)].derivativeUnit; }
+constexpr const char* DerivativeUnitOf(LevelQuantity q) { return kLevelQuantityTable[Index(q)].derivativeUnit; }
+
 inline constexpr const char* kColumnDerivativeUnit = "K";
 inline constexpr const char* kWeightingUnit = "K/K/km";
 
 struct Jacobian {
     int levels = 0;
     std::array<std::array<double, kSurfaceInputs>, kJacobianOutputs> surface{};  // [output][input]
-    std::vector<double> level;  // [(output * kProfileQuantities + quantity) * levels + level]
-    std::array<std::array<double, 2>, kJacobianOutputs> columns{};  // [output][ln TCWV, ln LWP]
+    std::vector<double> level;  // [(Index(output) * kProfileQuantities + Index(quantity)) * levels + level]
+    std::array<std::array<double, kWaterColumns>, kJacobianOutputs> columns{};  // [output][column]
 
-    double Level(int output, int quantity, int level) const {
-        return this->level[(static_cast<std::size_t>(output) * kProfileQuantities + quantity) * levels + level];
+    double Surface(JacobianOutput o, SurfaceInput k) const { return surface[Index(o)][Index(k)]; }
+    double Column(JacobianOutput o, WaterColumn c) const { return columns[Index(o)][Index(c)]; }
+    double Level(JacobianOutput o, LevelQuantity q, int level) const {
+        return this->level[(static_cast<std::size_t>(Index(o)) * kProfileQuantities + Index(q)) * levels + level];
     }
 };
 
@@ -100,14 +202,14 @@ CalculationWithJacobian CalculateWithJacobian(const CalculationInputs& inputs, c
 CalculationWithJacobian ChannelWithJacobian(const Channel& channel, const SceneSurface& scene,
                                             const ProfileView& profile, const ModelSet& options = {});
 
-// The index of the output a channel's polarisation reads.
-int JacobianOutputOf(Polarisation p);
+// The output a channel's polarisation reads.
+JacobianOutput JacobianOutputOf(Polarisation p);
 
 // The weighting function of output o: its temperature derivative per unit
 // height, dTB/dT_i / dz_i in K/K per km, dz_i the height a level stands for
 // (half the distance to each neighbour in height; the level order of the file
 // kept).
-std::vector<double> WeightingFunction(const Jacobian& jacobian, int output, const ProfileView& profile);
+std::vector<double> WeightingFunction(const Jacobian& jacobian, JacobianOutput output, const ProfileView& profile);
 
 // The derivatives a front end was asked for, by name: sst, salinity, wind,
 // azimuth, angle (the surface inputs); airTemperature (formerly temperature,
@@ -115,10 +217,15 @@ std::vector<double> WeightingFunction(const Jacobian& jacobian, int output, cons
 struct JacobianSelection {
     std::array<bool, kSurfaceInputs> surface{};
     std::array<bool, kProfileQuantities> level{};
-    std::array<bool, 2> columns{};
+    std::array<bool, kWaterColumns> columns{};
     bool weighting = false;
 
-    bool AnyLevel() const { return weighting || level[0] || level[1] || level[2] || level[3]; }
+    bool Has(SurfaceInput k) const { return surface[Index(k)]; }
+    bool Has(LevelQuantity q) const { return level[Index(q)]; }
+    bool Has(WaterColumn c) const { return columns[Index(c)]; }
+    bool AnySurface() const;
+    bool AnyColumn() const;
+    bool AnyLevel() const;  // a level quantity or the weighting function
     static JacobianSelection All();
 };
 

@@ -19,6 +19,10 @@
 //    shared by both ends, and the transfer from each end (layer_transfer.h);
 //    (4) the weighted mean over the beam and the plain mean over the band.
 //    AtmosphereRadiation is the composition of the four for one end.
+//  - The same stages give, on request, the derivatives of every passband's
+//    transfer with respect to each level's quantities and the view angle (the
+//    derivative mode, transfer_jacobian.h): each stage adds its part of the
+//    chain rule, and the values stay those of the values alone, bit for bit.
 //  - Beam: 13 directions every 0.75 degrees (BeamTable), the gain falling to one
 //    half at +-4.5 degrees. Band (SampleBand): a 0.05 GHz step inside the strong
 //    line regions (18, 25), (55, 65), (110, 125), (175, 191) GHz, 0.1 GHz
@@ -120,12 +124,18 @@ struct PassbandRequest {
     double theta = 0.0;                 // degrees from the vertical
 };
 
+struct TransferJacobian;  // transfer_jacobian.h
+
 // The transfers of several passbands through one profile, sharing the work: the
 // grid once, the gas terms of every level once per group of frequencies, and
 // each distinct (frequency, view angle) once. out[i] receives passband i; each
-// equals the result of transferring that passband alone.
+// equals the result of transferring that passband alone. Given jacobians (count
+// of them), jacobians[i] receives the derivatives of passband i for the ends
+// asked for (the opacity's always), each again as that passband alone gives it;
+// the values in out do not change.
 void AtmosphereTransfers(const ProfileView& profile, const PassbandRequest* passbands, int count,
-                         AtmosphereTransferResult* out, TransferEnds ends = TransferEnds::Both);
+                         AtmosphereTransferResult* out, TransferEnds ends = TransferEnds::Both,
+                         TransferJacobian* jacobians = nullptr);
 
 // viewFromTop == 1.0 puts the observer above the profile (upwelling emission), any
 // other value below it (downwelling). F: centre frequency, GHz; dF: bandwidth, GHz

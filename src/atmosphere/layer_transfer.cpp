@@ -61,6 +61,34 @@ void LayerEmissivities(const double* kappa, int n, const BeamGeometry& beam, dou
     }
 }
 
+// dB/dTz_t and dB/dkappa_t of every layer, from the far end back to the
+// observer: tail[a] is the emission of the layers beyond t as the observer
+// receives it; paths[t * kBeamDirections + a] the path transmittance from the
+// observer to layer t.
+SEASKY_CLONES static void SensitivitiesFromTheFarEnd(Walk walk, int n, const double* Tz, const double* layer,
+                                                     const BeamGeometry& beam, const double* paths,
+                                                     LayerSensitivities& sensitivities) {
+    sensitivities.temperature.assign(n, 0.0);
+    sensitivities.absorption.assign(n, 0.0);
+    double tail[kBeamDirections] = {};
+    for (int i = 0, t = walk.first + (n - 1) * walk.step; i < n; ++i, t -= walk.step) {
+        const double* l = layer + static_cast<std::size_t>(t) * kBeamDirections;
+        const double* p = &paths[static_cast<std::size_t>(t) * kBeamDirections];
+        const double T = Tz[t];
+        double dT = 0.0;
+        double dKappa = 0.0;
+        for (int a = 0; a < kBeamDirections; ++a) {
+            const double emitted = p[a] * l[a];
+            dT += beam.weight[a] * emitted;
+            // d l / d kappa = 0.1 sec (1 - l); every layer beyond loses 0.1 sec of its share.
+            dKappa += beam.weight[a] * kLayerThickness * beam.secant[a] * (T * (1.0 - l[a]) * p[a] - tail[a]);
+            tail[a] += emitted * T;
+        }
+        sensitivities.temperature[t] = dT;
+        sensitivities.absorption[t] = dKappa;
+    }
+}
+
 SEASKY_CLONES EndTransfer TransferFromEnd(ObserverEnd end, const double* Tz, const double* kappa, const double* layer, int n,
                             const BeamGeometry& beam, LayerSensitivities* sensitivities) {
     EndTransfer result;
@@ -131,29 +159,7 @@ SEASKY_CLONES EndTransfer TransferFromEnd(ObserverEnd end, const double* Tz, con
     result.brightness = B;
     result.opacity = L;
 
-    if (sensitivities != nullptr) {
-        sensitivities->temperature.assign(n, 0.0);
-        sensitivities->absorption.assign(n, 0.0);
-        // From the far end back to the observer: tail[a] is the emission of the
-        // layers beyond t as seen by the observer.
-        double tail[kBeamDirections] = {};
-        for (int i = 0, t = walk.first + (n - 1) * walk.step; i < n; ++i, t -= walk.step) {
-            const double* l = layer + static_cast<std::size_t>(t) * kBeamDirections;
-            const double* p = &paths[static_cast<std::size_t>(t) * kBeamDirections];
-            const double T = Tz[t];
-            double dT = 0.0;
-            double dKappa = 0.0;
-            for (int a = 0; a < kBeamDirections; ++a) {
-                const double emitted = p[a] * l[a];
-                dT += beam.weight[a] * emitted;
-                // d l / d kappa = 0.1 sec (1 - l); every layer beyond loses 0.1 sec of its share.
-                dKappa += beam.weight[a] * kLayerThickness * beam.secant[a] * (T * (1.0 - l[a]) * p[a] - tail[a]);
-                tail[a] += emitted * T;
-            }
-            sensitivities->temperature[t] = dT;
-            sensitivities->absorption[t] = dKappa;
-        }
-    }
+    if (sensitivities != nullptr) SensitivitiesFromTheFarEnd(walk, n, Tz, layer, beam, paths.data(), *sensitivities);
     return result;
 }
 

@@ -372,10 +372,12 @@ private:
                     values[s * C + c] = outcomes[s][c].computed ? value(derivatives[s][c]) : nan;
             NcWrite(nc_put_vara_double(ncid_, id, start, count, values.data()), path_);
         };
-        for (int k = 0; k < kSurfaceInputs; ++k)
-            if (surfaceIds_[k] >= 0) scalar(surfaceIds_[k], [k](const ChannelDerivatives& d) { return d.surface[k]; });
-        for (int k = 0; k < 2; ++k)
-            if (columnIds_[k] >= 0) scalar(columnIds_[k], [k](const ChannelDerivatives& d) { return d.columns[k]; });
+        for (SurfaceInput k : kSurfaceInputList)
+            if (surfaceIds_[Index(k)] >= 0)
+                scalar(surfaceIds_[Index(k)], [k](const ChannelDerivatives& d) { return d.surface[Index(k)]; });
+        for (WaterColumn k : kWaterColumnList)
+            if (columnIds_[Index(k)] >= 0)
+                scalar(columnIds_[Index(k)], [k](const ChannelDerivatives& d) { return d.columns[Index(k)]; });
         std::vector<double> profile(n * C * levels_);
         auto perLevel = [&](int id, auto value) {
             std::fill(profile.begin(), profile.end(), nan);
@@ -388,10 +390,10 @@ private:
                 }
             NcWrite(nc_put_vara_double(ncid_, id, start, count, profile.data()), path_);
         };
-        for (int q = 0; q < kProfileQuantities; ++q)
-            if (levelIds_[q] >= 0)
-                perLevel(levelIds_[q], [q](const ChannelDerivatives& d, std::size_t i) {
-                    return d.level[q * (d.level.size() / kProfileQuantities) + i];
+        for (LevelQuantity q : kLevelQuantities)
+            if (levelIds_[Index(q)] >= 0)
+                perLevel(levelIds_[Index(q)], [q](const ChannelDerivatives& d, std::size_t i) {
+                    return d.level[Index(q) * (d.level.size() / kProfileQuantities) + i];
                 });
         if (weightingId_ >= 0)
             perLevel(weightingId_, [](const ChannelDerivatives& d, std::size_t i) { return d.weighting[i]; });
@@ -400,20 +402,19 @@ private:
     void DefineDerivatives(int scene, int channel) {
         const JacobianSelection& s = selection_;
         const int sc[2] = {scene, channel};
-        for (int k = 0; k < kSurfaceInputs; ++k)
-            if (s.surface[k])
-                surfaceIds_[k] = Variable(DerivativeVariable(kSurfaceInputNames[k]).c_str(), NC_DOUBLE, 2, sc,
-                                          kSurfaceDerivativeUnits[k],
-                                          ("derivative of tb with respect to " + std::string(kSurfaceInputNames[k]))
-                                              .c_str());
+        for (SurfaceInput k : kSurfaceInputList)
+            if (s.Has(k))
+                surfaceIds_[Index(k)] = Variable(DerivativeVariable(NameOf(k)).c_str(), NC_DOUBLE, 2, sc,
+                                                 DerivativeUnitOf(k),
+                                                 ("derivative of tb with respect to " + std::string(NameOf(k))).c_str());
         const char* columnTitles[2] = {"derivative of tb with respect to ln of the total column water vapour "
                                        "(a uniform relative change of the humidity profile)",
                                        "derivative of tb with respect to ln of the liquid water path (a uniform "
                                        "relative change of the cloud profile)"};
-        for (int k = 0; k < 2; ++k)
-            if (s.columns[k])
-                columnIds_[k] = Variable(DerivativeVariable(kColumnNames[k]).c_str(), NC_DOUBLE, 2, sc,
-                                         kColumnDerivativeUnit, columnTitles[k]);
+        for (WaterColumn k : kWaterColumnList)
+            if (s.Has(k))
+                columnIds_[Index(k)] = Variable(DerivativeVariable(NameOf(k)).c_str(), NC_DOUBLE, 2, sc,
+                                                kColumnDerivativeUnit, columnTitles[Index(k)]);
         if (!s.AnyLevel()) return;
         int level = -1;
         NcWrite(nc_def_dim(ncid_, "level", levels_, &level), path_);
@@ -423,10 +424,10 @@ private:
             "derivative of tb with respect to the air pressure of each level",
             "derivative of tb with respect to the absolute humidity (water vapour density) of each level",
             "derivative of tb with respect to the cloud liquid water content of each level"};
-        for (int q = 0; q < kProfileQuantities; ++q)
-            if (s.level[q])
-                levelIds_[q] = Variable(DerivativeVariable(kLevelQuantityNames[q]).c_str(), NC_DOUBLE, 3, scl,
-                                        kLevelDerivativeUnits[q], levelTitles[q]);
+        for (LevelQuantity q : kLevelQuantities)
+            if (s.Has(q))
+                levelIds_[Index(q)] = Variable(DerivativeVariable(NameOf(q)).c_str(), NC_DOUBLE, 3, scl,
+                                               DerivativeUnitOf(q), levelTitles[Index(q)]);
         if (s.weighting)
             weightingId_ = Variable(kWeightingVariable, NC_DOUBLE, 3, scl, kWeightingUnit,
                                     "temperature weighting function: derivative of tb with respect to each level's "
@@ -648,7 +649,7 @@ private:
     JacobianSelection selection_;
     std::size_t levels_ = 0;
     std::array<int, kSurfaceInputs> surfaceIds_{-1, -1, -1, -1, -1};
-    std::array<int, 2> columnIds_{-1, -1};
+    std::array<int, kWaterColumns> columnIds_{-1, -1};
     std::array<int, kProfileQuantities> levelIds_{-1, -1, -1, -1};
     int weightingId_ = -1;
 };
@@ -674,10 +675,10 @@ public:
         std::vector<std::string> headerNames;
         for (Quantity q : kCsvLeading) headerNames.emplace_back(InfoOf(q).variable);
         for (Quantity q : kChannelResults) headerNames.emplace_back(InfoOf(q).variable);
-        for (int k = 0; k < kSurfaceInputs; ++k)
-            if (selection_.surface[k]) headerNames.push_back(DerivativeVariable(kSurfaceInputNames[k]));
-        for (int k = 0; k < 2; ++k)
-            if (selection_.columns[k]) headerNames.push_back(DerivativeVariable(kColumnNames[k]));
+        for (SurfaceInput k : kSurfaceInputList)
+            if (selection_.Has(k)) headerNames.push_back(DerivativeVariable(NameOf(k)));
+        for (WaterColumn k : kWaterColumnList)
+            if (selection_.Has(k)) headerNames.push_back(DerivativeVariable(NameOf(k)));
         headerNames.emplace_back(InfoOf(Quantity::Status).variable);
         headerNames.emplace_back(InfoOf(Quantity::Message).variable);
         if (profileSources_) headerNames.emplace_back(InfoOf(Quantity::ProfileSource).variable);
@@ -718,10 +719,12 @@ public:
                 else
                     out << std::string(kChannelResults.size(), ',');
                 const bool computed = o.computed && !derivatives.empty();
-                for (int k = 0; k < kSurfaceInputs; ++k)
-                    if (selection_.surface[k]) out << ',' << (computed ? Shortest(derivatives[s][c].surface[k]) : "");
-                for (int k = 0; k < 2; ++k)
-                    if (selection_.columns[k]) out << ',' << (computed ? Shortest(derivatives[s][c].columns[k]) : "");
+                for (SurfaceInput k : kSurfaceInputList)
+                    if (selection_.Has(k))
+                        out << ',' << (computed ? Shortest(derivatives[s][c].surface[Index(k)]) : "");
+                for (WaterColumn k : kWaterColumnList)
+                    if (selection_.Has(k))
+                        out << ',' << (computed ? Shortest(derivatives[s][c].columns[Index(k)]) : "");
                 out << ',' << StatusOf(o) << ',' << quoted;
                 if (profileSources_) out << ',' << Quoted(scenes[s].profileSource);
                 out << perScene << '\n';
@@ -768,19 +771,19 @@ std::string Lower(std::string s) {
 
 }  // namespace
 
-ChannelDerivatives DerivativesOf(const Jacobian& j, int output, const ProfileView& profile,
+ChannelDerivatives DerivativesOf(const Jacobian& j, JacobianOutput output, const ProfileView& profile,
                                  const JacobianSelection& selection) {
     ChannelDerivatives d;
-    for (int k = 0; k < kSurfaceInputs; ++k)
-        if (selection.surface[k]) d.surface[k] = j.surface[output][k];
-    for (int k = 0; k < 2; ++k)
-        if (selection.columns[k]) d.columns[k] = j.columns[output][k];
+    for (SurfaceInput k : kSurfaceInputList)
+        if (selection.Has(k)) d.surface[Index(k)] = j.Surface(output, k);
+    for (WaterColumn k : kWaterColumnList)
+        if (selection.Has(k)) d.columns[Index(k)] = j.Column(output, k);
     if (!selection.AnyLevel()) return d;
     const int L = j.levels;
     d.level.assign(static_cast<std::size_t>(kProfileQuantities) * L, 0.0);
-    for (int q = 0; q < kProfileQuantities; ++q)
-        if (selection.level[q])
-            for (int i = 0; i < L; ++i) d.level[static_cast<std::size_t>(q) * L + i] = j.Level(output, q, i);
+    for (LevelQuantity q : kLevelQuantities)
+        if (selection.Has(q))
+            for (int i = 0; i < L; ++i) d.level[static_cast<std::size_t>(Index(q)) * L + i] = j.Level(output, q, i);
     d.weighting = selection.weighting ? WeightingFunction(j, output, profile) : std::vector<double>(L, 0.0);
     return d;
 }

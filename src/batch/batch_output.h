@@ -79,12 +79,12 @@ struct RunDescription {
 // The derivatives of one channel's tb over one scene, as written: only the parts
 // selected are filled.
 struct ChannelDerivatives {
-    std::array<double, kSurfaceInputs> surface{};
-    std::array<double, 2> columns{};
-    std::vector<double> level;      // [quantity * levels + level], the profile's levels
+    std::array<double, kSurfaceInputs> surface{};  // [Index(input)]
+    std::array<double, kWaterColumns> columns{};   // [Index(column)]
+    std::vector<double> level;      // [Index(quantity) * levels + level], the profile's levels
     std::vector<double> weighting;  // [level]
 };
-ChannelDerivatives DerivativesOf(const Jacobian& jacobian, int output, const ProfileView& profile,
+ChannelDerivatives DerivativesOf(const Jacobian& jacobian, JacobianOutput output, const ProfileView& profile,
                                  const JacobianSelection& selection);
 
 class ResultWriter {

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <fstream>
 #include <memory>
-#include <numeric>
 #include <string>
 
 #include "app/calculation_request.h"
@@ -126,8 +125,7 @@ void PrintCalculation(Context& context, const CalculationOutcome& outcome, const
         j.update(CalculationJson(r));
         if (jacobians.Given()) {
             WriteJsonWith(context.out, j, "jacobians", [&](std::ostream& out) {
-                std::vector<int> all(kJacobianOutputs);
-                std::iota(all.begin(), all.end(), 0);
+                const std::vector<JacobianOutput> all(kJacobianOutputList.begin(), kJacobianOutputList.end());
                 WriteJacobianJson(out, *outcome.jacobian, view, jacobians.Selection(), all);
             });
             context.out << '\n';
@@ -143,7 +141,10 @@ void PrintCalculation(Context& context, const CalculationOutcome& outcome, const
     if (jacobians.Given()) {
         // The outputs of the text form: V, H, +45, -45, TB up, TB down, opacity.
         std::vector<JacobianColumn> columns;
-        for (int o : {0, 1, 2, 3, 8, 9, 10}) columns.push_back({kJacobianOutputNames[o], &*outcome.jacobian, o});
+        for (JacobianOutput o : {JacobianOutput::tbV, JacobianOutput::tbH, JacobianOutput::tbPlus45,
+                                 JacobianOutput::tbMinus45, JacobianOutput::tbUp, JacobianOutput::tbDown,
+                                 JacobianOutput::opacity})
+            columns.push_back({NameOf(o), &*outcome.jacobian, o});
         PrintJacobianTables(context.out, columns, view, jacobians.Selection());
     }
 }
@@ -195,7 +196,8 @@ void AddCalcCommand(CLI::App& app, Context& context) {
             if (outcome.failure) throw InputError(*outcome.failure);
             PrintCalculation(context, outcome, request.models, request.profileName, request.profile, *jacobians);
             if (!plot->empty())
-                PlotWeightingFunctions({{"V", &*outcome.jacobian, 0}, {"H", &*outcome.jacobian, 1}},
+                PlotWeightingFunctions({{"V", &*outcome.jacobian, JacobianOutput::tbV},
+                                        {"H", &*outcome.jacobian, JacobianOutput::tbH}},
                                        ViewOf(request.profile),
                                        FormatGeneral(in.frequency, '.') + " GHz, " + FormatGeneral(in.angle, '.') +
                                            " degrees, " + request.profileName,

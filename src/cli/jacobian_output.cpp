@@ -48,13 +48,13 @@ void AddJacobiansOption(CLI::App* command, JacobiansArgument& argument) {
                           ->type_name("[LIST]");
 }
 
-std::string SurfaceDerivativeUnit(int input, bool opacity) {
-    const std::string unit = kSurfaceDerivativeUnits[input];
+std::string SurfaceDerivativeUnit(SurfaceInput input, bool opacity) {
+    const std::string unit = DerivativeUnitOf(input);
     return opacity ? "Np" + unit.substr(1) : unit;
 }
 
-std::string LevelDerivativeUnit(int quantity, bool opacity) {
-    const std::string unit = kLevelDerivativeUnits[quantity];
+std::string LevelDerivativeUnit(LevelQuantity quantity, bool opacity) {
+    const std::string unit = DerivativeUnitOf(quantity);
     return opacity ? "Np" + unit.substr(1) : unit;
 }
 
@@ -106,90 +106,99 @@ private:
     bool first_ = true;
 };
 
-}  // namespace
+// The parts of WriteJacobianJson, each a member of the object w has open.
 
-void WriteJacobianJson(std::ostream& out, const Jacobian& j, const ProfileView& profile,
-                       const JacobianSelection& selection, const std::vector<int>& outputs) {
-    JsonWriter w(out);
+// "surface": {input: {output: value}}, the inputs selected.
+void WriteSurfacePart(JsonWriter& w, const Jacobian& j, const JacobianSelection& selection,
+                      const std::vector<JacobianOutput>& outputs) {
+    w.Key("surface");
     w.Open();
-    const bool anySurface = std::any_of(selection.surface.begin(), selection.surface.end(), [](bool b) { return b; });
-    if (anySurface) {
-        w.Key("surface");
+    for (SurfaceInput k : kSurfaceInputList) {
+        if (!selection.Has(k)) continue;
+        w.Key(NameOf(k));
         w.Open();
-        for (int k = 0; k < kSurfaceInputs; ++k) {
-            if (!selection.surface[k]) continue;
-            w.Key(kSurfaceInputNames[k]);
-            w.Open();
-            for (int o : outputs) {
-                w.Key(kJacobianOutputNames[o]);
-                w.Number(j.surface[o][k]);
-            }
-            w.Close();
+        for (JacobianOutput o : outputs) {
+            w.Key(NameOf(o));
+            w.Number(j.Surface(o, k));
         }
         w.Close();
     }
-    if (selection.columns[0] || selection.columns[1]) {
-        w.Key("columns");
+    w.Close();
+}
+
+// "columns": {column: {output: value}}, the columns selected.
+void WriteColumnsPart(JsonWriter& w, const Jacobian& j, const JacobianSelection& selection,
+                      const std::vector<JacobianOutput>& outputs) {
+    w.Key("columns");
+    w.Open();
+    for (WaterColumn c : kWaterColumnList) {
+        if (!selection.Has(c)) continue;
+        w.Key(NameOf(c));
         w.Open();
-        for (int c = 0; c < 2; ++c) {
-            if (!selection.columns[c]) continue;
-            w.Key(kColumnNames[c]);
-            w.Open();
-            for (int o : outputs) {
-                w.Key(kJacobianOutputNames[o]);
-                w.Number(j.columns[o][c]);
-            }
-            w.Close();
+        for (JacobianOutput o : outputs) {
+            w.Key(NameOf(o));
+            w.Number(j.Column(o, c));
         }
         w.Close();
     }
-    if (selection.AnyLevel()) {
-        w.Key("levels");
+    w.Close();
+}
+
+// "levels": {"height": [...], quantity: {output: [...]}}, the quantities selected.
+void WriteLevelsPart(JsonWriter& w, const Jacobian& j, const ProfileView& profile,
+                     const JacobianSelection& selection, const std::vector<JacobianOutput>& outputs) {
+    w.Key("levels");
+    w.Open();
+    w.Key("height");
+    w.Numbers(std::vector<double>(profile.height, profile.height + profile.levelCount));
+    std::vector<double> v(j.levels);
+    for (LevelQuantity q : kLevelQuantities) {
+        if (!selection.Has(q)) continue;
+        w.Key(NameOf(q));
         w.Open();
-        w.Key("height");
-        w.Numbers(std::vector<double>(profile.height, profile.height + profile.levelCount));
-        std::vector<double> v(j.levels);
-        for (int q = 0; q < kProfileQuantities; ++q) {
-            if (!selection.level[q]) continue;
-            w.Key(kLevelQuantityNames[q]);
-            w.Open();
-            for (int o : outputs) {
-                for (int i = 0; i < j.levels; ++i) v[i] = j.Level(o, q, i);
-                w.Key(kJacobianOutputNames[o]);
-                w.Numbers(v);
-            }
-            w.Close();
+        for (JacobianOutput o : outputs) {
+            for (int i = 0; i < j.levels; ++i) v[i] = j.Level(o, q, i);
+            w.Key(NameOf(o));
+            w.Numbers(v);
         }
         w.Close();
     }
-    if (selection.weighting) {
-        w.Key("weighting");
-        w.Open();
-        for (int o : outputs) {
-            w.Key(kJacobianOutputNames[o]);
-            w.Numbers(WeightingFunction(j, o, profile));
-        }
-        w.Close();
+    w.Close();
+}
+
+// "weighting": {output: [...]}.
+void WriteWeightingPart(JsonWriter& w, const Jacobian& j, const ProfileView& profile,
+                        const std::vector<JacobianOutput>& outputs) {
+    w.Key("weighting");
+    w.Open();
+    for (JacobianOutput o : outputs) {
+        w.Key(NameOf(o));
+        w.Numbers(WeightingFunction(j, o, profile));
     }
+    w.Close();
+}
+
+// "units": {name: unit} of every part written.
+void WriteUnitsPart(JsonWriter& w, const JacobianSelection& selection) {
     w.Key("units");
     w.Open();
-    for (int k = 0; k < kSurfaceInputs; ++k)
-        if (selection.surface[k]) {
-            w.Key(kSurfaceInputNames[k]);
+    for (SurfaceInput k : kSurfaceInputList)
+        if (selection.Has(k)) {
+            w.Key(NameOf(k));
             w.Text(SurfaceDerivativeUnit(k));
         }
-    for (int c = 0; c < 2; ++c)
-        if (selection.columns[c]) {
-            w.Key(kColumnNames[c]);
+    for (WaterColumn c : kWaterColumnList)
+        if (selection.Has(c)) {
+            w.Key(NameOf(c));
             w.Text(kColumnDerivativeUnit);
         }
     if (selection.AnyLevel()) {
         w.Key("height");
         w.Text("m");
     }
-    for (int q = 0; q < kProfileQuantities; ++q)
-        if (selection.level[q]) {
-            w.Key(kLevelQuantityNames[q]);
+    for (LevelQuantity q : kLevelQuantities)
+        if (selection.Has(q)) {
+            w.Key(NameOf(q));
             w.Text(LevelDerivativeUnit(q));
         }
     if (selection.weighting) {
@@ -199,6 +208,19 @@ void WriteJacobianJson(std::ostream& out, const Jacobian& j, const ProfileView& 
     w.Key("opacity");
     w.Text("Np in place of K");
     w.Close();
+}
+
+}  // namespace
+
+void WriteJacobianJson(std::ostream& out, const Jacobian& j, const ProfileView& profile,
+                       const JacobianSelection& selection, const std::vector<JacobianOutput>& outputs) {
+    JsonWriter w(out);
+    w.Open();
+    if (selection.AnySurface()) WriteSurfacePart(w, j, selection, outputs);
+    if (selection.AnyColumn()) WriteColumnsPart(w, j, selection, outputs);
+    if (selection.AnyLevel()) WriteLevelsPart(w, j, profile, selection, outputs);
+    if (selection.weighting) WriteWeightingPart(w, j, profile, outputs);
+    WriteUnitsPart(w, selection);
     w.Close();
 }
 
@@ -218,22 +240,21 @@ void PrintJacobianTables(std::ostream& out, const std::vector<JacobianColumn>& c
         for (const JacobianColumn& c : columns) out << std::string(c.title.size() < 13 ? 13 - c.title.size() : 1, ' ') << c.title;
         out << '\n';
     };
-    auto isOpacity = [](const JacobianColumn& c) { return c.output == 10; };
-    const bool anyScalar = std::any_of(selection.surface.begin(), selection.surface.end(), [](bool b) { return b; }) ||
-                           selection.columns[0] || selection.columns[1];
+    auto isOpacity = [](const JacobianColumn& c) { return c.output == JacobianOutput::opacity; };
+    const bool anyScalar = selection.AnySurface() || selection.AnyColumn();
     if (anyScalar) {
         out << "\nDerivatives (opacity: Np in place of K)\n";
         header("with respect to");
-        for (int k = 0; k < kSurfaceInputs; ++k) {
-            if (!selection.surface[k]) continue;
-            out << Padded(std::string(kSurfaceInputNames[k]) + ", " + SurfaceDerivativeUnit(k), 22);
-            for (const JacobianColumn& c : columns) out << Cell(c.jacobian->surface[c.output][k]);
+        for (SurfaceInput k : kSurfaceInputList) {
+            if (!selection.Has(k)) continue;
+            out << Padded(std::string(NameOf(k)) + ", " + SurfaceDerivativeUnit(k), 22);
+            for (const JacobianColumn& c : columns) out << Cell(c.jacobian->Surface(c.output, k));
             out << '\n';
         }
-        for (int n = 0; n < 2; ++n) {
-            if (!selection.columns[n]) continue;
-            out << Padded(std::string(kColumnNames[n]) + ", K", 22);
-            for (const JacobianColumn& c : columns) out << Cell(c.jacobian->columns[c.output][n]);
+        for (WaterColumn n : kWaterColumnList) {
+            if (!selection.Has(n)) continue;
+            out << Padded(std::string(NameOf(n)) + ", " + kColumnDerivativeUnit, 22);
+            for (const JacobianColumn& c : columns) out << Cell(c.jacobian->Column(c.output, n));
             out << '\n';
         }
     }
@@ -249,10 +270,10 @@ void PrintJacobianTables(std::ostream& out, const std::vector<JacobianColumn>& c
             out << '\n';
         }
     };
-    for (int q = 0; q < kProfileQuantities; ++q) {
-        if (!selection.level[q]) continue;
+    for (LevelQuantity q : kLevelQuantities) {
+        if (!selection.Has(q)) continue;
         const bool opacity = std::any_of(columns.begin(), columns.end(), isOpacity);
-        table("Derivatives with respect to each level's " + std::string(kLevelQuantityNames[q]) + ", " +
+        table("Derivatives with respect to each level's " + std::string(NameOf(q)) + ", " +
                   LevelDerivativeUnit(q) + (opacity ? " (opacity: " + LevelDerivativeUnit(q, true) + ")" : ""),
               [q](const JacobianColumn& c, int i) { return c.jacobian->Level(c.output, q, i); });
     }

@@ -26,26 +26,26 @@ void AddJacobiansOption(CLI::App* command, JacobiansArgument& argument);
 // The unit of a derivative of a brightness temperature (K) with respect to a
 // surface input, a level quantity or a column, e.g. "K/(m/s)"; opacity
 // derivatives have "Np" in place of "K".
-std::string SurfaceDerivativeUnit(int input, bool opacity = false);
-std::string LevelDerivativeUnit(int quantity, bool opacity = false);
+std::string SurfaceDerivativeUnit(SurfaceInput input, bool opacity = false);
+std::string LevelDerivativeUnit(LevelQuantity quantity, bool opacity = false);
 
-// The derivatives of the outputs listed (indices of kJacobianOutputNames) as
-// compact JSON, written straight to out: "surface": {input: {output: value}},
+// The derivatives of the outputs listed as compact JSON, written straight to
+// out, each named as kJacobianOutputTable names it: "surface": {input: {output: value}},
 // "columns": {...}, "levels": {"height": [...], quantity: {output: [...]}},
 // "weighting": {output: [...]}, "units": {...}; only the parts selected.
 void WriteJacobianJson(std::ostream& out, const Jacobian& jacobian, const ProfileView& profile,
-                       const JacobianSelection& selection, const std::vector<int>& outputs);
+                       const JacobianSelection& selection, const std::vector<JacobianOutput>& outputs);
 
 // object (compact) with one more member key whose value value() writes.
 void WriteJsonWith(std::ostream& out, const Json& object, const std::string& key,
                    const std::function<void(std::ostream&)>& value);
 
 // The same as text tables: one column per entry of columns (a title and the
-// output index of its Jacobian).
+// output of its Jacobian).
 struct JacobianColumn {
     std::string title;
     const Jacobian* jacobian;
-    int output;
+    JacobianOutput output;
 };
 void PrintJacobianTables(std::ostream& out, const std::vector<JacobianColumn>& columns, const ProfileView& profile,
                          const JacobianSelection& selection);

@@ -453,64 +453,83 @@ JacobianSelection SelectionOf(const std::string& text) {
     return s;
 }
 
-// The derivatives of calculate: per name, per output, n values (surface
-// inputs, columns) or n x levels (level quantities, weighting), NaN where not
-// computed.
+// One derivative asked for by name, and the part of a Jacobian it reads.
+struct SelectedDerivative {
+    enum class Part { surface, column, level, weighting };
+    std::string name;  // as ParseJacobianSelection names it
+    Part part = Part::surface;
+    SurfaceInput input{};      // of Part::surface
+    WaterColumn column{};      // of Part::column
+    LevelQuantity quantity{};  // of Part::level
+    bool PerLevel() const { return part == Part::level || part == Part::weighting; }
+};
+
+// The derivatives selected: the surface inputs, the columns, the level
+// quantities, then the weighting function.
+std::vector<SelectedDerivative> SelectedDerivatives(const JacobianSelection& s) {
+    using Part = SelectedDerivative::Part;
+    std::vector<SelectedDerivative> out;
+    for (SurfaceInput k : kSurfaceInputList)
+        if (s.Has(k)) out.push_back({NameOf(k), Part::surface, k, {}, {}});
+    for (WaterColumn c : kWaterColumnList)
+        if (s.Has(c)) out.push_back({NameOf(c), Part::column, {}, c, {}});
+    for (LevelQuantity q : kLevelQuantities)
+        if (s.Has(q)) out.push_back({NameOf(q), Part::level, {}, {}, q});
+    if (s.weighting) out.push_back({"weighting", Part::weighting, {}, {}, {}});
+    return out;
+}
+
+// The derivatives of calculate: per name and output, n values (surface inputs,
+// columns) or n x levels (level quantities, weighting), NaN where not computed.
 class DerivativeArrays {
 public:
-    DerivativeArrays(const JacobianSelection& selection, std::size_t n, std::size_t levels) : L(levels) {
-        auto add = [&](const char* name, int kind, int index) {
-            const std::size_t size = kind >= 2 ? n * L : n;
-            derivatives.push_back({name, kind, index,
-                                   std::vector<std::vector<double>>(kJacobianOutputs,
-                                                                    std::vector<double>(size, std::nan("")))});
-        };
-        for (int k = 0; k < kSurfaceInputs; ++k)
-            if (selection.surface[k]) add(kSurfaceInputNames[k], 0, k);
-        for (int k = 0; k < 2; ++k)
-            if (selection.columns[k]) add(kColumnNames[k], 1, k);
-        for (int k = 0; k < kProfileQuantities; ++k)
-            if (selection.level[k]) add(kLevelQuantityNames[k], 2, k);
-        if (selection.weighting) add("weighting", 3, 0);
+    DerivativeArrays(const JacobianSelection& selection, std::size_t n, std::size_t levels) : levels_(levels) {
+        for (const SelectedDerivative& d : SelectedDerivatives(selection))
+            parts_.push_back({d, std::vector<std::vector<double>>(
+                                     kJacobianOutputs, std::vector<double>(d.PerLevel() ? n * levels : n, std::nan("")))});
     }
 
-    // The derivatives of case i.
+    // Those of case i.
     void Store(std::size_t i, const Jacobian& j, const ProfileView& profile) {
-        for (Derivative& d : derivatives)
-            for (int o = 0; o < kJacobianOutputs; ++o) {
-                std::vector<double>& out = d.values[o];
-                if (d.kind == 0) out[i] = j.surface[o][d.index];
-                else if (d.kind == 1) out[i] = j.columns[o][d.index];
-                else if (d.kind == 2)
-                    for (std::size_t l = 0; l < L; ++l) out[i * L + l] = j.Level(o, d.index, static_cast<int>(l));
-                else {
+        using Part = SelectedDerivative::Part;
+        const std::size_t L = levels_;
+        for (Values& d : parts_)
+            for (JacobianOutput o : kJacobianOutputList) {
+                std::vector<double>& out = d.values[Index(o)];
+                if (d.what.part == Part::surface) {
+                    out[i] = j.Surface(o, d.what.input);
+                } else if (d.what.part == Part::column) {
+                    out[i] = j.Column(o, d.what.column);
+                } else if (d.what.part == Part::level) {
+                    for (std::size_t l = 0; l < L; ++l) out[i * L + l] = j.Level(o, d.what.quantity, static_cast<int>(l));
+                } else {
                     const std::vector<double> wf = WeightingFunction(j, o, profile);
                     std::copy(wf.begin(), wf.end(), out.begin() + static_cast<std::ptrdiff_t>(i * L));
                 }
             }
     }
 
-    // {name: {output: array}}.
+    // {name: {output: values}}.
     py::dict Dict() const {
         py::dict all;
-        for (const Derivative& d : derivatives) {
+        for (const Values& d : parts_) {
             py::dict outputs;
-            for (int o = 0; o < kJacobianOutputs; ++o)
-                outputs[kJacobianOutputNames[o]] = py::array_t<double>(d.values[o].size(), d.values[o].data());
-            all[py::str(d.name)] = outputs;
+            for (JacobianOutput o : kJacobianOutputList) {
+                const std::vector<double>& v = d.values[Index(o)];
+                outputs[NameOf(o)] = py::array_t<double>(v.size(), v.data());
+            }
+            all[py::str(d.what.name)] = outputs;
         }
         return all;
     }
 
 private:
-    struct Derivative {
-        std::string name;
-        int kind;   // 0 surface input, 1 column, 2 level quantity, 3 weighting
-        int index;  // of the input, column or quantity
-        std::vector<std::vector<double>> values;  // [output][case (x level)]
+    struct Values {
+        SelectedDerivative what;
+        std::vector<std::vector<double>> values;  // [Index(output)][case (x level)]
     };
-    std::size_t L;
-    std::vector<Derivative> derivatives;
+    std::vector<Values> parts_;
+    std::size_t levels_;
 };
 
 py::dict CalculateArrays(const Array& h, const Array& t, const Array& p, const Array& q, const Array& w,
@@ -881,9 +900,9 @@ PYBIND11_MODULE(_seasky, m) {
         py::dict d;
         d["outputs"] = std::vector<std::string>(kJacobianOutputNames.begin(), kJacobianOutputNames.end());
         py::dict units;
-        for (int k = 0; k < kSurfaceInputs; ++k) units[kSurfaceInputNames[k]] = kSurfaceDerivativeUnits[k];
-        for (int k = 0; k < 2; ++k) units[kColumnNames[k]] = kColumnDerivativeUnit;
-        for (int k = 0; k < kProfileQuantities; ++k) units[kLevelQuantityNames[k]] = kLevelDerivativeUnits[k];
+        for (SurfaceInput k : kSurfaceInputList) units[NameOf(k)] = DerivativeUnitOf(k);
+        for (WaterColumn c : kWaterColumnList) units[NameOf(c)] = kColumnDerivativeUnit;
+        for (LevelQuantity q : kLevelQuantities) units[NameOf(q)] = DerivativeUnitOf(q);
         units["weighting"] = kWeightingUnit;
         d["units"] = units;
         d["level"] = std::vector<std::string>(kLevelQuantityNames.begin(), kLevelQuantityNames.end());

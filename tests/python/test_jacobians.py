@@ -110,3 +110,20 @@ def test_simulate_derivatives_equal_batch_and_calculate(tmp):
     assert lazy["dtb_dhumidity"].chunks is not None
     eager = seasky.simulate(ds, sensor="amsr2", jacobians=["humidity"])
     np.testing.assert_array_equal(lazy["dtb_dhumidity"].compute().values, eager["dtb_dhumidity"].values)
+
+
+def test_derivative_names_are_the_documented_ones():
+    # The names of the README's "Derivatives", in that order, for calculate and simulate.
+    outputs = ["tbV", "tbH", "tbPlus45", "tbMinus45", "tbThirdStokes", "tbFourthStokes", "tbLeftCircular",
+               "tbRightCircular", "tbUp", "tbDown", "opacity"]
+    names = ["sst", "salinity", "wind", "azimuth", "angle", "lntcwv", "lnlwp", "airTemperature", "pressure", "humidity",
+             "cloud", "weighting"]
+    d = seasky.calculate("tropical", freq=23.8, jacobians=True)["jacobians"]
+    assert list(d) == names + ["units"]
+    for name in names:
+        assert list(d[name]) == outputs, name
+    assert list(d["units"]) == names
+    sim = seasky.simulate(scenes(1), sensor="amsr2", channels=["23.8V"], jacobians=True)
+    derived = [n for n in sim.data_vars if n.startswith("dtb_")]
+    assert derived == ["dtb_d" + n for n in names[:-1]] + ["dtb_weighting"]
+
