@@ -3,9 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/calculation_cost.h"
-#include "app/jacobian.h"
-#include "app/sensor.h"
+#include "app/channel_request.h"
 #include "app/standard_atmospheres.h"
 #include "batch/sensor_file.h"
 #include "cli/commands.h"
@@ -62,136 +60,168 @@ void AddSensorsCommand(CLI::App& app, Context& context) {
     });
 }
 
+namespace {
+
+// The arguments of seasky sensor.
+struct SensorArguments {
+    std::string sensor;
+    std::string profile{kDefaultAtmosphere};
+    std::string channels;
+    NumberOptions numbers;
+    bool extrapolate = false;
+    ModelArguments models;
+    JacobiansArgument jacobians;
+    std::string plot;
+};
+
+void AddSensorOptions(CLI::App* command, SensorArguments& a) {
+    command->add_option("--sensor", a.sensor, "Preset name (seasky sensors) or sensor file")->required();
+    command->add_option("--profile", a.profile, "Profile file or bundled atmosphere name (seasky profiles)")
+        ->capture_default_str();
+    command->add_option("--channels", a.channels, "Comma-separated channel names (default: all)");
+    const CalculationInputs defaults;
+    auto text = [](double v) { return FormatGeneral(v, '.'); };
+    NumberOptions& options = a.numbers;
+    options.Add(command, "azimuth", "Azimuth of the observation relative to the wind, degrees (0 to 360)", false,
+                text(defaults.azimuth));
+    options.Add(command, "temp", "Sea-water temperature, degrees C (-3 to 37)", false, text(defaults.seaTemperature));
+    options.Add(command, "salinity", "Salinity, per mille (0 to 45)", false, text(defaults.salinity));
+    options.Add(command, "wind", "Near-surface wind speed, m/s (0 to 20)", false, text(defaults.wind));
+    options.Add(command, "angle", "Incidence angle for every channel, degrees (default: each channel's own)", false);
+    command->add_flag("--extrapolate", a.extrapolate,
+                      "Compute channels whose centre lies outside 6.75-89 GHz anyway (marked in the output)");
+    AddModelOptions(command, a.models);
+    AddJacobiansOption(command, a.jacobians);
+    command->add_option("--plot", a.plot, "Draw every channel's weighting function to FILE.png or FILE.svg");
+}
+
+SceneSurface SceneOf(const NumberOptions& options) {
+    SceneSurface scene;
+    scene.azimuth = options.Get("azimuth");
+    scene.seaTemperature = options.Get("temp");
+    scene.salinity = options.Get("salinity");
+    scene.wind = options.Get("wind");
+    if (options.Given("angle")) scene.incidenceAngle = options.Get("angle");
+    return scene;
+}
+
+// What seasky sensor computed: the channels (indices into sensor.channels), the
+// profile, the outcome of each channel and the columns of its derivatives.
+struct SensorRun {
+    Sensor sensor;
+    std::vector<int> channels;
+    SceneSurface scene;
+    ProfileStore profile;
+    ChannelsOutcome computed;
+    std::vector<JacobianColumn> columns;  // with derivatives: each channel's own polarisation
+};
+
+const Channel& ChannelAt(const SensorRun& run, std::size_t i) { return run.sensor.channels[run.channels[i]]; }
+
+// The channels over the scene: every channel is checked before anything is
+// computed, its inputs before the profile is read; any refusal ends the command.
+void ComputeSensorRun(const SensorArguments& a, SensorRun& run) {
+    run.scene = SceneOf(a.numbers);
+    const ModelSet models = ModelSetOf(a.models);
+    run.sensor = SensorArgument(a.sensor);
+    const ChannelSelection selection = SelectChannels(run.sensor, a.channels);
+    if (!selection.message.empty()) throw InputError(selection.message);
+    run.channels = selection.indices;
+    const bool derivatives = a.jacobians.Given() || !a.plot.empty();
+    ChannelsRequest request{run.sensor, run.channels, run.scene, {}, models, a.extrapolate, derivatives};
+    if (std::optional<ValidationFailure> f = CheckChannelInputs(request)) {
+        if (f->quantity == Checked::Frequency) f->message += std::string("\n") + kChannelCentreHint;
+        throw InputError(*f);
+    }
+    run.profile = LoadProfileArgument(a.profile);
+    request.profile = ViewOf(run.profile);
+    ThrowIfRefused(CheckChannelsRequest(request));
+    run.computed = RunChannelsRequest(request);
+    for (std::size_t i = 0; derivatives && i < run.channels.size(); ++i)
+        run.columns.push_back(
+            {ChannelAt(run, i).name, &run.computed.jacobians[i], JacobianOutputOf(ChannelAt(run, i).polarisation)});
+}
+
+// Written a channel at a time: with level derivatives of a long profile the
+// document would be large.
+void WriteSensorJson(std::ostream& out, const SensorArguments& a, const SensorRun& run,
+                     const JacobianSelection& wanted) {
+    const Json head{{"sensor", run.sensor.name}, {"title", run.sensor.title}};
+    WriteJsonWith(out, head, "channels", [&](std::ostream& list) {
+        list << '[';
+        for (std::size_t i = 0; i < run.channels.size(); ++i) {
+            const Channel& c = ChannelAt(run, i);
+            const ChannelOutcome& o = run.computed.outcomes[i];
+            const Json channel{
+                {"name", c.name},
+                {"frequency", c.centre},
+                {"polarisation", PolarisationName(c.polarisation)},
+                {"incidenceAngle", run.scene.incidenceAngle ? *run.scene.incidenceAngle : c.incidenceAngle.value()},
+                {"tb", o.tb},
+                {"tbUp", o.result.tbUp},
+                {"tbDown", o.result.tbDown},
+                {"opacity", o.result.opacity},
+                {"emissivityV", o.result.emissivityV},
+                {"emissivityH", o.result.emissivityH},
+                {"passbandBeyondRange", o.passbandBeyondRange},
+                {"extrapolated", o.extrapolated}};
+            if (i > 0) list << ',';
+            if (a.jacobians.Given())
+                WriteJsonWith(list, channel, "jacobians", [&](std::ostream& member) {
+                    WriteJacobianJson(member, run.computed.jacobians[i], ViewOf(run.profile), wanted,
+                                      {run.columns[i].output});
+                });
+            else
+                list << channel.dump();
+        }
+        list << ']';
+    });
+    out << '\n';
+}
+
+void PrintSensorTable(std::ostream& out, const SensorArguments& a, const SensorRun& run,
+                      const JacobianSelection& wanted) {
+    bool beyond = false;
+    for (std::size_t i = 0; i < run.channels.size(); ++i) {
+        const Channel& c = ChannelAt(run, i);
+        const ChannelOutcome& o = run.computed.outcomes[i];
+        char line[200];
+        std::snprintf(line, sizeof line, "%-9s %8s GHz  %-3s  %s K", c.name.c_str(),
+                      FormatGeneral(c.centre, '.').c_str(), PolarisationName(c.polarisation),
+                      FormatGeneral(o.tb, '.').c_str());
+        out << line;
+        if (o.extrapolated) out << "  [centre outside 6.75-89 GHz: extrapolated]";
+        else if (o.passbandBeyondRange) out << "  [passband reaches past 6.75-89 GHz]";
+        beyond = beyond || o.passbandBeyondRange;
+        out << '\n';
+    }
+    if (beyond)
+        out << "Marked passbands reach past 6.75-89 GHz, the range the sea-surface model is "
+               "validated for; the surface is taken at the channel centre.\n";
+    if (a.jacobians.Given()) PrintJacobianTables(out, run.columns, ViewOf(run.profile), wanted);
+}
+
+void RunSensorCommand(Context& context, const SensorArguments& a) {
+    const JacobianSelection wanted = a.jacobians.Given() ? a.jacobians.Selection() : JacobianSelection{};
+    CheckPlotName(a.plot);
+    SensorRun run;
+    ComputeSensorRun(a, run);
+    if (!a.plot.empty())
+        PlotWeightingFunctions(run.columns, ViewOf(run.profile), run.sensor.title + ", " + a.profile, a.plot);
+    if (context.json) WriteSensorJson(context.out, a, run, wanted);
+    else PrintSensorTable(context.out, a, run, wanted);
+}
+
+}  // namespace
+
 void AddSensorCommand(CLI::App& app, Context& context) {
     CLI::App* command = app.add_subcommand(
         "sensor", "Brightness temperatures of every channel of a sensor (a preset or a sensor file) over one scene");
-    auto sensorName = std::make_shared<std::string>();
-    command->add_option("--sensor", *sensorName, "Preset name (seasky sensors) or sensor file")->required();
-    auto profileName = std::make_shared<std::string>(kDefaultAtmosphere);
-    command->add_option("--profile", *profileName, "Profile file or bundled atmosphere name (seasky profiles)")
-        ->capture_default_str();
-    auto channels = std::make_shared<std::string>();
-    command->add_option("--channels", *channels, "Comma-separated channel names (default: all)");
-    auto options = std::make_shared<NumberOptions>();
-    const CalculationInputs defaults;
-    auto text = [](double v) { return FormatGeneral(v, '.'); };
-    options->Add(command, "azimuth", "Azimuth of the observation relative to the wind, degrees (0 to 360)", false,
-                 text(defaults.azimuth));
-    options->Add(command, "temp", "Sea-water temperature, degrees C (-3 to 37)", false, text(defaults.seaTemperature));
-    options->Add(command, "salinity", "Salinity, per mille (0 to 45)", false, text(defaults.salinity));
-    options->Add(command, "wind", "Near-surface wind speed, m/s (0 to 20)", false, text(defaults.wind));
-    options->Add(command, "angle", "Incidence angle for every channel, degrees (default: each channel's own)", false);
-    auto extrapolate = std::make_shared<bool>(false);
-    command->add_flag("--extrapolate", *extrapolate,
-                      "Compute channels whose centre lies outside 6.75-89 GHz anyway (marked in the output)");
-    auto models = std::make_shared<ModelArguments>();
-    AddModelOptions(command, *models);
-    auto jacobians = std::make_shared<JacobiansArgument>();
-    AddJacobiansOption(command, *jacobians);
-    auto plot = std::make_shared<std::string>();
-    command->add_option("--plot", *plot, "Draw every channel's weighting function to FILE.png or FILE.svg");
+    auto arguments = std::make_shared<SensorArguments>();
+    AddSensorOptions(command, *arguments);
     AddJsonFlag(command, context);
-    command->callback([=, &context] {
-        context.action = [=, &context] {
-            const JacobianSelection wanted = jacobians->Given() ? jacobians->Selection() : JacobianSelection{};
-            CheckPlotName(*plot);
-            SceneSurface scene;
-            scene.azimuth = options->Get("azimuth");
-            scene.seaTemperature = options->Get("temp");
-            scene.salinity = options->Get("salinity");
-            scene.wind = options->Get("wind");
-            if (options->Given("angle")) scene.incidenceAngle = options->Get("angle");
-            const ModelSet model = ModelSetOf(*models);
-            const Sensor sensor = SensorArgument(*sensorName);
-            const ChannelSelection selection = SelectChannels(sensor, *channels);
-            if (!selection.message.empty()) throw InputError(selection.message);
-            // Every channel is checked before anything is computed.
-            for (int c : selection.indices)
-                if (std::optional<ValidationFailure> f = CheckChannel(sensor.channels[c], scene, *extrapolate)) {
-                    if (f->quantity == Checked::Frequency)
-                        f->message += "\n(другие каналы выбирает --channels; --extrapolate рассчитывает канал всё "
-                                      "равно, с пометкой)";
-                    throw InputError(*f);
-                }
-            const ProfileStore profile = LoadProfileArgument(*profileName);
-            const bool derivatives = jacobians->Given() || !plot->empty();
-            for (int c : selection.indices)
-                if (std::optional<ValidationFailure> f =
-                        CheckCost(CostOf(ViewOf(profile), sensor.channels[c].subBands, derivatives))) {
-                    f->message = "Канал " + sensor.channels[c].name + ": " + f->message;
-                    throw InputError(*f);
-                }
-            ChannelsWithJacobian computed;
-            if (derivatives)
-                computed = CalculateChannelsWithJacobian(sensor, selection.indices, scene, ViewOf(profile), model,
-                                                         *extrapolate);
-            else
-                computed.outcomes =
-                    CalculateChannels(sensor, selection.indices, scene, ViewOf(profile), model, *extrapolate);
-            const std::vector<ChannelOutcome>& outcomes = computed.outcomes;
-            // Each channel's derivatives are those of its own polarisation's brightness temperature.
-            std::vector<JacobianColumn> columns;
-            for (std::size_t i = 0; derivatives && i < outcomes.size(); ++i) {
-                const Channel& c = sensor.channels[selection.indices[i]];
-                columns.push_back({c.name, &computed.jacobians[i], JacobianOutputOf(c.polarisation)});
-            }
-            if (!plot->empty())
-                PlotWeightingFunctions(columns, ViewOf(profile), sensor.title + ", " + *profileName, *plot);
-            if (context.json) {
-                // Written a channel at a time: with level derivatives of a long
-                // profile the document would be large.
-                const Json head{{"sensor", sensor.name}, {"title", sensor.title}};
-                WriteJsonWith(context.out, head, "channels", [&](std::ostream& out) {
-                    out << '[';
-                    for (std::size_t i = 0; i < outcomes.size(); ++i) {
-                        const Channel& c = sensor.channels[selection.indices[i]];
-                        const ChannelOutcome& o = outcomes[i];
-                        const Json channel{
-                            {"name", c.name},
-                            {"frequency", c.centre},
-                            {"polarisation", PolarisationName(c.polarisation)},
-                            {"incidenceAngle", scene.incidenceAngle ? *scene.incidenceAngle : c.incidenceAngle.value()},
-                            {"tb", o.tb},
-                            {"tbUp", o.result.tbUp},
-                            {"tbDown", o.result.tbDown},
-                            {"opacity", o.result.opacity},
-                            {"emissivityV", o.result.emissivityV},
-                            {"emissivityH", o.result.emissivityH},
-                            {"passbandBeyondRange", o.passbandBeyondRange},
-                            {"extrapolated", o.extrapolated}};
-                        if (i > 0) out << ',';
-                        if (jacobians->Given())
-                            WriteJsonWith(out, channel, "jacobians", [&](std::ostream& member) {
-                                WriteJacobianJson(member, computed.jacobians[i], ViewOf(profile), wanted,
-                                                  {columns[i].output});
-                            });
-                        else
-                            out << channel.dump();
-                    }
-                    out << ']';
-                });
-                context.out << '\n';
-                return;
-            }
-            bool beyond = false;
-            for (std::size_t i = 0; i < outcomes.size(); ++i) {
-                const Channel& c = sensor.channels[selection.indices[i]];
-                const ChannelOutcome& o = outcomes[i];
-                char line[200];
-                std::snprintf(line, sizeof line, "%-9s %8s GHz  %-3s  %s K", c.name.c_str(),
-                              FormatGeneral(c.centre, '.').c_str(), PolarisationName(c.polarisation),
-                              FormatGeneral(o.tb, '.').c_str());
-                context.out << line;
-                if (o.extrapolated) context.out << "  [centre outside 6.75-89 GHz: extrapolated]";
-                else if (o.passbandBeyondRange) context.out << "  [passband reaches past 6.75-89 GHz]";
-                beyond = beyond || o.passbandBeyondRange;
-                context.out << '\n';
-            }
-            if (beyond)
-                context.out << "Marked passbands reach past 6.75-89 GHz, the range the sea-surface model is "
-                               "validated for; the surface is taken at the channel centre.\n";
-            if (jacobians->Given()) PrintJacobianTables(context.out, columns, ViewOf(profile), wanted);
-        };
+    command->callback([arguments, &context] {
+        context.action = [arguments, &context] { RunSensorCommand(context, *arguments); };
     });
 }
 
