@@ -82,15 +82,11 @@ std::array<std::string, 7> ResultValueTexts(const CalculationResult& result, cha
     return texts;
 }
 
-namespace {
-
-// The wind range of a surface model: the default's tables end at 20 m/s, the
-// authors' code of the mw2012 model accepts 40 m/s.
-Checked WindCheckOf(SurfaceModel surface) {
-    return surface == SurfaceModel::mw2012 ? Checked::Mw2012Wind : Checked::Wind;
+// The default's tables end at 20 m/s, the authors' code of the mw2012 model
+// accepts 40 m/s.
+Checked WindCheckOf(const ModelSet& models) {
+    return models.surface == SurfaceModel::mw2012 ? Checked::Mw2012Wind : Checked::Wind;
 }
-
-}  // namespace
 
 std::optional<ValidationFailure> ValidateInputs(const CalculationInputs& in, const ModelSet& models) {
     std::optional<ValidationFailure> f = FirstFailure({{Checked::Frequency, in.frequency},
@@ -98,7 +94,7 @@ std::optional<ValidationFailure> ValidateInputs(const CalculationInputs& in, con
                                                        {Checked::Azimuth, in.azimuth},
                                                        {Checked::SeaTemperature, in.seaTemperature},
                                                        {Checked::Salinity, in.salinity},
-                                                       {WindCheckOf(models.surface), in.wind}});
+                                                       {WindCheckOf(models), in.wind}});
     if (!f && in.bandwidth > 0.0) f = Check(Checked::BandLowerEdge, in.frequency - in.bandwidth * 0.5);
     return f;
 }

@@ -117,6 +117,10 @@ std::array<std::string, 7> ResultValueTexts(const CalculationResult& result, cha
 // above 0, the lower band edge.
 std::optional<ValidationFailure> ValidateInputs(const CalculationInputs& inputs, const ModelSet& models = {});
 
+// The row of the validation table the wind of a calculation is checked by: the
+// range of the model set's surface (Wind, 0-20 m/s; Mw2012Wind, 0-40 m/s).
+Checked WindCheckOf(const ModelSet& models);
+
 // The sea-surface emissivity and its terms (flat sea, isotropic wind, wind
 // direction, total) by the model set's surface model at frequency f (GHz), the
 // other arguments as ValidateInputs names them; the seasky emissivity command

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <numeric>
 
-#include "app/calculation_cost.h"
+#include "app/channel_request.h"
 
 namespace seasky {
 
@@ -208,33 +208,7 @@ std::optional<std::string> ParseJacobianSelection(std::string_view text, Jacobia
 ChannelsWithJacobian CalculateChannelsWithJacobian(const Sensor& sensor, std::span<const int> channels,
                                                    const SceneSurface& scene, const ProfileView& profile,
                                                    const ModelSet& options, bool extrapolate) {
-    ChannelsWithJacobian out;
-    out.outcomes = CalculateChannels(sensor, channels, scene, profile, options, extrapolate);
-    out.jacobians.resize(channels.size());
-    auto same = [&](const Channel& a, const Channel& b) {
-        if (a.centre != b.centre || a.subBands.size() != b.subBands.size() ||
-            a.incidenceAngle != b.incidenceAngle)
-            return false;
-        for (std::size_t k = 0; k < a.subBands.size(); ++k)
-            if (a.subBands[k].centre != b.subBands[k].centre || a.subBands[k].width != b.subBands[k].width)
-                return false;
-        return true;
-    };
-    for (std::size_t i = 0; i < channels.size(); ++i) {
-        if (!out.outcomes[i].computed) continue;
-        const Channel& c = sensor.channels[channels[i]];
-        // The derivatives cost more than the calculation: a channel within the
-        // limit of the one may exceed that of the other.
-        if (std::optional<ValidationFailure> f = CheckCost(CostOf(profile, c.subBands, true))) {
-            out.outcomes[i] = ChannelOutcome{};
-            out.outcomes[i].failure = f;
-            continue;
-        }
-        std::size_t j = 0;
-        while (j < i && !(out.outcomes[j].computed && same(sensor.channels[channels[j]], c))) ++j;
-        out.jacobians[i] = j < i ? out.jacobians[j] : ChannelWithJacobian(c, scene, profile, options).jacobian;
-    }
-    return out;
+    return RunChannelsRequest({sensor, channels, scene, profile, options, extrapolate, true});
 }
 
 }  // namespace seasky

@@ -237,8 +237,10 @@ std::string DerivativeNames();
 std::optional<std::string> ParseJacobianSelection(std::string_view text, JacobianSelection& selection);
 
 // A sensor's channels over one scene, as CalculateChannels computes them (the
-// same outcomes, bit for bit), with the derivatives of every computed channel
-// (empty, levels 0, for a refused one). Channels that differ only in
+// same outcomes, bit for bit, but for a channel whose derivatives exceed the
+// cost limits, which is refused), with the derivatives of every computed
+// channel (empty, levels 0, for a refused one): the request of
+// app/channel_request.h with derivatives. Channels that differ only in
 // polarisation share one derivative calculation.
 struct ChannelsWithJacobian {
     std::vector<ChannelOutcome> outcomes;

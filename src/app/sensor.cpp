@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
-#include "app/calculation_cost.h"
+#include "app/channel_request.h"
 
 namespace seasky {
 
@@ -11,18 +12,12 @@ namespace {
 
 constexpr const char* kPolarisationNames[] = {"V", "H", "+45", "-45", "L", "R", "S3", "S4"};
 
-// A channel's refusal: the rule's fields, the message naming the channel.
-ValidationFailure ForChannel(ValidationFailure f, const Channel& channel) {
-    f.message = "Канал " + channel.name + ": " + f.message;
-    return f;
-}
-
 ValidationFailure MissingValue(const Channel& channel, const char* input, const std::string& text) {
     ValidationFailure f;
     f.input = input;
     f.value = std::nan("");
-    f.message = "Канал " + channel.name + ": " + text;
-    return f;
+    f.message = text;
+    return ForChannel(std::move(f), channel);
 }
 
 double AngleOf(const Channel& channel, const SceneSurface& scene) {
@@ -51,6 +46,11 @@ bool SamePassband(const Channel& a, const Channel& b) {
 }
 
 }  // namespace
+
+ValidationFailure ForChannel(ValidationFailure failure, const Channel& channel) {
+    failure.message = "Канал " + channel.name + ": " + failure.message;
+    return failure;
+}
 
 const char* PolarisationName(Polarisation p) { return kPolarisationNames[static_cast<int>(p)]; }
 
@@ -112,7 +112,8 @@ std::optional<ValidationFailure> CheckChannelDefinition(const Channel& channel, 
     return std::nullopt;
 }
 
-std::optional<ValidationFailure> CheckChannel(const Channel& channel, const SceneSurface& scene, bool extrapolate) {
+std::optional<ValidationFailure> CheckChannel(const Channel& channel, const SceneSurface& scene, bool extrapolate,
+                                              const ModelSet& models) {
     if (std::optional<ValidationFailure> f =
             CheckChannelDefinition(channel, scene.incidenceAngle.has_value(), extrapolate))
         return f;
@@ -121,60 +122,80 @@ std::optional<ValidationFailure> CheckChannel(const Channel& channel, const Scen
                                                            {Checked::Azimuth, in.azimuth},
                                                            {Checked::SeaTemperature, in.seaTemperature},
                                                            {Checked::Salinity, in.salinity},
-                                                           {Checked::Wind, in.wind}}))
+                                                           {WindCheckOf(models), in.wind}}))
         return ForChannel(*f, channel);
     return std::nullopt;
+}
+
+namespace {
+
+// How the accepted channels of one scene are computed: for each, the earlier
+// channel it shares its whole calculation with (same centre, passband and
+// angle: it differs in polarisation alone), or else the transfer of its
+// passband (one per distinct passband and angle).
+struct ChannelPlan {
+    std::vector<int> same;        // the earlier channel, or -1
+    std::vector<int> passbandOf;  // index into passbands, or -1
+    std::vector<PassbandRequest> passbands;
+};
+
+ChannelPlan PlanChannels(const Sensor& sensor, std::span<const int> channels, const SceneSurface& scene,
+                         const std::vector<ChannelOutcome>& outcomes) {
+    ChannelPlan plan;
+    plan.same.assign(channels.size(), -1);
+    plan.passbandOf.assign(channels.size(), -1);
+    for (std::size_t i = 0; i < channels.size(); ++i) {
+        if (outcomes[i].failure) continue;
+        const Channel& c = sensor.channels[channels[i]];
+        const double theta = AngleOf(c, scene);
+        for (std::size_t j = 0; j < i && plan.same[i] < 0; ++j) {
+            if (outcomes[j].failure) continue;
+            const Channel& d = sensor.channels[channels[j]];
+            if (d.centre == c.centre && SamePassband(c, d) && AngleOf(d, scene) == theta)
+                plan.same[i] = plan.same[j] >= 0 ? plan.same[j] : static_cast<int>(j);
+        }
+        if (plan.same[i] >= 0) continue;
+        // A passband already asked for at this angle (another centre) is shared too.
+        for (std::size_t j = 0; j < i && plan.passbandOf[i] < 0; ++j) {
+            if (plan.passbandOf[j] < 0) continue;
+            const Channel& d = sensor.channels[channels[j]];
+            if (SamePassband(c, d) && plan.passbands[plan.passbandOf[j]].theta == theta)
+                plan.passbandOf[i] = plan.passbandOf[j];
+        }
+        if (plan.passbandOf[i] < 0) {
+            plan.passbandOf[i] = static_cast<int>(plan.passbands.size());
+            plan.passbands.push_back({std::span<const SubBand>(c.subBands), theta});
+        }
+    }
+    return plan;
+}
+
+}  // namespace
+
+void CalculateAcceptedChannels(const Sensor& sensor, std::span<const int> channels, const SceneSurface& scene,
+                               const ProfileView& profile, const ModelSet& models,
+                               std::vector<ChannelOutcome>& outcomes) {
+    const ChannelPlan plan = PlanChannels(sensor, channels, scene, outcomes);
+    std::vector<AtmosphereTransferResult> atmospheres(plan.passbands.size());
+    AtmosphereTransfers(profile, plan.passbands.data(), static_cast<int>(plan.passbands.size()), atmospheres.data());
+    for (std::size_t i = 0; i < channels.size(); ++i) {
+        ChannelOutcome& o = outcomes[i];
+        if (o.failure) continue;
+        const Channel& c = sensor.channels[channels[i]];
+        o.computed = true;
+        o.extrapolated = !IsAccepted(Checked::Frequency, c.centre);
+        o.passbandBeyondRange = !IsAccepted(Checked::Frequency, PassbandLow(c)) ||
+                                !IsAccepted(Checked::Frequency, PassbandHigh(c));
+        if (plan.same[i] >= 0) o.result = outcomes[plan.same[i]].result;
+        else o.result = CombineWithSurface(InputsOf(c, scene), atmospheres[plan.passbandOf[i]], models);
+        o.tb = ChannelValue(o.result, c.polarisation);
+    }
 }
 
 std::vector<ChannelOutcome> CalculateChannels(const Sensor& sensor, std::span<const int> channels,
                                               const SceneSurface& scene, const ProfileView& profile,
                                               const ModelSet& options, bool extrapolate) {
-    std::vector<ChannelOutcome> outcomes(channels.size());
-    // The channels to compute, and for each the first earlier channel it shares a
-    // calculation with (same centre, passband and angle).
-    std::vector<int> same(channels.size(), -1);
-    std::vector<int> passbandOf(channels.size(), -1);
-    std::vector<PassbandRequest> requests;
-    for (std::size_t i = 0; i < channels.size(); ++i) {
-        const Channel& c = sensor.channels[channels[i]];
-        ChannelOutcome& o = outcomes[i];
-        o.failure = CheckChannel(c, scene, extrapolate);
-        if (!o.failure) o.failure = CheckCost(CostOf(profile, c.subBands));
-        if (o.failure) continue;
-        o.computed = true;
-        o.extrapolated = !IsAccepted(Checked::Frequency, c.centre);
-        o.passbandBeyondRange = !IsAccepted(Checked::Frequency, PassbandLow(c)) ||
-                                !IsAccepted(Checked::Frequency, PassbandHigh(c));
-        const double theta = AngleOf(c, scene);
-        for (std::size_t j = 0; j < i && same[i] < 0; ++j) {
-            if (!outcomes[j].computed) continue;
-            const Channel& d = sensor.channels[channels[j]];
-            if (d.centre == c.centre && SamePassband(c, d) && AngleOf(d, scene) == theta)
-                same[i] = same[j] >= 0 ? same[j] : static_cast<int>(j);
-        }
-        if (same[i] >= 0) continue;
-        // A passband already asked for at this angle (another centre) is shared too.
-        for (std::size_t j = 0; j < i && passbandOf[i] < 0; ++j) {
-            if (passbandOf[j] < 0) continue;
-            const Channel& d = sensor.channels[channels[j]];
-            if (SamePassband(c, d) && requests[passbandOf[j]].theta == theta) passbandOf[i] = passbandOf[j];
-        }
-        if (passbandOf[i] < 0) {
-            passbandOf[i] = static_cast<int>(requests.size());
-            requests.push_back({std::span<const SubBand>(c.subBands), theta});
-        }
-    }
-    std::vector<AtmosphereTransferResult> atmospheres(requests.size());
-    AtmosphereTransfers(profile, requests.data(), static_cast<int>(requests.size()), atmospheres.data());
-    for (std::size_t i = 0; i < channels.size(); ++i) {
-        ChannelOutcome& o = outcomes[i];
-        if (!o.computed) continue;
-        const Channel& c = sensor.channels[channels[i]];
-        if (same[i] >= 0) o.result = outcomes[same[i]].result;
-        else o.result = CombineWithSurface(InputsOf(c, scene), atmospheres[passbandOf[i]], options);
-        o.tb = ChannelValue(o.result, c.polarisation);
-    }
-    return outcomes;
+    return RunChannelsRequest({sensor, channels, scene, profile, options, extrapolate, false}).outcomes;
 }
 
 }  // namespace seasky

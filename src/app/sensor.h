@@ -13,9 +13,12 @@
 // Channels are checked as calculations are: the centre must lie within
 // 6.75-89 GHz (a channel outside is refused, or with extrapolation computed and
 // marked), the angle, azimuth, sea temperature, salinity and wind within their
-// ranges, and every sub-band's lower edge above 0 GHz. A sub-band may reach
-// beyond 6.75-89 GHz (the absorption models hold to 1000 GHz): that is allowed
-// and marked.
+// ranges (the wind's that of the model set's surface), and every sub-band's
+// lower edge above 0 GHz. A sub-band may reach beyond 6.75-89 GHz (the
+// absorption models hold to 1000 GHz): that is allowed and marked.
+//
+// The front ends go through the channels-over-a-scene request
+// (app/channel_request.h), which checks and computes with these.
 #pragma once
 
 #include <optional>
@@ -90,6 +93,10 @@ struct ChannelOutcome {
 // The channel's value of a calculation.
 double ChannelValue(const CalculationResult& result, Polarisation p);
 
+// A refusal of a channel: the rule's fields, the message naming the channel
+// ("Канал 18.7V: " before the rule's message).
+ValidationFailure ForChannel(ValidationFailure failure, const Channel& channel);
+
 // The checks of a channel that do not depend on the scene: a published passband,
 // a centre within 6.75-89 GHz (unless extrapolate), every sub-band's lower edge
 // above 0 GHz, and an incidence angle (unless the scenes give one).
@@ -97,13 +104,24 @@ std::optional<ValidationFailure> CheckChannelDefinition(const Channel& channel, 
                                                         bool extrapolate);
 
 // The whole check of one channel for a scene: its definition, then the angle,
-// azimuth, sea temperature, salinity and wind.
-std::optional<ValidationFailure> CheckChannel(const Channel& channel, const SceneSurface& scene, bool extrapolate);
+// azimuth, sea temperature, salinity and wind (the range of the model set's
+// surface). The messages name the channel ("Канал 18.7V: ...").
+std::optional<ValidationFailure> CheckChannel(const Channel& channel, const SceneSurface& scene, bool extrapolate,
+                                              const ModelSet& models = {});
 
-// The channels (indices into sensor.channels) over one scene and profile. The
-// profile's grid and gas terms are formed once, each distinct passband and angle
-// is transferred once, and channels that differ only in polarisation share one
-// calculation. Refused channels are not computed; the others are.
+// The calculation of the channels (indices into sensor.channels) over one scene
+// and profile whose outcomes hold no refusal (outcomes[i] for channels[i]): each
+// is marked computed, extrapolated and beyond range as it is, and gets its
+// result and tb. The profile's grid and gas terms are formed once, each distinct
+// passband and angle is transferred once, and channels that differ only in
+// polarisation share one calculation.
+void CalculateAcceptedChannels(const Sensor& sensor, std::span<const int> channels, const SceneSurface& scene,
+                               const ProfileView& profile, const ModelSet& models,
+                               std::vector<ChannelOutcome>& outcomes);
+
+// The channels over one scene and profile, each checked on its own: the
+// request of app/channel_request.h without derivatives (RunChannelsRequest).
+// Refused channels are not computed; the others are.
 std::vector<ChannelOutcome> CalculateChannels(const Sensor& sensor, std::span<const int> channels,
                                               const SceneSurface& scene, const ProfileView& profile,
                                               const ModelSet& options = {}, bool extrapolate = false);

@@ -8,15 +8,18 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <new>
 #include <ostream>
 #include <thread>
+#include <utility>
 #include <vector>
 
-#include "app/sensor.h"
+#include "app/channel_request.h"
 #include "batch/batch_output.h"
 #include "batch/block_plan.h"
 #include "batch/output_file.h"
+#include "batch/scene_loop.h"
 #include "batch/scenes.h"
 #include "batch/sensor_file.h"
 
@@ -29,9 +32,6 @@ namespace seasky {
 namespace {
 
 std::atomic<bool> interrupted{false};
-
-const char* const kChannelHint =
-    "(другие каналы выбирает --channels; --extrapolate рассчитывает канал всё равно, с пометкой)";
 
 extern "C" void OnInterrupt(int) { interrupted.store(true); }
 
@@ -115,137 +115,154 @@ private:
     std::chrono::steady_clock::time_point start_;
 };
 
-}  // namespace
+// The sensor, its channels and the derivatives of a run, and its threads.
+struct BatchSetup {
+    Sensor sensor;
+    std::vector<int> channels;  // indices into sensor.channels
+    JacobianSelection jacobians;
+    int threads = 1;
+};
 
-int RunBatch(const BatchOptions& options, std::ostream& err) {
+// The arguments that need no scene file; false (the refusal written) when one
+// is refused.
+bool SetUpBatch(const BatchOptions& options, std::ostream& err, BatchSetup& setup) {
     if (const std::string refusal = ThreadCountRefusal(options.threads); !refusal.empty()) {
         err << refusal << '\n';
-        return kBatchFailed;
+        return false;
     }
-    const SensorReadResult sensor = LoadSensor(options.sensor);
+    SensorReadResult sensor = LoadSensor(options.sensor);
     if (!sensor.ok) {
         err << sensor.message << '\n';
-        return kBatchFailed;
+        return false;
     }
     const ChannelSelection selection = SelectChannels(sensor.sensor, options.channels);
     if (!selection.message.empty()) {
         err << selection.message << '\n';
-        return kBatchFailed;
+        return false;
     }
-    JacobianSelection jacobians;
     if (options.jacobiansGiven)
-        if (std::optional<std::string> message = ParseJacobianSelection(options.jacobians, jacobians)) {
+        if (std::optional<std::string> message = ParseJacobianSelection(options.jacobians, setup.jacobians)) {
             err << *message << '\n';
-            return kBatchFailed;
+            return false;
         }
-    const bool derivatives = options.jacobiansGiven;
-    const int threads = options.threads > 0
-                            ? options.threads
-                            : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    setup.sensor = std::move(sensor.sensor);
+    setup.channels = selection.indices;
+    setup.threads = options.threads > 0 ? options.threads
+                                        : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    return true;
+}
+
+// The checks of a run against its scene file, before any output is made: the
+// output is none of the inputs, and no channel is refused for every scene (a
+// refusal ends the run at once). Writes the reader's notes. False (the refusal
+// written) when refused.
+bool CheckAgainstScenes(const BatchOptions& options, const BatchSetup& setup, const SceneReader& scenes,
+                        std::ostream& err) {
+    if (const std::optional<std::string> clash = OutputClash(options, scenes)) {
+        err << *clash << '\n';
+        return false;
+    }
+    for (const std::string& note : scenes.Notes()) err << "Note: " << note << '\n';
+    if (std::optional<ValidationFailure> f = CheckChannelDefinitions(setup.sensor, setup.channels,
+                                                                     scenes.HasIncidenceAngle(), options.extrapolate)) {
+        err << f->message << '\n';
+        if (f->quantity == Checked::Frequency) err << kChannelCentreHint << '\n';
+        return false;
+    }
+    return true;
+}
+
+RunDescription DescribeRun(const BatchOptions& options, const BatchSetup& setup, const SceneReader& scenes) {
+    RunDescription run;
+    run.program = std::string("seasky ") + SEASKY_VERSION;
+    run.commandLine = options.commandLine;
+    run.models = options.model;
+    run.extrapolate = options.extrapolate;
+    run.scenesFile = options.scenes;
+    run.jacobians = setup.jacobians;
+    run.levels = scenes.LevelCount();
+    run.profileSources = scenes.NamesProfiles();
+    return run;
+}
+
+// What a block's memory depends on (block_plan.h).
+BlockShape ShapeOf(const BatchOptions& options, const BatchSetup& setup, const RunDescription& run,
+                   const std::vector<PassThrough>& passThrough) {
+    BlockShape shape;
+    shape.levels = run.levels;
+    shape.channels = setup.channels.size();
+    shape.derivatives = options.jacobiansGiven;
+    shape.levelDerivatives = setup.jacobians.AnyLevel();
+    for (const PassThrough& v : passThrough) shape.passThroughBytes += v.valueBytes;
+    return shape;
+}
+
+// Every scene computed and written a block at a time, with the progress bar;
+// an interrupted run abandons its output.
+SceneLoopEnd ComputeAndWrite(const BatchOptions& options, const BatchSetup& setup, std::size_t blockSize,
+                             SceneReader& scenes, std::vector<PassThrough>& passThrough, ResultWriter& writer,
+                             std::ostream& err) {
+    const std::size_t total = scenes.SceneCount();
+    Progress progress(err, total, !options.quiet && ::isatty(STDERR_FILENO) == 1);
+    const SceneChannels what{setup.sensor,       setup.channels,         options.model,
+                             options.extrapolate, options.jacobiansGiven, setup.jacobians};
+    SceneLoop loop;
+    loop.scenes = total;
+    loop.blockSize = blockSize;
+    loop.threads = setup.threads;
+    loop.read = [&](std::size_t first, std::size_t count, std::vector<Scene>& block) {
+        scenes.Read(first, count, block);
+        scenes.ReadPassThrough(first, count, passThrough);
+    };
+    loop.write = [&](std::size_t first, const SceneBlock& block) {
+        writer.Write(first, block.outcomes, block.derivatives, block.scenes, passThrough);
+    };
+    loop.stop = [] { return interrupted.load(); };
+    loop.progress = [&progress](std::size_t done) { progress.Show(done); };
+    const SceneLoopEnd end = RunSceneLoop(what, loop);
+    if (end.interrupted) {
+        progress.End();
+        writer.Abandon();
+        err << "Прервано: выходной файл не записан.\n";
+        return end;
+    }
+    writer.Commit();
+    progress.End();
+    return end;
+}
+
+}  // namespace
+
+int RunBatch(const BatchOptions& options, std::ostream& err) {
+    BatchSetup setup;
+    if (!SetUpBatch(options, err, setup)) return kBatchFailed;
     InterruptGuard guard;
-    std::size_t refused = 0;
     std::size_t total = 0;
+    std::size_t refused = 0;
     BlockShape shape;
     std::size_t blockSize = 0;  // 0 until the blocks are planned
     try {
         // The first pass over CSV scenes finds the profile files that are the output.
         std::unique_ptr<SceneReader> scenes = OpenScenes(options.scenes, options.output);
-        if (const std::optional<std::string> clash = OutputClash(options, *scenes)) {
-            err << *clash << '\n';
-            return kBatchFailed;
-        }
-        for (const std::string& note : scenes->Notes()) err << "Note: " << note << '\n';
-        // A channel that cannot be computed for any scene ends the run at once.
-        for (int c : selection.indices)
-            if (std::optional<ValidationFailure> f = CheckChannelDefinition(
-                    sensor.sensor.channels[c], scenes->HasIncidenceAngle(), options.extrapolate)) {
-                err << f->message << '\n';
-                if (f->quantity == Checked::Frequency)
-                    err << kChannelHint << '\n';
-                return kBatchFailed;
-            }
+        if (!CheckAgainstScenes(options, setup, *scenes, err)) return kBatchFailed;
         total = scenes->SceneCount();
         std::vector<PassThrough> passThrough = scenes->PassThroughVariables();
-        RunDescription run;
-        run.program = std::string("seasky ") + SEASKY_VERSION;
-        run.commandLine = options.commandLine;
-        run.models = options.model;
-        run.extrapolate = options.extrapolate;
-        run.scenesFile = options.scenes;
-        run.jacobians = jacobians;
-        run.levels = scenes->LevelCount();
-        run.profileSources = scenes->NamesProfiles();
+        const RunDescription run = DescribeRun(options, setup, *scenes);
         std::unique_ptr<ResultWriter> writer =
-            CreateResultWriter(options.output, sensor.sensor, selection.indices, total, passThrough, run);
+            CreateResultWriter(options.output, setup.sensor, setup.channels, total, passThrough, run);
         for (const auto& [from, to] : writer->Renamed()) err << RenamedNote(from, to) << '\n';
-
-        Progress progress(err, total, !options.quiet && ::isatty(STDERR_FILENO) == 1);
         // A block holds as many scenes as fit in the memory budget (block_plan.h).
-        shape.levels = run.levels;
-        shape.channels = selection.indices.size();
-        shape.derivatives = derivatives;
-        shape.levelDerivatives = jacobians.AnyLevel();
-        for (const PassThrough& v : passThrough) shape.passThroughBytes += v.valueBytes;
-        blockSize = ScenesPerBlock(shape, options.blockBudget, options.blockSize, threads);
-        std::vector<Scene> block;
-        std::vector<std::vector<ChannelOutcome>> outcomes;
-        std::vector<std::vector<ChannelDerivatives>> derivativesOf;
-        for (std::size_t first = 0; first < total; first += blockSize) {
-            const std::size_t count = std::min(blockSize, total - first);
-            scenes->Read(first, count, block);
-            scenes->ReadPassThrough(first, count, passThrough);
-            outcomes.assign(count, {});
-            derivativesOf.assign(derivatives ? count : 0, {});
-            auto work = [&](std::size_t s) {
-                const Scene& scene = block[s];
-                if (scene.failure) {
-                    std::vector<ChannelOutcome>& o = outcomes[s];
-                    o.assign(selection.indices.size(), ChannelOutcome{});
-                    for (ChannelOutcome& x : o) x.failure = scene.failure;
-                    if (derivatives) derivativesOf[s].assign(selection.indices.size(), ChannelDerivatives{});
-                } else if (derivatives) {
-                    ChannelsWithJacobian r =
-                        CalculateChannelsWithJacobian(sensor.sensor, selection.indices, scene.surface,
-                                                      ViewOf(scene.profile), options.model, options.extrapolate);
-                    std::vector<ChannelDerivatives>& d = derivativesOf[s];
-                    d.resize(selection.indices.size());
-                    for (std::size_t c = 0; c < d.size(); ++c)
-                        if (r.outcomes[c].computed)
-                            d[c] = DerivativesOf(
-                                r.jacobians[c],
-                                JacobianOutputOf(sensor.sensor.channels[selection.indices[c]].polarisation),
-                                ViewOf(scene.profile), jacobians);
-                    outcomes[s] = std::move(r.outcomes);
-                } else {
-                    outcomes[s] = CalculateChannels(sensor.sensor, selection.indices, scene.surface,
-                                                    ViewOf(scene.profile), options.model, options.extrapolate);
-                }
-            };
-            RunOnThreads(
-                count, threads, work, [] { return interrupted.load(); },
-                [&](std::size_t done) { progress.Show(first + done); });
-            if (interrupted.load()) {
-                progress.End();
-                writer->Abandon();
-                err << "Прервано: выходной файл не записан.\n";
-                return kBatchInterrupted;
-            }
-            for (std::size_t s = 0; s < count; ++s) {
-                bool any = block[s].failure.has_value();
-                for (const ChannelOutcome& o : outcomes[s]) any = any || !o.computed;
-                if (any) ++refused;
-            }
-            writer->Write(first, outcomes, derivativesOf, block, passThrough);
-            progress.Show(first + count);
-        }
-        writer->Commit();
-        progress.End();
+        shape = ShapeOf(options, setup, run, passThrough);
+        blockSize = ScenesPerBlock(shape, options.blockBudget, options.blockSize, setup.threads);
+        const SceneLoopEnd end = ComputeAndWrite(options, setup, blockSize, *scenes, passThrough, *writer, err);
+        if (end.interrupted) return kBatchInterrupted;
+        refused = end.refused;
     } catch (const BatchError& e) {
         err << e.what() << '\n';
         return kBatchFailed;
     } catch (const std::bad_alloc&) {
         // Every block, the writer and its temporary file are gone by now.
-        err << OutOfMemoryMessage(blockSize, shape, threads) << '\n';
+        err << OutOfMemoryMessage(blockSize, shape, setup.threads) << '\n';
         return kBatchFailed;
     }
     err << "Сцен: " << total << ", рассчитано: " << total - refused << ", отклонено: " << refused << ".\n";

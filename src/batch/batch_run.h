@@ -4,9 +4,10 @@
 // The scenes are read, computed and written a block at a time, so that memory
 // stays bounded whatever the number of scenes. Within a block the scenes are
 // shared out among the threads; each scene is computed exactly as a single
-// sensor calculation (CalculateChannels) computes it, so the results do not
-// depend on the number of threads. A scene that is refused gets NaN and its
-// message; the others are computed. An unreadable input, a missing variable or
+// sensor calculation (the channels-over-a-scene request, app/channel_request.h)
+// computes it, so the results do not depend on the number of threads (the loop
+// is batch/scene_loop.h, which Python's simulate shares). A scene that is
+// refused gets NaN and its message; the others are computed. An unreadable input, a missing variable or
 // a channel that cannot be computed at all ends the run before any output is
 // written; an interrupted run (Ctrl-C) leaves no output file.
 #pragma once
@@ -30,7 +31,7 @@ struct BatchOptions {
     bool extrapolate = false;
     ModelSet model;        // the model set of every scene's calculation
     std::string commandLine;
-    std::size_t blockSize = 4096;  // the most scenes of a block (fewer when they exceed the budget)
+    std::size_t blockSize = kMostScenesPerBlock;  // the most scenes of a block (fewer when they exceed the budget)
     std::size_t blockBudget = kBlockBudgetBytes;  // the memory of a block, bytes (block_plan.h)
     bool jacobiansGiven = false;   // --jacobians given
     std::string jacobians;         // its list of derivatives (empty: all)

@@ -19,6 +19,10 @@ namespace seasky {
 // The memory one block of scenes may take, in bytes.
 inline constexpr std::size_t kBlockBudgetBytes = std::size_t{64} << 20;
 
+// The most scenes of a block, whatever fits in the budget: enough to keep the
+// threads busy and the writes few.
+inline constexpr std::size_t kMostScenesPerBlock = 4096;
+
 // The most worker threads per core of the machine (see MaxThreads).
 inline constexpr int kThreadsPerCore = 4;
 

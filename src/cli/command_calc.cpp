@@ -35,16 +35,6 @@ namespace {
 // The inputs of a calculation in its record, under their vocabulary keys, with
 // the profile it used: where it came from and its levels, so that the record
 // alone reproduces the result (seasky calc --from).
-struct LevelKey {
-    Quantity quantity;
-    std::vector<double> ProfileStore::*field;
-};
-constexpr std::array<LevelKey, 5> kLevelKeys{{{Quantity::Height, &ProfileStore::height},
-                                              {Quantity::AirTemperature, &ProfileStore::airTemperature},
-                                              {Quantity::Pressure, &ProfileStore::pressure},
-                                              {Quantity::Humidity, &ProfileStore::absoluteHumidity},
-                                              {Quantity::CloudWater, &ProfileStore::cloudWater}}};
-
 std::array<double, 7> ValuesOf(const CalculationInputs& in) {
     return {in.frequency, in.angle, in.azimuth, in.seaTemperature, in.salinity, in.wind, in.bandwidth};
 }
@@ -53,9 +43,7 @@ Json InputsJson(const CalculationInputs& in, const std::string& profileName, con
     Json inputs = Json::object();
     const std::array<double, 7> values = ValuesOf(in);
     for (std::size_t i = 0; i < values.size(); ++i) inputs[KeyOf(kCalculationInputs[i])] = values[i];
-    Json levels = Json::object();
-    for (const LevelKey& key : kLevelKeys) levels[KeyOf(key.quantity)] = profile.*key.field;
-    inputs["profile"] = Json{{"source", profileName}, {"levels", levels}};
+    inputs["profile"] = ProfileRecordJson(profileName, profile);
     return inputs;
 }
 

@@ -84,6 +84,12 @@ ModelSet ModelSetFromJson(const Json& json, const std::string& where) {
 
 std::string ProgramVersion() { return std::string("seasky ") + SEASKY_VERSION; }
 
+Json ProfileRecordJson(const std::string& source, const ProfileStore& profile) {
+    Json levels = Json::object();
+    for (const LevelKey& key : kLevelKeys) levels[KeyOf(key.quantity)] = profile.*key.field;
+    return Json{{"source", source}, {"levels", levels}};
+}
+
 Json RecordJson(const ModelSet& models, Json inputs) {
     return Json{{"version", ProgramVersion()}, {"models", ModelSetJson(models)}, {"inputs", std::move(inputs)}};
 }

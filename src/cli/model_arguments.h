@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "app/model_set.h"
+#include "app/vocabulary.h"
+#include "common/records.h"
 #include "cli/cli_support.h"
 
 namespace seasky::cli {
@@ -36,6 +38,22 @@ ModelSet ModelSetFromJson(const Json& json, const std::string& where);
 
 // "seasky X.Y.Z", the program and version every output records.
 std::string ProgramVersion();
+
+// The levels of a profile by their vocabulary keys (height, airTemperature,
+// pressure, humidity, cloudWater) and the member of ProfileStore each fills.
+struct LevelKey {
+    Quantity quantity;
+    std::vector<double> ProfileStore::*field;
+};
+inline constexpr std::array<LevelKey, 5> kLevelKeys{{{Quantity::Height, &ProfileStore::height},
+                                                     {Quantity::AirTemperature, &ProfileStore::airTemperature},
+                                                     {Quantity::Pressure, &ProfileStore::pressure},
+                                                     {Quantity::Humidity, &ProfileStore::absoluteHumidity},
+                                                     {Quantity::CloudWater, &ProfileStore::cloudWater}}};
+
+// The profile of a result's record: {"source": name or path, "levels": {...}},
+// so that the record alone reproduces the result.
+Json ProfileRecordJson(const std::string& source, const ProfileStore& profile);
 
 // The record of a result: {"version": ..., "models": {...}, "inputs": inputs}.
 Json RecordJson(const ModelSet& models, Json inputs);

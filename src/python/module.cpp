@@ -24,6 +24,7 @@
 
 #include "app/calculation_request.h"
 #include "app/calculation_cost.h"
+#include "app/channel_request.h"
 #include "app/jacobian.h"
 #include "app/model_outputs.h"
 #include "app/profile_reader.h"
@@ -33,6 +34,8 @@
 #include "app/vocabulary.h"
 #include "atmosphere/atmosphere_radiation.h"
 #include "batch/batch_output.h"
+#include "batch/block_plan.h"
+#include "batch/scene_loop.h"
 #include "batch/scenes.h"
 #include "batch/sensor_file.h"
 #include "batch/units.h"
@@ -636,162 +639,240 @@ void Convert(std::vector<double>& values, UnitKind kind, const std::string& unit
 
 std::vector<double> Copy(const Array& a) { return std::vector<double>(a.data(), a.data() + a.size()); }
 
-// The channels over scenes given as arrays, exactly as a batch run computes them.
-// variables: (kind name, variable name, standard name, units) per quantity, in
-// the order height, air_temperature, air_pressure, humidity, cloud, sst,
-// salinity, wind, azimuth, angle; a missing optional quantity has an empty name.
-py::dict Simulate(const std::string& sensorText, const std::vector<int>& channels, const std::vector<Array>& arrays,
-                  const std::vector<std::tuple<std::string, std::string, std::string>>& variables,
-                  const py::int_& sceneCount, const py::int_& levelCount, bool extrapolate,
-                  const std::vector<std::string>& models,
-                  const std::optional<std::string>& jacobians) {
-    if (arrays.size() != 10 || variables.size() != 10) throw py::value_error("simulate needs ten quantities");
+// The quantities of simulate, in the order of its arrays: height,
+// air_temperature, air_pressure, humidity, cloud (scenes x levels), then sea
+// temperature, salinity, wind, azimuth, angle (scenes).
+constexpr int kSimulateQuantities = 10;
+constexpr int kProfileQuantitiesOfScenes = 5;
+// (variable name, standard name, units) of each; a missing optional quantity
+// has an empty name.
+using SimulateVariables = std::vector<std::tuple<std::string, std::string, std::string>>;
+
+// The counts of a simulate call: scenes, and levels of each profile.
+struct SimulateCounts {
+    std::size_t scenes = 0;
+    std::size_t levels = 0;
+};
+
+SimulateCounts CountsOf(const std::vector<Array>& arrays, const SimulateVariables& variables,
+                        const py::int_& sceneCount, const py::int_& levelCount) {
+    if (arrays.size() != kSimulateQuantities || variables.size() != kSimulateQuantities)
+        throw py::value_error("simulate needs ten quantities");
     // The counts, checked against the arrays below: every profile quantity
     // holds scenes x levels values, every surface quantity scenes (and the
     // required surface quantities bound scenes by the values they hold).
-    const std::size_t scenes = CountOf(sceneCount, "simulate", "scenes");
-    const std::size_t levels = CountOf(levelCount, "simulate", "levels");
-    if (levels != 0 && scenes > std::numeric_limits<std::size_t>::max() / levels)
-        throw py::value_error("simulate: scenes x levels = " + std::to_string(scenes) + " x " + std::to_string(levels) +
-                              " values, more than any array holds");
-    const JacobianSelection selection = jacobians ? SelectionOf(*jacobians) : JacobianSelection{};
-    const Sensor sensor = ParsedSensor(sensorText);
-    for (int c : channels)
-        if (c < 0 || c >= static_cast<int>(sensor.channels.size())) throw py::value_error("no such channel index");
-    std::vector<std::vector<double>> values(10);
-    bool fractions[10] = {};
-    for (int k = 0; k < 10; ++k) {
+    SimulateCounts n;
+    n.scenes = CountOf(sceneCount, "simulate", "scenes");
+    n.levels = CountOf(levelCount, "simulate", "levels");
+    if (n.levels != 0 && n.scenes > std::numeric_limits<std::size_t>::max() / n.levels)
+        throw py::value_error("simulate: scenes x levels = " + std::to_string(n.scenes) + " x " +
+                              std::to_string(n.levels) + " values, more than any array holds");
+    return n;
+}
+
+// The scene values of a simulate call, converted to the units of the scenes
+// (SceneArrays), and whether humidity and cloud water are mass fractions.
+struct SimulateValues {
+    std::vector<std::vector<double>> values = std::vector<std::vector<double>>(kSimulateQuantities);
+    bool fractions[kSimulateQuantities] = {};
+};
+
+SimulateValues ConvertedValues(const std::vector<Array>& arrays, const SimulateVariables& variables,
+                               const SimulateCounts& n) {
+    SimulateValues v;
+    for (int k = 0; k < kSimulateQuantities; ++k) {
         const auto& [name, standard, units] = variables[k];
         if (name.empty()) continue;
-        const std::size_t expected = k < 5 ? scenes * levels : scenes;
+        const bool profile = k < kProfileQuantitiesOfScenes;
+        const std::size_t expected = profile ? n.scenes * n.levels : n.scenes;
         if (static_cast<std::size_t>(arrays[k].size()) != expected)
             throw py::value_error("simulate: variable " + name + " holds " + std::to_string(arrays[k].size()) +
-                                  " values, not " + (k < 5 ? "scenes x levels = " : "scenes = ") +
+                                  " values, not " + (profile ? "scenes x levels = " : "scenes = ") +
                                   std::to_string(expected));
-        values[k] = Copy(arrays[k]);
-        Convert(values[k], UnitKindOf(kSceneQuantities[k].quantity), units, standard, name, fractions[k]);
+        v.values[k] = Copy(arrays[k]);
+        Convert(v.values[k], UnitKindOf(kSceneQuantities[k].quantity), units, standard, name, v.fractions[k]);
     }
     for (int k : {0, 1, 2, 3, 5, 6, 7, 8})
         if (std::get<0>(variables[k]).empty()) throw py::value_error("a required variable is missing");
     // With no scenes no array holds the levels; they are bounded as a scene
     // file's level dimension is (batch/scenes.cpp).
-    if (scenes == 0 && static_cast<double>(levels) > QuantityOf(Checked::LevelCount).upper)
-        throw py::value_error("simulate: levels = " + std::to_string(levels) + " with no scenes, more than the " +
+    if (n.scenes == 0 && static_cast<double>(n.levels) > QuantityOf(Checked::LevelCount).upper)
+        throw py::value_error("simulate: levels = " + std::to_string(n.levels) + " with no scenes, more than the " +
                               FormatGeneral(QuantityOf(Checked::LevelCount).upper, '.') + " a profile may have");
-    for (int c : channels)
-        if (std::optional<ValidationFailure> f =
-                CheckChannelDefinition(sensor.channels[c], !std::get<0>(variables[9]).empty(), extrapolate))
-            throw py::value_error(f->message);
-    SceneArrays a;
-    a.scenes = scenes;
-    a.levels = levels;
-    a.height = values[0].data();
-    a.temperature = values[1].data();
-    a.pressure = values[2].data();
-    a.humidity = values[3].data();
-    a.cloud = values[4].empty() ? nullptr : values[4].data();
-    a.humidityIsFraction = fractions[3];
-    a.cloudIsFraction = fractions[4];
-    a.seaTemperature = values[5].data();
-    a.salinity = values[6].data();
-    a.wind = values[7].data();
-    a.azimuth = values[8].data();
-    a.angle = values[9].empty() ? nullptr : values[9].data();
-    for (int k = 0; k < 4; ++k) a.names[k] = std::get<0>(variables[5 + k]);
-    const ModelSet options = ModelsOf(models);
+    return v;
+}
 
-    const std::size_t C = channels.size();
-    std::vector<double> tb(scenes * C, std::nan("")), up(tb), down(tb), tau(tb), ev(tb), eh(tb);
-    std::vector<signed char> status(scenes * C, 0);
-    std::vector<std::string> messages(scenes);
-    // The derivatives of tb: dtb_d<name>, (scenes, channels) or (scenes, channels, levels).
-    struct Derivative {
-        std::string name;
-        int kind;  // 0 surface input, 1 column, 2 level quantity, 3 weighting
-        int index;
-        std::vector<double> values;
-    };
-    std::vector<Derivative> derivatives;
-    auto add = [&](const std::string& name, int kind, int index) {
-        derivatives.push_back({DerivativeVariable(name), kind, index,
-                               std::vector<double>(scenes * C * (kind >= 2 ? levels : 1), std::nan(""))});
-    };
-    for (int k = 0; k < kSurfaceInputs; ++k)
-        if (selection.surface[k]) add(kSurfaceInputNames[k], 0, k);
-    for (int k = 0; k < 2; ++k)
-        if (selection.columns[k]) add(kColumnNames[k], 1, k);
-    for (int k = 0; k < kProfileQuantities; ++k)
-        if (selection.level[k]) add(kLevelQuantityNames[k], 2, k);
-    if (selection.weighting) {
-        add("", 3, 0);
-        derivatives.back().name = kWeightingVariable;
+SceneArrays ArraysOf(const SimulateValues& v, const SimulateVariables& variables, const SimulateCounts& n) {
+    SceneArrays a;
+    a.scenes = n.scenes;
+    a.levels = n.levels;
+    a.height = v.values[0].data();
+    a.temperature = v.values[1].data();
+    a.pressure = v.values[2].data();
+    a.humidity = v.values[3].data();
+    a.cloud = v.values[4].empty() ? nullptr : v.values[4].data();
+    a.humidityIsFraction = v.fractions[3];
+    a.cloudIsFraction = v.fractions[4];
+    a.seaTemperature = v.values[5].data();
+    a.salinity = v.values[6].data();
+    a.wind = v.values[7].data();
+    a.azimuth = v.values[8].data();
+    a.angle = v.values[9].empty() ? nullptr : v.values[9].data();
+    for (int k = 0; k < 4; ++k) a.names[k] = std::get<0>(variables[5 + k]);
+    return a;
+}
+
+// Scenes [first, first + count) of the arrays.
+SceneArrays BlockOf(const SceneArrays& a, std::size_t first, std::size_t count) {
+    SceneArrays b = a;
+    b.scenes = count;
+    const std::size_t level = first * a.levels;
+    for (const double** p : {&b.height, &b.temperature, &b.pressure, &b.humidity, &b.cloud})
+        if (*p != nullptr) *p += level;
+    for (const double** p : {&b.seaTemperature, &b.salinity, &b.wind, &b.azimuth, &b.angle})
+        if (*p != nullptr) *p += first;
+    return b;
+}
+
+// The results of simulate: per scene and channel (scene fastest outside),
+// NaN until computed, the status bits of a batch run, each scene's first
+// refusal, and the derivatives of tb asked for, dtb_d<name>: (scenes,
+// channels) or (scenes, channels, levels).
+class SimulateResults {
+public:
+    SimulateResults(std::size_t scenes, std::size_t channels, std::size_t levels, const JacobianSelection& selection)
+        : scenes_(scenes), channels_(channels), levels_(levels), tb_(scenes * channels, std::nan("")), up_(tb_),
+          down_(tb_), opacity_(tb_), ev_(tb_), eh_(tb_), status_(scenes * channels, 0), messages_(scenes) {
+        for (SurfaceInput k : kSurfaceInputList)
+            if (selection.Has(k)) Add(DerivativeVariable(NameOf(k)), Kind::surface, Index(k));
+        for (WaterColumn c : kWaterColumnList)
+            if (selection.Has(c)) Add(DerivativeVariable(NameOf(c)), Kind::column, Index(c));
+        for (LevelQuantity q : kLevelQuantities)
+            if (selection.Has(q)) Add(DerivativeVariable(NameOf(q)), Kind::level, Index(q));
+        if (selection.weighting) Add(kWeightingVariable, Kind::weighting, 0);
     }
-    Interruption interruption;
-    {
-        py::gil_scoped_release release;
-        std::vector<Scene> block;
-        ScenesFromArrays(a, block);
-        for (std::size_t s = 0; s < scenes && !interruption.Requested(); ++s) {
-            const Scene& scene = block[s];
-            std::vector<ChannelOutcome> outcomes;
-            if (scene.failure) {
-                outcomes.assign(C, ChannelOutcome{});
-                for (ChannelOutcome& o : outcomes) o.failure = scene.failure;
-            } else if (jacobians) {
-                ChannelsWithJacobian r = CalculateChannelsWithJacobian(sensor, channels, scene.surface,
-                                                                       ViewOf(scene.profile), options, extrapolate);
-                for (std::size_t c = 0; c < C; ++c) {
-                    if (!r.outcomes[c].computed) continue;
-                    const ChannelDerivatives d =
-                        DerivativesOf(r.jacobians[c], JacobianOutputOf(sensor.channels[channels[c]].polarisation),
-                                      ViewOf(scene.profile), selection);
-                    const std::size_t L = scene.levelIndex.size();
-                    for (Derivative& out : derivatives) {
-                        const std::size_t i = s * C + c;
-                        if (out.kind == 0) out.values[i] = d.surface[out.index];
-                        else if (out.kind == 1) out.values[i] = d.columns[out.index];
-                        else
-                            for (std::size_t l = 0; l < L; ++l)
-                                out.values[i * levels + scene.levelIndex[l]] =
-                                    out.kind == 2 ? d.level[out.index * L + l] : d.weighting[l];
-                    }
-                }
-                outcomes = std::move(r.outcomes);
-            } else {
-                outcomes = CalculateChannels(sensor, channels, scene.surface, ViewOf(scene.profile), options, extrapolate);
-            }
-            for (std::size_t c = 0; c < C; ++c) {
-                const ChannelOutcome& o = outcomes[c];
-                const std::size_t i = s * C + c;
+
+    // The scenes of a block from first.
+    void Record(std::size_t first, const SceneBlock& block) {
+        for (std::size_t s = 0; s < block.scenes.size(); ++s)
+            for (std::size_t c = 0; c < channels_; ++c) {
+                const ChannelOutcome& o = block.outcomes[s][c];
+                const std::size_t i = (first + s) * channels_ + c;
                 if (!o.computed) {
-                    status[i] = 1;
-                    if (messages[s].empty() && o.failure) messages[s] = o.failure->message;
+                    status_[i] = kStatusRefused;
+                    if (messages_[first + s].empty() && o.failure) messages_[first + s] = o.failure->message;
                     continue;
                 }
-                status[i] = static_cast<signed char>((o.passbandBeyondRange ? 2 : 0) | (o.extrapolated ? 4 : 0));
-                tb[i] = o.tb;
-                up[i] = o.result.tbUp;
-                down[i] = o.result.tbDown;
-                tau[i] = o.result.opacity;
-                ev[i] = o.result.emissivityV;
-                eh[i] = o.result.emissivityH;
+                status_[i] = static_cast<signed char>((o.passbandBeyondRange ? kStatusBeyondRange : 0) |
+                                                      (o.extrapolated ? kStatusExtrapolated : 0));
+                tb_[i] = o.tb;
+                up_[i] = o.result.tbUp;
+                down_[i] = o.result.tbDown;
+                opacity_[i] = o.result.opacity;
+                ev_[i] = o.result.emissivityV;
+                eh_[i] = o.result.emissivityH;
+                if (!block.derivatives.empty())
+                    RecordDerivatives(i, block.scenes[s].levelIndex, block.derivatives[s][c]);
             }
+    }
+
+    py::dict Dict() const {
+        py::dict d;
+        // The values of kChannelResults, by their variable names.
+        const std::vector<double>* results[kChannelResults.size()] = {&tb_, &up_, &down_, &opacity_, &ev_, &eh_};
+        for (std::size_t k = 0; k < kChannelResults.size(); ++k)
+            d[InfoOf(kChannelResults[k]).variable] = Matrix(*results[k]);
+        d[InfoOf(Quantity::Status).variable] = py::array_t<signed char>({scenes_, channels_}, status_.data());
+        d[InfoOf(Quantity::Message).variable] = messages_;
+        for (const Derivative& x : derivatives_)
+            d[py::str(x.name)] = x.kind == Kind::level || x.kind == Kind::weighting
+                                     ? py::array_t<double>({scenes_, channels_, levels_}, x.values.data())
+                                     : Matrix(x.values);
+        return d;
+    }
+
+private:
+    enum class Kind { surface, column, level, weighting };
+    struct Derivative {
+        std::string name;
+        Kind kind;
+        int index;  // of the surface input, column or level quantity
+        std::vector<double> values;
+    };
+
+    void Add(const std::string& name, Kind kind, int index) {
+        const bool perLevel = kind == Kind::level || kind == Kind::weighting;
+        derivatives_.push_back({name, kind, index, std::vector<double>(tb_.size() * (perLevel ? levels_ : 1),
+                                                                       std::nan(""))});
+    }
+
+    // Case i (scene x channel): the profile's levels go to the file's levels.
+    void RecordDerivatives(std::size_t i, const std::vector<int>& levelIndex, const ChannelDerivatives& d) {
+        const std::size_t L = levelIndex.size();
+        for (Derivative& out : derivatives_) {
+            if (out.kind == Kind::surface) out.values[i] = d.surface[out.index];
+            else if (out.kind == Kind::column) out.values[i] = d.columns[out.index];
+            else
+                for (std::size_t l = 0; l < L; ++l)
+                    out.values[i * levels_ + levelIndex[l]] =
+                        out.kind == Kind::level ? d.level[out.index * L + l] : d.weighting[l];
         }
     }
-    interruption.RaiseIfRequested();
-    auto matrix = [scenes, C](const std::vector<double>& v) {
-        return py::array_t<double>({scenes, C}, v.data());
+
+    py::array_t<double> Matrix(const std::vector<double>& v) const {
+        return py::array_t<double>({scenes_, channels_}, v.data());
+    }
+
+    std::size_t scenes_, channels_, levels_;
+    std::vector<double> tb_, up_, down_, opacity_, ev_, eh_;
+    std::vector<signed char> status_;
+    std::vector<std::string> messages_;
+    std::vector<Derivative> derivatives_;
+};
+
+// The channels over scenes given as arrays, exactly as a batch run computes them
+// (the scene loop of batch/scene_loop.h, a block of scenes at a time). On the
+// calling thread alone: Python runs its signal handlers in the main thread,
+// where Ctrl-C is looked for between scenes, and dask's workers each compute a
+// chunk already. variables: (variable name, standard name, units) per
+// quantity, in the order of kSimulateQuantities.
+py::dict Simulate(const std::string& sensorText, const std::vector<int>& channels, const std::vector<Array>& arrays,
+                  const SimulateVariables& variables, const py::int_& sceneCount, const py::int_& levelCount,
+                  bool extrapolate, const std::vector<std::string>& models,
+                  const std::optional<std::string>& jacobians) {
+    const SimulateCounts n = CountsOf(arrays, variables, sceneCount, levelCount);
+    const JacobianSelection selection = jacobians ? SelectionOf(*jacobians) : JacobianSelection{};
+    const Sensor sensor = ParsedSensor(sensorText);
+    for (int c : channels)
+        if (c < 0 || c >= static_cast<int>(sensor.channels.size())) throw py::value_error("no such channel index");
+    const SimulateValues values = ConvertedValues(arrays, variables, n);
+    if (std::optional<ValidationFailure> f =
+            CheckChannelDefinitions(sensor, channels, !std::get<0>(variables[9]).empty(), extrapolate))
+        throw py::value_error(f->message);
+    const SceneArrays all = ArraysOf(values, variables, n);
+    const SceneChannels what{sensor, channels, ModelsOf(models), extrapolate, jacobians.has_value(), selection};
+
+    BlockShape shape;
+    shape.levels = n.levels;
+    shape.channels = channels.size();
+    shape.derivatives = jacobians.has_value();
+    shape.levelDerivatives = selection.AnyLevel();
+    SceneLoop loop;
+    loop.scenes = n.scenes;
+    loop.blockSize = ScenesPerBlock(shape, kBlockBudgetBytes, kMostScenesPerBlock, 1);
+    SimulateResults results(n.scenes, channels.size(), n.levels, selection);
+    loop.read = [&all](std::size_t first, std::size_t count, std::vector<Scene>& block) {
+        ScenesFromArrays(BlockOf(all, first, count), block);
     };
-    py::dict d;
-    // The values of kChannelResults, by their variable names.
-    const std::vector<double>* results[kChannelResults.size()] = {&tb, &up, &down, &tau, &ev, &eh};
-    for (std::size_t k = 0; k < kChannelResults.size(); ++k)
-        d[InfoOf(kChannelResults[k]).variable] = matrix(*results[k]);
-    d[InfoOf(Quantity::Status).variable] = py::array_t<signed char>({scenes, C}, status.data());
-    d[InfoOf(Quantity::Message).variable] = messages;
-    for (const Derivative& x : derivatives)
-        d[py::str(x.name)] = x.kind >= 2 ? py::array_t<double>({scenes, C, levels}, x.values.data()) : matrix(x.values);
-    return d;
+    loop.write = [&results](std::size_t first, const SceneBlock& block) { results.Record(first, block); };
+    Interruption interruption;
+    loop.stop = [&interruption] { return interruption.Requested(); };
+    {
+        py::gil_scoped_release release;
+        RunSceneLoop(what, loop);
+    }
+    interruption.RaiseIfRequested();
+    return results.Dict();
 }
 
 // A profile as a dict of arrays, keyed by the level quantities' Python keywords.

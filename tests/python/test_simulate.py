@@ -73,3 +73,51 @@ def test_missing_units_or_variables_are_refused():
         seasky.simulate(ds)
     with pytest.raises(ValueError, match="wind_speed"):
         seasky.simulate(scenes(3).drop_vars("ws"))
+
+
+def test_scenes_beyond_one_block_are_each_the_single_calculation(tmp):
+    # More scenes than one block of the scene loop holds (4096): each is the
+    # single calculation at the channel's centre with its width (a channel of
+    # one sub-band is exactly that), and a scene refused in the second block is
+    # refused there alone.
+    n = 4100
+    rng = np.random.default_rng(7)
+    height = np.broadcast_to([0.0, 1000.0, 2000.0], (n, 3))
+    ta = np.array([288.0, 281.5, 275.0]) + rng.uniform(-5.0, 5.0, (n, 1))
+    pa = np.broadcast_to([1013.0, 900.0, 795.0], (n, 3))
+    rho = np.array([10.0, 6.0, 3.0]) * rng.uniform(0.5, 1.5, (n, 1))
+    clw = np.zeros((n, 3))
+    sst = rng.uniform(0.0, 30.0, n)
+    sss = rng.uniform(30.0, 37.0, n)
+    ws = rng.uniform(0.0, 20.0, n)
+    az = rng.uniform(0.0, 360.0, n)
+    ws_missing = ws.copy()
+    ws_missing[4098] = np.nan
+    ds = xr.Dataset({
+        "z": (("scene", "level"), height, {"standard_name": "height", "units": "m"}),
+        "ta": (("scene", "level"), ta, {"standard_name": "air_temperature", "units": "K"}),
+        "pa": (("scene", "level"), pa, {"standard_name": "air_pressure", "units": "hPa"}),
+        "rho": (("scene", "level"), rho, {"standard_name": "mass_concentration_of_water_vapor_in_air",
+                                          "units": "g m-3"}),
+        "clw": (("scene", "level"), clw, {"standard_name": "mass_concentration_of_cloud_liquid_water_in_air",
+                                          "units": "g m-3"}),
+        "sst": ("scene", sst, {"standard_name": "sea_surface_temperature", "units": "degC"}),
+        "sss": ("scene", sss, {"standard_name": "sea_water_salinity", "units": "1e-3"}),
+        "ws": ("scene", ws_missing, {"standard_name": "wind_speed", "units": "m s-1"}),
+        "relative_wind_direction": ("scene", az, {"units": "degree"}),
+    })
+    sensor = tmp / "one.json"
+    sensor.write_text('{"name": "one", "channels": [{"name": "18.625V", "centre": 18.625, '
+                      '"subBands": [[18.5, 18.75]], "polarisation": "V", "incidenceAngle": 55.0}]}')
+    sim = seasky.simulate(ds, sensor=str(sensor))
+    profile = {"height": height, "air_temperature": ta, "pressure": pa, "humidity": rho, "cloud_water": clw}
+    single = seasky.calculate(profile, freq=18.625, band=0.25, angle=55.0, azimuth=az, temp=sst, salinity=sss,
+                              wind=ws)
+    tb = sim["tb"].values[:, 0]
+    accepted = np.arange(n) != 4098
+    np.testing.assert_array_equal(tb[accepted], single["tbV"][accepted])
+    assert np.isnan(tb[4098])
+    assert sim["status"].values[4098, 0] == 1
+    assert (sim["status"].values[accepted, 0] == 0).all()
+    assert "ws" in sim["message"].values[4098]
+    assert (sim["message"].values[accepted] == "").all()
