@@ -205,7 +205,14 @@ TEST(CalcCommand, JacobiansInJsonTextAndAChart) {
     EXPECT_NE(run.out.find("Derivatives with respect to each level's airTemperature, K/K"), std::string::npos);
     EXPECT_EQ(run.out.find("Weighting functions"), std::string::npos);
     // Refusals, and the chart of the weighting functions.
-    EXPECT_EQ(with({"--jacobians", "sst,depth"}).status, 2);
+    // An unknown derivative is refused before anything is printed, in text and JSON.
+    for (const bool json : {false, true}) {
+        std::vector<std::string> args{"calc", "--jacobians", "sst,depth"};
+        if (json) args.push_back("--json");
+        const auto refused = RunSeasky(args);
+        EXPECT_EQ(refused.status, 2);
+        EXPECT_EQ(refused.out, "") << json;
+    }
     EXPECT_EQ(with({"--plot", "w.gif"}).status, 2);
     const test::TemporaryFile anchor("", "anchor");
     const std::string svg = std::filesystem::path(anchor.path()).parent_path().string() + "/weighting.svg";

@@ -34,7 +34,8 @@ TEST(CliSkyCorrection, PrintsBothFactors) {
     ASSERT_EQ(json.status, 0) << json.err;
     const EmissivityPair expected = ReflectedSkyCorrection(19.35, 0.83, 53.1, 8.5);
     const nlohmann::json parsed = nlohmann::json::parse(json.out);
-    EXPECT_EQ(parsed.size(), 2u);
+    EXPECT_EQ(parsed.size(), 5u);  // the record (version, models, inputs), then the two factors
+    EXPECT_EQ(parsed.at("inputs").at("transmittance").get<double>(), 0.83);
     EXPECT_EQ(parsed.at("omegaV").get<double>(), expected.v);
     EXPECT_EQ(parsed.at("omegaH").get<double>(), expected.h);
 

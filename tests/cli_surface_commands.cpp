@@ -41,8 +41,8 @@ TEST(SurfaceCommands, EmissivityJsonTermsAndTotals) {
     const auto j = nlohmann::ordered_json::parse(run.out);
     std::vector<std::string> keys;
     for (const auto& item : j.items()) keys.push_back(item.key());
-    EXPECT_EQ(keys, (std::vector<std::string>{"frequencyCode", "specularV", "specularH", "windV", "windH", "direction",
-                                              "totalV", "totalH"}));
+    EXPECT_EQ(keys, (std::vector<std::string>{"version", "models", "inputs", "frequencyCode", "specularV", "specularH",
+                                              "windV", "windH", "direction", "totalV", "totalH"}));
     const EmissivityPair flat = SpecularEmissivity(1870, 53.1, 20.0, 35.0);
     const EmissivityPair wind = WindEmissivity(1870, 53.1, 20.0, 35.0, 25.0);
     const DirectionalEmissivity d = WindDirectionSignal(1870, 53.1, 30.0, 25.0);

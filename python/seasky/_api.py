@@ -152,29 +152,34 @@ def _broadcast_profiles(arrays, leading, shape):
 
 
 @accepts_old_keywords
-def absorption(freq, air_temperature, pressure, humidity, cloud_water=0.0, *, errors="raise"):
+def absorption(freq, air_temperature, pressure, humidity, cloud_water=0.0, *, models=None, errors="raise"):
     """Absorption coefficients (Np/km) at one level: nitrogen, oxygen,
     waterVapour, gasTotal, cloud, total. freq GHz (0 < f <= 1000),
     air_temperature K, pressure mb, humidity and cloud_water g/m^3 (the old
-    keywords temp and cloud still work)."""
+    keywords temp and cloud still work). The record: version and the model
+    set (no model of the set changes the absorption yet)."""
     stop = _errors_mode(errors)
+    assignments = _model_assignments(models)
     values = (freq, air_temperature, pressure, humidity, cloud_water)
     shape = np.broadcast_shapes(*(np.shape(v) for v in values))
     n = int(np.prod(shape, dtype=np.int64))
     result = _seasky.absorption(*_flat(values, shape), n, stop)
-    return _finish(result, shape, errors)
+    return {**_finish(result, shape, errors), **_record(assignments)}
 
 
 @accepts_old_keywords
-def permittivity(freq, sea_temperature, salinity, *, errors="raise"):
+def permittivity(freq, sea_temperature, salinity, *, models=None, errors="raise"):
     """The complex permittivity of sea water: real, imag and frequencyCode.
     freq GHz (6.75 to 89), sea_temperature degrees C (the old keyword temp
-    still works), salinity per mille."""
+    still works), salinity per mille; that of the surface model of models
+    (surface="mw2012": the form of its authors' code), and the record."""
     stop = _errors_mode(errors)
+    assignments = _model_assignments(models)
     values = (freq, sea_temperature, salinity)
     shape = np.broadcast_shapes(*(np.shape(v) for v in values))
     n = int(np.prod(shape, dtype=np.int64))
-    return _finish(_seasky.permittivity(*_flat(values, shape), n, stop), shape, errors)
+    result = _seasky.permittivity(*_flat(values, shape), n, assignments, stop)
+    return {**_finish(result, shape, errors), **_record(assignments)}
 
 
 @accepts_old_keywords
@@ -194,26 +199,31 @@ def emissivity(freq, angle, azimuth, sea_temperature, salinity, wind, *, models=
     return {**_finish(result, shape, errors, nested=True), **_record(assignments)}
 
 
-def sky_correction(freq, transmittance, angle, wind, *, errors="raise"):
-    """The reflected-sky correction factors omegaV, omegaH."""
+def sky_correction(freq, transmittance, angle, wind, *, models=None, errors="raise"):
+    """The reflected-sky correction factors omegaV, omegaH, and the record (the
+    correction is the same for every surface model)."""
     stop = _errors_mode(errors)
+    assignments = _model_assignments(models)
     values = (freq, transmittance, angle, wind)
     shape = np.broadcast_shapes(*(np.shape(v) for v in values))
     n = int(np.prod(shape, dtype=np.int64))
-    return _finish(_seasky.sky_correction(*_flat(values, shape), n, stop), shape, errors)
+    result = _seasky.sky_correction(*_flat(values, shape), n, stop)
+    return {**_finish(result, shape, errors), **_record(assignments)}
 
 
-def atmosphere(profile, freq, band=0.0, angle=0.0, *, errors="raise"):
+def atmosphere(profile, freq, band=0.0, angle=0.0, *, models=None, errors="raise"):
     """The atmosphere seen from below (down) and from above (up): brightness (K)
     and opacity (Np), as seasky atmosphere --json, and the grid's layerCount,
-    precipitableWater and liquidWaterPath (kg/m^2)."""
+    precipitableWater and liquidWaterPath (kg/m^2), and the record (no model
+    of the set changes the atmosphere yet)."""
     stop = _errors_mode(errors)
+    assignments = _model_assignments(models)
     arrays, leading = _profile_arrays(profile)
     shape = np.broadcast_shapes(leading, *(np.shape(v) for v in (freq, band, angle)))
     n = int(np.prod(shape, dtype=np.int64))
     arrays = _broadcast_profiles(arrays, leading, shape)
     result = _seasky.atmosphere(*arrays, *_flat((freq, band, angle), shape), n, stop)
-    return _finish(result, shape, errors, nested=True)
+    return {**_finish(result, shape, errors, nested=True), **_record(assignments)}
 
 
 def _jacobian_list(jacobians):

@@ -20,9 +20,12 @@ std::array<double, kEmissivityOutputs.size()> EmissivityValues(double f, double 
             e.direction.Third, e.direction.Fourth, e.total.v,           e.total.h};
 }
 
-std::array<double, kPermittivityOutputs.size()> PermittivityValues(double f, double t, double s) {
+std::array<double, kPermittivityOutputs.size()> PermittivityValues(double f, double t, double s,
+                                                                   const ModelSet& models) {
     const FrequencyCode code = SurfaceFrequencyCode(f);
-    const std::complex<double> eps = SeaWaterPermittivity(t, s, code);
+    const std::complex<double> eps = models.surface == SurfaceModel::mw2012
+                                         ? SeaWaterPermittivity(t, s, f, PermittivityVariant::AuthorsCode2012)
+                                         : SeaWaterPermittivity(t, s, code);
     return {static_cast<double>(code), eps.real(), eps.imag()};
 }
 

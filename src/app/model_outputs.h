@@ -25,8 +25,11 @@ namespace seasky {
 std::array<double, kEmissivityOutputs.size()> EmissivityValues(double f, double theta, double phi, double t, double s,
                                                                double w, const ModelSet& models);
 
-// kPermittivityOutputs: the surface code, e' and e'' of sea water.
-std::array<double, kPermittivityOutputs.size()> PermittivityValues(double f, double t, double s);
+// kPermittivityOutputs: the surface code, e' and e'' of sea water, by the
+// permittivity of the model set's surface model (the default at the surface
+// code; mw2012's, the form of its authors' code, at f itself).
+std::array<double, kPermittivityOutputs.size()> PermittivityValues(double f, double t, double s,
+                                                                   const ModelSet& models = {});
 
 // kSkyCorrectionOutputs: Omega_V, Omega_H; tau the slant-path transmittance.
 std::array<double, kSkyCorrectionOutputs.size()> SkyCorrectionValues(double f, double tau, double theta, double w);

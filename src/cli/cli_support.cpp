@@ -115,9 +115,10 @@ void SetJson(Json& j, Quantity quantity, double value) {
     else (*member)[std::string(key)] = value;
 }
 
-void PrintOutputs(std::ostream& out, bool json, const Quantity* quantities, const double* values, std::size_t count) {
+void PrintOutputs(std::ostream& out, bool json, const Quantity* quantities, const double* values, std::size_t count,
+                  const Json* record) {
     if (json) {
-        Json j = Json::object();
+        Json j = record != nullptr ? *record : Json::object();
         for (std::size_t i = 0; i < count; ++i) SetJson(j, quantities[i], values[i]);
         PrintJson(out, j);
         return;

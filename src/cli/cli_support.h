@@ -112,11 +112,14 @@ void PrintJson(std::ostream& out, const Json& json);
 // Values of vocabulary quantities, in the order given, as text lines ("key:
 // value unit") or as one JSON object (a dotted key nests: "direction.V" is
 // the member V of the object direction; a count is written as a whole number).
-void PrintOutputs(std::ostream& out, bool json, const Quantity* quantities, const double* values, std::size_t count);
+// The JSON object begins with the members of record, when given (what made the
+// result: cli/model_arguments.h).
+void PrintOutputs(std::ostream& out, bool json, const Quantity* quantities, const double* values, std::size_t count,
+                  const Json* record = nullptr);
 template <std::size_t N>
 void PrintOutputs(std::ostream& out, bool json, const std::array<Quantity, N>& quantities,
-                  const std::array<double, N>& values) {
-    PrintOutputs(out, json, quantities.data(), values.data(), N);
+                  const std::array<double, N>& values, const Json* record = nullptr) {
+    PrintOutputs(out, json, quantities.data(), values.data(), N, record);
 }
 // Sets j[key] (nested by the dots of the key) to the value of quantity.
 void SetJson(Json& j, Quantity quantity, double value);

@@ -2,6 +2,7 @@
 #include "app/model_outputs.h"
 #include "app/validation.h"
 #include "cli/commands.h"
+#include "cli/model_arguments.h"
 
 namespace seasky::cli {
 
@@ -12,13 +13,19 @@ void AddAbsorptionCommand(CLI::App& app, Context& context) {
     // Every input is required but the cloud water (none by default).
     for (Quantity q : kAbsorptionInputs)
         options->Add(command, q, q == Quantity::CloudWater ? Need::Default : Need::Required);
+    auto models = std::make_shared<ModelArguments>();
+    AddModelOptions(command, *models);
     AddJsonFlag(command, context);
-    OnRun(command, context, options, [options, &context] {
-        const auto [f, t, p, rho, w] = options->Get(kAbsorptionInputs);
+    OnRun(command, context, options, [options, models, &context] {
+        const std::array<double, kAbsorptionInputs.size()> inputs = options->Get(kAbsorptionInputs);
+        const auto [f, t, p, rho, w] = inputs;
+        // No model of the set changes the absorption yet; the set is recorded.
+        const ModelSet set = ModelSetOf(*models);
         // The frequency, then the rules of a profile level (without a height).
         ThrowIfRefused(Check(Checked::AbsorptionFrequency, f));
         ThrowIfRefused(CheckLevel({std::nullopt, t, p, rho, w}));
-        PrintOutputs(context.out, context.json, kAbsorptionOutputs, AbsorptionValues(f, t, p, rho, w));
+        const Json record = RecordJson(set, kAbsorptionInputs, inputs);
+        PrintOutputs(context.out, context.json, kAbsorptionOutputs, AbsorptionValues(f, t, p, rho, w), &record);
     });
 }
 

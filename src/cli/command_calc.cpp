@@ -105,16 +105,16 @@ Recorded ReadRecord(const std::string& path) {
 
 void PrintCalculation(Context& context, const CalculationOutcome& outcome, const ModelSet& models,
                       const std::string& profileName, const ProfileStore& profile,
-                      const JacobiansArgument& jacobians) {
+                      const std::optional<JacobianSelection>& selection) {
     const CalculationResult& r = outcome.result;
     const ProfileView view = ViewOf(profile);
     if (context.json) {
         Json j = RecordJson(models, InputsJson(outcome.inputs, profileName, profile));
         j.update(CalculationJson(r));
-        if (jacobians.Given()) {
+        if (selection) {
             WriteJsonWith(context.out, j, "jacobians", [&](std::ostream& out) {
                 const std::vector<JacobianOutput> all(kJacobianOutputList.begin(), kJacobianOutputList.end());
-                WriteJacobianJson(out, *outcome.jacobian, view, jacobians.Selection(), all);
+                WriteJacobianJson(out, *outcome.jacobian, view, *selection, all);
             });
             context.out << '\n';
         } else {
@@ -126,14 +126,14 @@ void PrintCalculation(Context& context, const CalculationOutcome& outcome, const
     std::vector<Line> lines;
     for (std::size_t i = 0; i < values.size(); ++i) lines.push_back({kResultCaptions[i], values[i], UnitText(UnitOf(kWindowResults[i]))});
     PrintLines(context.out, lines);
-    if (jacobians.Given()) {
+    if (selection) {
         // The outputs of the text form: V, H, +45, -45, TB up, TB down, opacity.
         std::vector<JacobianColumn> columns;
         for (JacobianOutput o : {JacobianOutput::tbV, JacobianOutput::tbH, JacobianOutput::tbPlus45,
                                  JacobianOutput::tbMinus45, JacobianOutput::tbUp, JacobianOutput::tbDown,
                                  JacobianOutput::opacity})
             columns.push_back({NameOf(o), &*outcome.jacobian, o});
-        PrintJacobianTables(context.out, columns, view, jacobians.Selection());
+        PrintJacobianTables(context.out, columns, view, *selection);
     }
 }
 
@@ -176,13 +176,16 @@ void AddCalcCommand(CLI::App& app, Context& context) {
             const CalculationInputs& in = request.inputs;
             // The inputs first, so that a bad value is reported before a bad profile.
             ThrowIfRefused(ValidateInputs(in, request.models));
+            // The derivatives named are checked before anything is computed or printed.
+            std::optional<JacobianSelection> selection;
+            if (jacobians->Given()) selection = jacobians->Selection();
             CheckPlotName(*plot);
             if (from->empty()) request.profile = LoadProfileArgument(*profileName);
-            const bool derivatives = jacobians->Given() || !plot->empty();
+            const bool derivatives = selection || !plot->empty();
             const CalculationOutcome outcome =
                 RunCalculationRequest({in, ViewOf(request.profile), request.models, derivatives});
             if (outcome.failure) throw InputError(*outcome.failure);
-            PrintCalculation(context, outcome, request.models, request.profileName, request.profile, *jacobians);
+            PrintCalculation(context, outcome, request.models, request.profileName, request.profile, selection);
             if (!plot->empty())
                 PlotWeightingFunctions({{"V", &*outcome.jacobian, JacobianOutput::tbV},
                                         {"H", &*outcome.jacobian, JacobianOutput::tbH}},

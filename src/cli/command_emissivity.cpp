@@ -15,13 +15,16 @@ void AddEmissivityCommand(CLI::App& app, Context& context) {
     AddModelOptions(command, *models);
     AddJsonFlag(command, context);
     OnRun(command, context, options, [options, models, &context] {
-        const auto [f, theta, phi, t, s, w] = options->Get(kEmissivityInputs);
+        const std::array<double, kEmissivityInputs.size()> inputs = options->Get(kEmissivityInputs);
+        const auto [f, theta, phi, t, s, w] = inputs;
         const ModelSet set = ModelSetOf(*models);
         // Wind above 20 m/s is allowed here: the default model extends it linearly.
         ThrowIfRefused(ValidateSurfaceInputs(f, theta, phi, t, s, w, set));
         // Every term at the surface code, the code SurfaceEmissivity uses (a whole
         // calculation takes its Stokes terms at the direction code instead).
-        PrintOutputs(context.out, context.json, kEmissivityOutputs, EmissivityValues(f, theta, phi, t, s, w, set));
+        const Json record = RecordJson(set, kEmissivityInputs, inputs);
+        PrintOutputs(context.out, context.json, kEmissivityOutputs, EmissivityValues(f, theta, phi, t, s, w, set),
+                     &record);
     });
 }
 

@@ -58,4 +58,12 @@ Json ProfileRecordJson(const std::string& source, const ProfileStore& profile);
 // The record of a result: {"version": ..., "models": {...}, "inputs": inputs}.
 Json RecordJson(const ModelSet& models, Json inputs);
 
+// The same with inputs of vocabulary quantities, {key: value}.
+template <std::size_t N>
+Json RecordJson(const ModelSet& models, const std::array<Quantity, N>& quantities, const std::array<double, N>& values) {
+    Json inputs = Json::object();
+    for (std::size_t i = 0; i < N; ++i) inputs[KeyOf(quantities[i])] = values[i];
+    return RecordJson(models, std::move(inputs));
+}
+
 }  // namespace seasky::cli

@@ -371,8 +371,10 @@ py::dict Absorption(const Array& fA, const Array& tA, const Array& pA, const Arr
         });
 }
 
-py::dict Permittivity(const Array& fA, const Array& tA, const Array& sA, const py::int_& count, bool stop) {
+py::dict Permittivity(const Array& fA, const Array& tA, const Array& sA, const py::int_& count,
+                      const std::vector<std::string>& models, bool stop) {
     const Inputs<kPermittivityInputs.size()> in({fA, tA, sA});
+    const ModelSet set = ModelsOf(models);
     const std::size_t n = CaseCount(count, "permittivity", in.Sizes(kPermittivityInputs));
     return RunCases(
         n, stop, KeysOf(kPermittivityOutputs),
@@ -382,7 +384,7 @@ py::dict Permittivity(const Array& fA, const Array& tA, const Array& sA, const p
         },
         [&](std::size_t i, double* v) {
             const auto [f, t, s] = in[i];
-            Put(PermittivityValues(f, t, s), v);
+            Put(PermittivityValues(f, t, s, set), v);
         });
 }
 

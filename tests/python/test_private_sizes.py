@@ -13,7 +13,7 @@ from seasky import _seasky
 # arguments after n, the package's function).
 _MODELS = [
     (_seasky.absorption, (60.0, 250.0, 300.0, 2.5, 0.1), (False,), seasky.absorption),
-    (_seasky.permittivity, (22.235, 12.0, 30.0), (False,), seasky.permittivity),
+    (_seasky.permittivity, (22.235, 12.0, 30.0), ([], False), seasky.permittivity),
     (_seasky.emissivity, (18.7, 53.1, 30.0, 20.0, 35.0, 7.0), ([], False), seasky.emissivity),
     (_seasky.sky_correction, (37.0, 0.85, 45.0, 12.0), (False,), seasky.sky_correction),
 ]
