@@ -7,34 +7,36 @@
 
 namespace seasky::cli {
 
+namespace {
+
+// No model of the set changes the atmosphere yet; the set is recorded.
+void RunAtmosphere(Context& context, const std::string& profileName,
+                   const std::array<double, kAtmosphereInputs.size()>& in, const ModelSet& set) {
+    const auto [f, band, angle] = in;
+    ThrowIfRefused(Check(Checked::AbsorptionFrequency, f));
+    ThrowIfRefused(CheckBandEdge(f, band));
+    ThrowIfRefused(Check(Checked::ViewAngle, angle));
+    const ProfileStore profile = LoadProfileArgument(profileName);
+    ThrowIfRefused(CheckCalculationCost(f, band, ViewOf(profile)));
+    // Both observer ends from one transfer (the level absorption shared).
+    PrintModelOutputs(context, set, kAtmosphereInputs, in, kAtmosphereOutputs,
+                      AtmosphereValues(AtmosphereTransfer(f, band, angle, ViewOf(profile))),
+                      Json{{"profile", ProfileRecordJson(profileName, profile)}});
+}
+
+}  // namespace
+
 void AddAtmosphereCommand(CLI::App& app, Context& context) {
     CLI::App* command = app.add_subcommand(
         "atmosphere", "Brightness (K) and opacity (Np) of the atmosphere seen from below and from above");
     auto profileName = std::make_shared<std::string>();
-    command->add_option("--profile", *profileName, "Profile file or bundled atmosphere name (seasky profiles)")->required();
-    auto options = std::make_shared<NumberOptions>();
+    command->add_option("--profile", *profileName, "Profile file or bundled atmosphere name (seasky profiles)")
+        ->required();
     // The frequency is required; the band and the view angle have their defaults.
-    for (Quantity q : kAtmosphereInputs)
-        options->Add(command, q, q == Quantity::AbsorptionFrequency ? Need::Required : Need::Default);
-    auto models = std::make_shared<ModelArguments>();
-    AddModelOptions(command, *models);
-    AddJsonFlag(command, context);
-    OnRun(command, context, options, [options, profileName, models, &context] {
-        const std::array<double, kAtmosphereInputs.size()> inputs = options->Get(kAtmosphereInputs);
-        const auto [f, band, angle] = inputs;
-        // No model of the set changes the atmosphere yet; the set is recorded.
-        const ModelSet set = ModelSetOf(*models);
-        ThrowIfRefused(Check(Checked::AbsorptionFrequency, f));
-        ThrowIfRefused(CheckBandEdge(f, band));
-        ThrowIfRefused(Check(Checked::ViewAngle, angle));
-        const ProfileStore profile = LoadProfileArgument(*profileName);
-        ThrowIfRefused(CheckCalculationCost(f, band, ViewOf(profile)));
-        // Both observer ends from one transfer (the level absorption shared).
-        Json record = RecordJson(set, kAtmosphereInputs, inputs);
-        record["inputs"]["profile"] = ProfileRecordJson(*profileName, profile);
-        PrintOutputs(context.out, context.json, kAtmosphereOutputs,
-                     AtmosphereValues(AtmosphereTransfer(f, band, angle, ViewOf(profile))), &record);
-    });
+    AddModelRun(command, context, kAtmosphereInputs, {Quantity::Bandwidth, Quantity::ViewAngle},
+                [profileName](Context& c, const auto& in, const ModelSet& set) {
+                    RunAtmosphere(c, *profileName, in, set);
+                });
 }
 
 }  // namespace seasky::cli

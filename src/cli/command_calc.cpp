@@ -61,14 +61,7 @@ struct Recorded {
 }
 
 Recorded ReadRecord(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) throw InputError("Не удалось открыть файл '" + path + "'.");
-    Json json;
-    try {
-        json = Json::parse(file);
-    } catch (const Json::exception& e) {
-        RefuseRecord(path, e.what());
-    }
+    const Json json = ReadJsonFile(path, "Файл записи расчёта");
     if (!json.is_object() || !json.contains("inputs") || !json["inputs"].is_object())
         RefuseRecord(path, "нет объекта \"inputs\".");
     const Json& inputs = json["inputs"];

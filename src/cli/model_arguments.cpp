@@ -15,15 +15,7 @@ void RefuseIf(const std::optional<std::string>& refusal, const std::string& wher
 }
 
 ModelSet ReadModelFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw InputError("Не удалось открыть файл набора моделей '" + path + "'.");
-    Json json;
-    try {
-        json = Json::parse(in);
-    } catch (const Json::exception& e) {
-        throw InputError("Файл набора моделей '" + path + "' — не JSON: " + e.what());
-    }
-    return ModelSetFromJson(json, path);
+    return ModelSetFromJson(ReadJsonFile(path, "Файл набора моделей"), path);
 }
 
 }  // namespace
@@ -80,6 +72,16 @@ ModelSet ModelSetFromJson(const Json& json, const std::string& where) {
         RefuseIf(SetModelChoice(set, model, choice.get<std::string>()), where);
     }
     return set;
+}
+
+Json ReadJsonFile(const std::string& path, const std::string& what) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw InputError("Не удалось открыть файл '" + path + "'.");
+    try {
+        return Json::parse(in);
+    } catch (const Json::exception& e) {
+        throw InputError(what + " '" + path + "' — не JSON: " + e.what());
+    }
 }
 
 std::string ProgramVersion() { return std::string("seasky ") + SEASKY_VERSION; }

@@ -5,7 +5,12 @@
 // (program version, model set, inputs) that every JSON output carries.
 #pragma once
 
+#include <algorithm>
+#include <functional>
+#include <initializer_list>
+#include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "app/model_set.h"
@@ -65,5 +70,43 @@ Json RecordJson(const ModelSet& models, const std::array<Quantity, N>& quantitie
     for (std::size_t i = 0; i < N; ++i) inputs[KeyOf(quantities[i])] = values[i];
     return RecordJson(models, std::move(inputs));
 }
+
+// A subcommand of one model (emissivity, permittivity, sky-correction,
+// absorption, atmosphere): its number inputs from the vocabulary, required but
+// for those named in defaulted; the model set; --json. When the subcommand
+// runs, run receives the context, the inputs' values and the model set.
+template <std::size_t N>
+void AddModelRun(
+    CLI::App* command, Context& context, const std::array<Quantity, N>& inputs,
+    std::initializer_list<Quantity> defaulted,
+    std::type_identity_t<std::function<void(Context&, const std::array<double, N>&, const ModelSet&)>> run) {
+    auto options = std::make_shared<NumberOptions>();
+    for (Quantity q : inputs)
+        options->Add(command, q,
+                     std::find(defaulted.begin(), defaulted.end(), q) != defaulted.end() ? Need::Default
+                                                                                         : Need::Required);
+    auto models = std::make_shared<ModelArguments>();
+    AddModelOptions(command, *models);
+    AddJsonFlag(command, context);
+    OnRun(command, context, options, [&context, options, models, inputs, run = std::move(run)] {
+        run(context, options->Get(inputs), ModelSetOf(*models));
+    });
+}
+
+// The outputs of a model subcommand (text lines, or one JSON object that
+// begins with the record of what made it: version, model set, the inputs and
+// any further record of them, e.g. the profile).
+template <std::size_t N, std::size_t M>
+void PrintModelOutputs(Context& context, const ModelSet& models, const std::array<Quantity, N>& inputs,
+                       const std::array<double, N>& values, const std::array<Quantity, M>& outputs,
+                       const std::array<double, M>& results, const Json& moreInputs = Json::object()) {
+    Json record = RecordJson(models, inputs, values);
+    record["inputs"].update(moreInputs);
+    PrintOutputs(context.out, context.json, outputs, results, &record);
+}
+
+// The JSON of a file the user names; refusals: "Не удалось открыть файл
+// '<path>'." and "<what> '<path>' — не JSON: <reason>".
+Json ReadJsonFile(const std::string& path, const std::string& what);
 
 }  // namespace seasky::cli
