@@ -434,6 +434,34 @@ TEST(CalcModelSet, ChoicesFromOptionsFilesAndTheOlderFlag) {
     EXPECT_EQ(RunSeasky({"calc", "--wind", "41", "--model", "surface=mw2012"}).status, 2);
 }
 
+TEST(CalcModelSet, SensorSweepAndModelCommandsRecordWhatMadeTheirResults) {
+    // seasky sensor: the scene's inputs (the angle only when given) and the profile.
+    const auto sensor = JsonOf(RunSeasky({"sensor", "--sensor", "gmi", "--channels", "36.5V", "--wind", "27",
+                                          "--model", "surface=mw2012", "--json"}));
+    EXPECT_EQ(sensor["models"]["surface"], "mw2012");
+    EXPECT_EQ(sensor["inputs"]["wind"], 27.0);
+    EXPECT_FALSE(sensor["inputs"].contains("angle"));
+    EXPECT_EQ(sensor["inputs"]["profile"]["source"], "midlatitude-summer");
+    EXPECT_EQ(sensor["sensor"], "gmi");
+    // seasky sweep --json: per profile, the inputs but the varied one.
+    const auto sweep = JsonOf(RunSeasky({"sweep", "--vary", "wind=0:10:5", "--profile", "tropical", "--model",
+                                         "cosmic=effective", "--json"}));
+    ASSERT_TRUE(sweep.is_array());
+    EXPECT_EQ(sweep[0]["models"]["cosmic"], "effective");
+    EXPECT_FALSE(sweep[0]["inputs"].contains("wind"));
+    EXPECT_EQ(sweep[0]["inputs"]["frequency"], 18.7);
+    EXPECT_EQ(sweep[0]["inputs"]["profile"]["levels"]["pressure"].size(), Bundled("tropical").pressure.size());
+    // The subcommands of one model record their own inputs.
+    const auto absorption = JsonOf(RunSeasky({"absorption", "--freq", "22.235", "--air-temp", "290", "--pressure",
+                                              "1000", "--humidity", "10", "--json"}));
+    EXPECT_EQ(absorption["inputs"]["airTemperature"], 290.0);
+    EXPECT_EQ(absorption["inputs"]["cloudWater"], 0.0);
+    EXPECT_EQ(absorption["version"], sweep[0]["version"]);
+    const auto atmosphere =
+        JsonOf(RunSeasky({"atmosphere", "--profile", "tropical", "--freq", "23.8", "--json"}));
+    EXPECT_EQ(atmosphere["inputs"]["profile"]["source"], "tropical");
+}
+
 TEST(CalcModelSet, AResultIsComputedAgainFromItsOwnRecord) {
     // A profile file of the user's, which is gone when the record is replayed.
     auto profile = std::make_unique<test::TemporaryFile>(std::string(FindStandardAtmosphere("tropical")->text));

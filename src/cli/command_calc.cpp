@@ -35,17 +35,18 @@ namespace {
 // The inputs of a calculation in its record, under their vocabulary keys, with
 // the profile it used: where it came from and its levels, so that the record
 // alone reproduces the result (seasky calc --from).
-std::array<double, 7> ValuesOf(const CalculationInputs& in) {
-    return {in.frequency, in.angle, in.azimuth, in.seaTemperature, in.salinity, in.wind, in.bandwidth};
-}
+}  // namespace
 
-Json InputsJson(const CalculationInputs& in, const std::string& profileName, const ProfileStore& profile) {
+Json CalculationInputsJson(const CalculationInputs& in, const std::string& profileName, const ProfileStore& profile) {
+    const std::array<double, 7> values{in.frequency, in.angle,    in.azimuth,  in.seaTemperature,
+                                       in.salinity,  in.wind,     in.bandwidth};
     Json inputs = Json::object();
-    const std::array<double, 7> values = ValuesOf(in);
     for (std::size_t i = 0; i < values.size(); ++i) inputs[KeyOf(kCalculationInputs[i])] = values[i];
     inputs["profile"] = ProfileRecordJson(profileName, profile);
     return inputs;
 }
+
+namespace {
 
 // A calculation as its record gives it: the inputs, the profile's levels and
 // the model set of a seasky calc --json result.
@@ -102,7 +103,7 @@ void PrintCalculation(Context& context, const CalculationOutcome& outcome, const
     const CalculationResult& r = outcome.result;
     const ProfileView view = ViewOf(profile);
     if (context.json) {
-        Json j = RecordJson(models, InputsJson(outcome.inputs, profileName, profile));
+        Json j = RecordJson(models, CalculationInputsJson(outcome.inputs, profileName, profile));
         j.update(CalculationJson(r));
         if (selection) {
             WriteJsonWith(context.out, j, "jacobians", [&](std::ostream& out) {

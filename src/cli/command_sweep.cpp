@@ -142,10 +142,11 @@ struct Row {
 };
 
 // The table of a sweep as CSV (a header, then a line per profile and value) or
-// JSON (per profile: its name, the varied input and the values), the names of
-// the columns and keys from the vocabulary.
+// JSON (per profile: the record of what made it, its name, the varied input and
+// the values), the names of the columns and keys from the vocabulary.
 std::string SweepTable(const Varied& varied, const std::vector<std::string>& names,
-                       const std::vector<std::vector<Row>>& results, const std::string& format) {
+                       const std::vector<std::vector<Row>>& results, const std::string& format,
+                       const std::vector<Json>& records) {
     std::ostringstream table;
     const std::string name = varied.Name();
     if (format == "csv") {
@@ -169,7 +170,9 @@ std::string SweepTable(const Varied& varied, const std::vector<std::string>& nam
             for (std::size_t k = 0; k < values.size(); ++k) SetJson(j, kWindowResults[k], values[k]);
             list.push_back(j);
         }
-        all.push_back(Json{{KeyOf(Quantity::Profile), names[p]}, {"vary", name}, {"values", list}});
+        Json sweep = records[p];
+        sweep.update(Json{{KeyOf(Quantity::Profile), names[p]}, {"vary", name}, {"values", list}});
+        all.push_back(sweep);
     }
     table << all.dump() << '\n';
     return table.str();
@@ -265,7 +268,15 @@ void AddSweepCommand(CLI::App& app, Context& context) {
                 for (double v : sweep.values)
                     results[p].push_back({v, ComputeCalculationRequest(requestOf(stores[p], v)).result});
 
-            const std::string table = SweepTable(*sweep.varied, names, results, format);
+            // What made each profile's sweep: the version, the model set, the
+            // inputs other than the varied one, and the profile.
+            std::vector<Json> records;
+            for (std::size_t p = 0; p < names.size(); ++p) {
+                Json inputs = CalculationInputsJson(base, names[p], stores[p]);
+                inputs.erase(KeyOf(sweep.varied->quantity));
+                records.push_back(RecordJson(model, inputs));
+            }
+            const std::string table = SweepTable(*sweep.varied, names, results, format, records);
             if (output->empty()) {
                 context.out << table;
             } else {

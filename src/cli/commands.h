@@ -28,4 +28,9 @@ CalculationInputs CalculationInputsOf(const NumberOptions& options);
 // seasky calc --json).
 Json CalculationJson(const CalculationResult& result);
 
+// The inputs of a calculation in its record (cli/model_arguments.h): the seven
+// under their vocabulary keys and the profile with its levels.
+Json CalculationInputsJson(const CalculationInputs& inputs, const std::string& profileName,
+                           const ProfileStore& profile);
+
 }  // namespace seasky::cli
