@@ -18,8 +18,8 @@ const std::array<ModelEntry, 3> kModels{{
      {{{"default", "2.73 K, the Rayleigh-Jeans brightness of the cosmic background"},
        {"effective",
         "effective cold-space temperature T_c(f): T. Meissner, F. J. Wentz and D. Draper, GMI calibration "
-        "algorithm and analysis theoretical basis document, Remote Sensing Systems report 111311, 2012, "
-        "Appendix D"}}},
+        "algorithm and analysis theoretical basis document, Remote Sensing Systems report 041912, version G, "
+        "2012, doi:10.56236/RSS-au, Appendix D"}}},
      [](const ModelSet& s) { return static_cast<int>(s.cosmic); },
      [](ModelSet& s, int i) { s.cosmic = static_cast<CosmicModel>(i); }},
     {"direction-rows",

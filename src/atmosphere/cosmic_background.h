@@ -27,7 +27,8 @@
 //
 // References: T. Meissner, F. J. Wentz and D. Draper, GMI calibration
 // algorithm and analysis theoretical basis document, Remote Sensing Systems
-// report 111311, 2012, Appendix D; the authors' code: Remote Sensing Systems,
+// report 041912, version G, 2012, doi:10.56236/RSS-au, Appendix D; the authors'
+// code: Remote Sensing Systems,
 // RSS-Ocean-Surface-Emissivity-Model, RSS_RTM_module.f90, fd_tcos_eff.
 #pragma once
 
