@@ -12,24 +12,12 @@
 #include "app/jacobian.h"
 #include "app/sensor.h"
 #include "atmosphere/atmosphere_radiation.h"
+#include "test_support.h"
 
 namespace seasky {
 namespace {
 
-// n levels evenly from 0 to top metres: a warm, moist, cloudless column.
-ProfileStore EvenProfile(int n, double top) {
-    ProfileStore p;
-    p.levelCount = n;
-    for (int i = 0; i < n; ++i) {
-        const double h = top * i / (n - 1);
-        p.height.push_back(h);
-        p.airTemperature.push_back(288.0 - 0.0065 * h);
-        p.pressure.push_back(1013.0 * std::exp(-h / 8000.0));
-        p.absoluteHumidity.push_back(10.0 * std::exp(-h / 2000.0));
-        p.cloudWater.push_back(0.0);
-    }
-    return p;
-}
+using test::EvenProfile;
 
 CalculationCost CostAt(double f, double band, const ProfileStore& p, bool derivatives = false) {
     const SubBand b{f, band};

@@ -42,21 +42,6 @@ Sensor RequestTestSensor() {
     return s;
 }
 
-// n levels evenly from 0 to top metres: a warm, moist, cloudless column.
-ProfileStore RequestTestColumn(int n, double top) {
-    ProfileStore p;
-    p.levelCount = n;
-    for (int i = 0; i < n; ++i) {
-        const double h = top * i / (n - 1);
-        p.height.push_back(h);
-        p.airTemperature.push_back(288.0 - 0.0065 * h);
-        p.pressure.push_back(1013.0 * std::exp(-h / 8000.0));
-        p.absoluteHumidity.push_back(10.0 * std::exp(-h / 2000.0));
-        p.cloudWater.push_back(0.0);
-    }
-    return p;
-}
-
 bool StartsWith(const std::string& text, const std::string& start) { return text.rfind(start, 0) == 0; }
 
 TEST(ChannelsRequest, EachChannelIsCheckedOnItsOwnAndEqualsTheSingleCalculation) {
@@ -139,7 +124,7 @@ TEST(ChannelsRequest, CostRefusalsAreEachChannelsAndNameItInTheRequestsRefusal) 
     const std::vector<int> both{0, 1};
     const SceneSurface scene;
     // 60000 levels 0-1 km: 60130 work units per sub-frequency.
-    const ProfileStore p = RequestTestColumn(60000, 1000.0);
+    const ProfileStore p = test::EvenProfile(60000, 1000.0);
     const ChannelsRequest request{sensor, both, scene, ViewOf(p), {}, false, false};
     const ChannelsOutcome out = RunChannelsRequest(request);
     EXPECT_TRUE(out.outcomes[0].computed);
@@ -155,7 +140,7 @@ TEST(ChannelsRequest, CostRefusalsAreEachChannelsAndNameItInTheRequestsRefusal) 
 
     // With derivatives and 25001 levels the wide channel breaks the level limit
     // and the work: the level limit is named first, as for a single calculation.
-    const ProfileStore deep = RequestTestColumn(25001, 1000.0);
+    const ProfileStore deep = test::EvenProfile(25001, 1000.0);
     const std::vector<int> wide{1};
     const ChannelOutcome refused = RunChannelsRequest({sensor, wide, scene, ViewOf(deep), {}, false, true}).outcomes[0];
     ASSERT_TRUE(refused.failure);

@@ -79,21 +79,23 @@ TEST(Jacobian, ForwardValuesAreThoseOfTheCalculation) {
     }
 }
 
+// A change of each surface input, in the order of the derivatives.
+const Change kSurfaceChanges[kSurfaceInputs] = {
+    [](CalculationInputs& in, ProfileStore&, double h) { in.seaTemperature += h; },
+    [](CalculationInputs& in, ProfileStore&, double h) { in.salinity += h; },
+    [](CalculationInputs& in, ProfileStore&, double h) { in.wind += h; },
+    [](CalculationInputs& in, ProfileStore&, double h) { in.azimuth += h; },
+    [](CalculationInputs& in, ProfileStore&, double h) { in.angle += h; },
+};
+
 TEST(Jacobian, SurfaceDerivativesMatchCentralDifferences) {
     // Steps: 0.01 of each input (K, 1e-3, m/s, degrees): smooth inside the
     // brackets of the tables the cases lie in.
-    const Change changes[kSurfaceInputs] = {
-        [](CalculationInputs& in, ProfileStore&, double h) { in.seaTemperature += h; },
-        [](CalculationInputs& in, ProfileStore&, double h) { in.salinity += h; },
-        [](CalculationInputs& in, ProfileStore&, double h) { in.wind += h; },
-        [](CalculationInputs& in, ProfileStore&, double h) { in.azimuth += h; },
-        [](CalculationInputs& in, ProfileStore&, double h) { in.angle += h; },
-    };
     for (const Case& c : kCases) {
         const ProfileStore p = Bundled(c.atmosphere);
         const Jacobian j = CalculateWithJacobian(c.inputs, ViewOf(p)).jacobian;
         for (int k = 0; k < kSurfaceInputs; ++k) {
-            const auto d = Central(c.inputs, p, changes[k], 0.01);
+            const auto d = Central(c.inputs, p, kSurfaceChanges[k], 0.01);
             for (int o = 0; o < kJacobianOutputs; ++o)
                 ExpectAgree(j.surface[o][k], d[o], 0.01,
                             std::string(c.atmosphere) + " " + kJacobianOutputNames[o] + "/" + kSurfaceInputNames[k]);
@@ -105,13 +107,6 @@ TEST(Jacobian, SurfaceDerivativesOfEveryModelChoiceMatchCentralDifferences) {
     // The authors' surface model (its own code on dual numbers) and the
     // effective cold-space temperature, together and with winds beyond the
     // default's 20 m/s, on both sides of its 37 GHz hold.
-    const Change changes[kSurfaceInputs] = {
-        [](CalculationInputs& in, ProfileStore&, double h) { in.seaTemperature += h; },
-        [](CalculationInputs& in, ProfileStore&, double h) { in.salinity += h; },
-        [](CalculationInputs& in, ProfileStore&, double h) { in.wind += h; },
-        [](CalculationInputs& in, ProfileStore&, double h) { in.azimuth += h; },
-        [](CalculationInputs& in, ProfileStore&, double h) { in.angle += h; },
-    };
     ModelSet models;
     models.surface = SurfaceModel::mw2012;
     models.cosmic = CosmicModel::effective;
@@ -126,7 +121,7 @@ TEST(Jacobian, SurfaceDerivativesOfEveryModelChoiceMatchCentralDifferences) {
         const CalculationWithJacobian j = CalculateWithJacobian(c.inputs, ViewOf(p), models);
         EXPECT_EQ(Outputs(j.result), Outputs(Calculate(c.inputs, p, models))) << c.atmosphere;
         for (int k = 0; k < kSurfaceInputs; ++k) {
-            const auto d = Central(c.inputs, p, changes[k], 0.01, models);
+            const auto d = Central(c.inputs, p, kSurfaceChanges[k], 0.01, models);
             for (int o = 0; o < kJacobianOutputs; ++o)
                 ExpectAgree(j.jacobian.surface[o][k], d[o], 0.01,
                             std::string(c.atmosphere) + " " + kJacobianOutputNames[o] + "/" + kSurfaceInputNames[k]);

@@ -90,6 +90,21 @@ private:
     std::filesystem::path path_;
 };
 
+// n levels evenly from 0 to top metres: a warm, moist, cloudless column.
+inline ProfileStore EvenProfile(int n, double top) {
+    ProfileStore p;
+    p.levelCount = n;
+    for (int i = 0; i < n; ++i) {
+        const double h = top * i / (n - 1);
+        p.height.push_back(h);
+        p.airTemperature.push_back(288.0 - 0.0065 * h);
+        p.pressure.push_back(1013.0 * std::exp(-h / 8000.0));
+        p.absoluteHumidity.push_back(10.0 * std::exp(-h / 2000.0));
+        p.cloudWater.push_back(0.0);
+    }
+    return p;
+}
+
 // A bundled standard atmosphere as a profile.
 inline ProfileStore Bundled(std::string_view name) {
     const StandardAtmosphere* a = FindStandardAtmosphere(name);
