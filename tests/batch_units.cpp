@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "atmosphere/humidity.h"
 #include "batch/units.h"
 
 namespace seasky {
@@ -60,6 +61,9 @@ TEST(Units, SpecificHumidityAndCloudFractionBecomeConcentrations) {
     EXPECT_NEAR(MoistAirDensityFromVapour(rhoV, 300.0, 100000.0), airDensity, 1e-12);
     // Dry air at 273.15 K and 1013.25 hPa: 1.2922 kg/m^3.
     EXPECT_NEAR(MoistAirDensityFromSpecificHumidity(0.0, 273.15, 101325.0), 1.29228, 1e-5);
+    // The radiosonde conversion through the vapour pressure (atmosphere/humidity.h)
+    // gives the scene files' concentration of the same specific humidity.
+    EXPECT_NEAR(AbsoluteHumidity(VapourPressureFromSpecificHumidity(0.01, 1000.0), 300.0), rhoV, 1e-12 * rhoV);
 }
 
 }  // namespace

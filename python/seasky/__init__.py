@@ -36,6 +36,7 @@ from ._api import (
     sky_correction,
 )
 from ._simulate import simulate
+from . import humidity
 
 ValidationError.__module__ = "seasky"
 

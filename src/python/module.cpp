@@ -31,6 +31,7 @@
 #include "app/sensor.h"
 #include "app/standard_atmospheres.h"
 #include "app/validation.h"
+#include "atmosphere/humidity.h"
 #include "app/vocabulary.h"
 #include "atmosphere/atmosphere_radiation.h"
 #include "batch/batch_output.h"
@@ -966,6 +967,14 @@ PYBIND11_MODULE(_seasky, m) {
     m.def("atmosphere", &Atmosphere);
     m.def("calculate", &CalculateArrays);
     m.def("model_record", &ModelRecord);
+    // Humidity conversions and the height of a geopotential (atmosphere/humidity.h), over arrays.
+    m.def("saturation_vapour_pressure", py::vectorize(&SaturationVapourPressure));
+    m.def("vapour_pressure_from_dew_point", py::vectorize(&VapourPressureFromDewPoint));
+    m.def("vapour_pressure_from_relative_humidity", py::vectorize(&VapourPressureFromRelativeHumidity));
+    m.def("vapour_pressure_from_mixing_ratio", py::vectorize(&VapourPressureFromMixingRatio));
+    m.def("vapour_pressure_from_specific_humidity", py::vectorize(&VapourPressureFromSpecificHumidity));
+    m.def("absolute_humidity", py::vectorize(&AbsoluteHumidity));
+    m.def("geometric_height", py::vectorize(&GeometricHeightFromGeopotential));
     m.def("model_table", [] {
         py::list table;
         for (const ModelEntry& model : kModels) {
