@@ -34,6 +34,7 @@ from ._api import (
     sensor,
     sensors,
     sky_correction,
+    surface_wind,
 )
 from ._simulate import simulate
 from . import humidity

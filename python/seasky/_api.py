@@ -57,6 +57,19 @@ def _model_assignments(models, direction_rows=None):
     return assignments
 
 
+def surface_wind(u, v, look_azimuth):
+    """The wind of the sea-surface model from the wind vector and the look
+    direction: {"wind": speed (m/s), "azimuth": degrees in [0, 360)}.
+
+    u, v: the eastward and northward wind components (m/s, toward which the
+    air moves: ERA5's u10, v10); look_azimuth: degrees clockwise from north of
+    the horizontal direction from the radiometer toward the footprint. The
+    azimuth is (phi_w - look_azimuth) mod 360 with phi_w = atan2(-u, -v), the
+    direction the wind comes from: 0 when looking upwind, into the wind.
+    Numbers or arrays that broadcast."""
+    return {"wind": _seasky.wind_speed_of(u, v), "azimuth": _seasky.relative_azimuth_of(u, v, look_azimuth)}
+
+
 def models():
     """The model set: {model: {"meaning": ..., "choices": {choice: source}}},
     the first choice of each model its default."""

@@ -32,6 +32,7 @@
 #include "app/standard_atmospheres.h"
 #include "app/validation.h"
 #include "atmosphere/humidity.h"
+#include "surface/wind_vector.h"
 #include "app/vocabulary.h"
 #include "atmosphere/atmosphere_radiation.h"
 #include "batch/batch_output.h"
@@ -975,6 +976,10 @@ PYBIND11_MODULE(_seasky, m) {
     m.def("vapour_pressure_from_specific_humidity", py::vectorize(&VapourPressureFromSpecificHumidity));
     m.def("absolute_humidity", py::vectorize(&AbsoluteHumidity));
     m.def("geometric_height", py::vectorize(&GeometricHeightFromGeopotential));
+    // The surface model's wind from (u, v) and the look azimuth (surface/wind_vector.h).
+    m.def("wind_speed_of", py::vectorize([](double u, double v) { return SurfaceWindOf(u, v, 0.0).speed; }));
+    m.def("relative_azimuth_of",
+          py::vectorize([](double u, double v, double look) { return SurfaceWindOf(u, v, look).azimuth; }));
     m.def("model_table", [] {
         py::list table;
         for (const ModelEntry& model : kModels) {

@@ -1,5 +1,5 @@
-"""seasky.humidity: the core's conversions over numpy arrays, against the
-formulas written out here."""
+"""seasky.humidity and seasky.surface_wind: the core's conversions over numpy
+arrays, against the formulas written out here."""
 
 import numpy as np
 
@@ -22,3 +22,13 @@ def test_conversions_broadcast_and_agree_with_the_formulas():
     assert seasky.humidity is h
     # ERA5's geopotential of 11 km geopotential height: 11019.07 m.
     assert abs(h.geometric_height(11000 * 9.80665) - 11019.07) < 0.01
+
+
+def test_surface_wind_of_the_wind_vector_and_the_look_direction():
+    # A wind from the north (v < 0) seen looking north, south and east; one
+    # from the south-west seen looking into it; arrays broadcast.
+    w = seasky.surface_wind(np.array([0.0, 0.0, 0.0, 6.0]), np.array([-5.0, -5.0, -5.0, 6.0]),
+                            np.array([0.0, 180.0, 90.0, 225.0]))
+    np.testing.assert_allclose(w["wind"], [5.0, 5.0, 5.0, np.hypot(6.0, 6.0)], rtol=1e-15)
+    np.testing.assert_allclose(w["azimuth"], [0.0, 180.0, 270.0, 0.0], atol=1e-12)
+    assert seasky.surface_wind(0.0, 0.0, 40.0)["azimuth"] == 0.0
