@@ -221,6 +221,13 @@ TEST(CalcCommand, JacobiansInJsonTextAndAChart) {
     std::ifstream in(svg);
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_NE(text.find("Height (km)"), std::string::npos);
+    EXPECT_EQ(text.find("surface="), std::string::npos);
+    // A chart of another model set says so in its title.
+    run = with({"--plot", svg, "--model", "surface=mw2012"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::ifstream chosen(svg);
+    const std::string chosenText((std::istreambuf_iterator<char>(chosen)), std::istreambuf_iterator<char>());
+    EXPECT_NE(chosenText.find("surface=mw2012"), std::string::npos);
     std::filesystem::remove(svg);
 }
 

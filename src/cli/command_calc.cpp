@@ -184,8 +184,9 @@ void AddCalcCommand(CLI::App& app, Context& context) {
                 PlotWeightingFunctions({{"V", &*outcome.jacobian, JacobianOutput::tbV},
                                         {"H", &*outcome.jacobian, JacobianOutput::tbH}},
                                        ViewOf(request.profile),
-                                       FormatGeneral(in.frequency, '.') + " GHz, " + FormatGeneral(in.angle, '.') +
-                                           " degrees, " + request.profileName,
+                                       ChartTitle(FormatGeneral(in.frequency, '.') + " GHz, " +
+                                                      FormatGeneral(in.angle, '.') + " degrees, " + request.profileName,
+                                                  request.models),
                                        *plot);
         };
     });

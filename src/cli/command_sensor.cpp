@@ -131,6 +131,7 @@ Json SceneRecord(const NumberOptions& options, const std::string& profileName, c
 // profile, the outcome of each channel and the columns of its derivatives.
 struct SensorRun {
     Sensor sensor;
+    ModelSet models;
     std::vector<int> channels;
     SceneSurface scene;
     ProfileStore profile;
@@ -144,13 +145,13 @@ const Channel& ChannelAt(const SensorRun& run, std::size_t i) { return run.senso
 // computed, its inputs before the profile is read; any refusal ends the command.
 void ComputeSensorRun(const SensorArguments& a, SensorRun& run) {
     run.scene = SceneOf(a.numbers);
-    const ModelSet models = ModelSetOf(a.models);
+    run.models = ModelSetOf(a.models);
     run.sensor = SensorArgument(a.sensor);
     const ChannelSelection selection = SelectChannels(run.sensor, a.channels);
     if (!selection.message.empty()) throw InputError(selection.message);
     run.channels = selection.indices;
     const bool derivatives = a.jacobians.Given() || !a.plot.empty();
-    ChannelsRequest request{run.sensor, run.channels, run.scene, {}, models, a.extrapolate, derivatives};
+    ChannelsRequest request{run.sensor, run.channels, run.scene, {}, run.models, a.extrapolate, derivatives};
     if (std::optional<ValidationFailure> f = CheckChannelInputs(request)) {
         if (f->quantity == Checked::Frequency) f->message += std::string("\n") + kChannelCentreHint;
         throw InputError(*f);
@@ -168,7 +169,7 @@ void ComputeSensorRun(const SensorArguments& a, SensorRun& run) {
 // document would be large.
 void WriteSensorJson(std::ostream& out, const SensorArguments& a, const SensorRun& run,
                      const JacobianSelection& wanted) {
-    Json head = RecordJson(ModelSetOf(a.models), SceneRecord(a.numbers, a.profile, run.profile));
+    Json head = RecordJson(run.models, SceneRecord(a.numbers, a.profile, run.profile));
     head["sensor"] = run.sensor.name;
     head["title"] = run.sensor.title;
     WriteJsonWith(out, head, "channels", [&](std::ostream& list) {
@@ -219,7 +220,8 @@ void RunSensorCommand(Context& context, const SensorArguments& a) {
     SensorRun run;
     ComputeSensorRun(a, run);
     if (!a.plot.empty())
-        PlotWeightingFunctions(run.columns, ViewOf(run.profile), run.sensor.title + ", " + a.profile, a.plot);
+        PlotWeightingFunctions(run.columns, ViewOf(run.profile),
+                               ChartTitle(run.sensor.title + ", " + a.profile, run.models), a.plot);
     if (context.json) WriteSensorJson(context.out, a, run, wanted);
     else PrintSensorTable(context.out, a, run, wanted);
 }

@@ -84,6 +84,10 @@ Json ReadJsonFile(const std::string& path, const std::string& what) {
     }
 }
 
+std::string ChartTitle(const std::string& title, const ModelSet& models) {
+    return models == ModelSet{} ? title : title + ", " + ModelSetSummary(models);
+}
+
 std::string ProgramVersion() { return std::string("seasky ") + SEASKY_VERSION; }
 
 Json ProfileRecordJson(const std::string& source, const ProfileStore& profile) {

@@ -41,6 +41,10 @@ Json ModelSetJson(const ModelSet& models);
 // where names the file in a refusal.
 ModelSet ModelSetFromJson(const Json& json, const std::string& where);
 
+// A chart's title with the model choices that are not the defaults appended
+// ("..., surface=mw2012"), so that a picture says what made it too.
+std::string ChartTitle(const std::string& title, const ModelSet& models);
+
 // "seasky X.Y.Z", the program and version every output records.
 std::string ProgramVersion();
 
