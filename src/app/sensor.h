@@ -86,6 +86,7 @@ struct ChannelOutcome {
     std::optional<ValidationFailure> failure;  // why the channel was not computed
     bool passbandBeyondRange = false;  // a sub-band reaches outside 6.75-89 GHz
     bool extrapolated = false;         // the centre lies outside 6.75-89 GHz, computed on request
+    bool profileEndsLow = false;       // the profile ends below the level that matters for the channel
     double tb = 0.0;                   // the brightness temperature of the channel's polarisation, K
     CalculationResult result;          // the whole calculation of the channel
 };

@@ -74,6 +74,10 @@ struct RunDescription {
     JacobianSelection jacobians;  // the derivatives written (none by default)
     std::size_t levels = 0;       // the scene file's level count
     bool profileSources = false;  // the scenes name their profiles: write each one's source
+    std::vector<GridDimension> grid;      // the scenes' dimensions (SceneReader::Grid); empty: {scene, count}
+    std::vector<PassThrough> coordinates; // the grid's coordinate variables, whole (SceneReader::Coordinates)
+    std::vector<InputSource> sources;     // which input variable fed each quantity (SceneReader::Sources)
+    std::string surfaceFile;              // the file of single-level fields, if any
 };
 
 // The derivatives of one channel's tb over one scene, as written: only the parts

@@ -638,4 +638,8 @@ std::unique_ptr<SceneReader> OpenScenes(const std::string& path, const std::stri
     throw BatchError("Scene file " + path + ": unknown kind (give a .nc or a .csv file)");
 }
 
+std::unique_ptr<SceneReader> OpenScenes(const std::string& path, const SceneOptions& options) {
+    return OpenScenes(path, options.guarded);
+}
+
 }  // namespace seasky

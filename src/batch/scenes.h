@@ -41,6 +41,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/sensor.h"
@@ -55,6 +56,18 @@ struct BatchError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// Flags of a scene that its results carry (bits of status(scene, channel),
+// beside the channel's own of batch_output.h): the scene was computed, but
+// with less than a complete input, and says so.
+inline constexpr int kStatusNoCloud = 8;         // no cloud-water variable: computed without cloud
+inline constexpr int kStatusStartsHigh = 16;     // the profile starts over 10 m above the sea, not extended
+inline constexpr int kStatusEndsLow = 32;        // the profile ends below the level that matters (per channel)
+inline constexpr int kStatusWindExtended = 64;   // wind beyond 20 m/s, computed with the wind model extended
+
+// The height above the sea (m) beyond which a profile's lowest level counts
+// as starting above the sea.
+inline constexpr double kProfileStartTolerance = 10.0;
+
 struct Scene {
     SceneSurface surface;
     ProfileStore profile;
@@ -63,6 +76,23 @@ struct Scene {
     // Where the profile came from, for scenes that name one (CSV):
     // "bundled:NAME" or "file:PATH"; empty when the scene file holds it.
     std::string profileSource;
+    int flags = 0;       // kStatusNoCloud | kStatusStartsHigh | kStatusWindExtended, for every channel
+    std::string note;    // what the flags mean for this scene (English), empty without flags
+};
+
+// Which input variable fed a quantity of the scenes, for the output's record:
+// quantity a vocabulary key (height, airTemperature, ...); source e.g.
+// "z [geopotential, m**2 s**-2] of pl.nc: height = ..."
+struct InputSource {
+    std::string quantity;
+    std::string source;
+};
+
+// One dimension of the scenes: a list of scenes has one (scene), a
+// reanalysis grid its own (valid_time, latitude, longitude).
+struct GridDimension {
+    std::string name;
+    std::size_t size = 0;
 };
 
 // A scene variable that is passed through to the output unchanged.
@@ -70,7 +100,14 @@ struct PassThrough {
     std::string name;
     int type = 0;                   // the netCDF type
     std::size_t valueBytes = 0;     // the bytes of one value
-    std::vector<unsigned char> data;  // the values of one block, packed
+    std::vector<unsigned char> data;  // the values of one block (or, for a coordinate, all), packed
+    // The grid dimensions it spans: empty for a value per scene (every grid
+    // dimension); a coordinate (SceneReader::Coordinates) names its own, a
+    // subset of the grid's (e.g. latitude).
+    std::vector<std::string> dims;
+    // Its attributes when the scene file is not NetCDF (the writer copies a
+    // NetCDF file's own): name and text.
+    std::vector<std::pair<std::string, std::string>> attributes;
 };
 
 class SceneReader {
@@ -97,6 +134,15 @@ public:
     // by OpenScenes (through any link), as named: the run's output must not
     // replace one. Found by the first pass over the scenes, before any is read.
     virtual std::vector<std::string> GuardedProfileFiles() const { return {}; }
+    // The dimensions of the scenes, slowest first: {scene, SceneCount()} for a
+    // list of scenes. Scenes are numbered in the grid's row-major order.
+    virtual std::vector<GridDimension> Grid() const { return {{"scene", SceneCount()}}; }
+    // The variables over some but not all grid dimensions (the grid's
+    // coordinate variables: latitude, longitude, valid_time), whole, data filled:
+    // written once to the output.
+    virtual std::vector<PassThrough> Coordinates() const { return {}; }
+    // Which input variable fed each quantity (InputSource).
+    virtual std::vector<InputSource> Sources() const { return {}; }
 };
 
 // Scene values held as arrays: profiles scenes x levels (level fastest), in m,
@@ -136,5 +182,17 @@ void ScenesFromArrays(const SceneArrays& arrays, std::vector<Scene>& scenes);
 // checked as the CSV is first read rather than kept, so that memory does not
 // grow with the number of distinct profiles.
 std::unique_ptr<SceneReader> OpenScenes(const std::string& path, const std::string& guarded = {});
+
+// How a scene file of fields (NetCDF, GRIB) is read, beyond its own variables.
+struct SceneOptions {
+    std::string guarded;         // as for OpenScenes
+    std::string surfaceFile;     // a file of single-level fields on the same grid (--surface); empty: none
+    std::string levelDim;        // the level dimension (--level-dim); empty: found by its name (field_scenes.h)
+    std::optional<double> salinity;     // per mille, for every scene without a salinity field (--salinity)
+    std::optional<double> lookAzimuth;  // degrees clockwise from north, for every scene without its own (--look-azimuth)
+};
+
+// As OpenScenes, with the options of fields (ignored for CSV scenes but the guard).
+std::unique_ptr<SceneReader> OpenScenes(const std::string& path, const SceneOptions& options);
 
 }  // namespace seasky
