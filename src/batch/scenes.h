@@ -105,8 +105,10 @@ struct PassThrough {
     // dimension); a coordinate (SceneReader::Coordinates) names its own, a
     // subset of the grid's (e.g. latitude).
     std::vector<std::string> dims;
-    // Its attributes when the scene file is not NetCDF (the writer copies a
-    // NetCDF file's own): name and text.
+    // Where its attributes come from: the NetCDF file whose variable of that
+    // name the writer copies them from (every attribute, of its own type), or,
+    // when empty, the text attributes below (a GRIB file's variables).
+    std::string sourceFile;
     std::vector<std::pair<std::string, std::string>> attributes;
 };
 
