@@ -63,6 +63,13 @@ public:
     // of a pass-through variable. Throws BatchError.
     virtual void ReadStored(std::size_t v, std::span<const std::size_t> start, std::span<const std::size_t> count,
                             void* out) = 0;
+    // Throws BatchError when the file does not hold the values its header
+    // declares for these variables (netcdf_extent.h: a file cut short), naming
+    // the scenes; a file read whole when opened (GRIB) has nothing to check.
+    virtual void CheckExtent(const std::vector<std::size_t>& variables, std::size_t scenes) const {
+        (void)variables;
+        (void)scenes;
+    }
     // The index of the variable of that name, if any.
     std::optional<std::size_t> Find(const std::string& name) const {
         const std::vector<FieldVariable>& vars = Variables();
