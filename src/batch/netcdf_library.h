@@ -53,7 +53,7 @@ struct NetcdfUnavailable : BatchError {
     X(nc_def_dim) X(nc_def_var) X(nc_def_var_fill) X(nc_def_var_chunking) X(nc_def_var_deflate)       \
     X(nc_put_att_text) X(nc_put_att_schar) X(nc_put_att_double) X(nc_put_att) X(nc_get_att)           \
     X(nc_copy_att) X(nc_put_var_double) X(nc_put_var_string) X(nc_put_vara) X(nc_put_vara_double)     \
-    X(nc_put_vara_string) X(nc_put_vara_schar) X(nc_set_var_chunk_cache)
+    X(nc_put_vara_string) X(nc_put_vara_schar) X(nc_set_var_chunk_cache) X(nc_inq_dim)
 
 // The library's functions as loaded: pointers of the library's own types.
 struct NetcdfFunctions {

@@ -14,11 +14,15 @@
 
 #include "app/profile_reader.h"
 #include "app/standard_atmospheres.h"
+#include "batch/field_file.h"
+#include "batch/field_scenes.h"
 #include "batch/input_file.h"
 #include "batch/netcdf_library.h"
 #include "batch/netcdf_extent.h"
 #include "batch/output_file.h"
 #include "batch/units.h"
+#include "atmosphere/humidity.h"
+#include "surface/wind_vector.h"
 #include "common/number_text.h"
 
 namespace seasky {
@@ -37,42 +41,6 @@ static_assert(kFirstSurface == 5 && kSceneQuantities.size() == 10, "five level q
 // The surface quantities a scene must give, in the order of SceneArrays::names.
 constexpr Quantity kSurfaceNamed[4] = {Quantity::SeaTemperature, Quantity::Salinity, Quantity::Wind,
                                        Quantity::Azimuth};
-
-// ---- NetCDF ----
-
-void Nc(int status, const std::string& what) {
-    if (status != NC_NOERR) throw BatchError(what + ": " + nc_strerror(status));
-}
-
-std::optional<std::string> TextAttribute(int ncid, int var, const char* name) {
-    nc_type type;
-    std::size_t length = 0;
-    if (nc_inq_att(ncid, var, name, &type, &length) != NC_NOERR) return std::nullopt;
-    if (type == NC_CHAR) {
-        std::string text(length, '\0');
-        if (nc_get_att_text(ncid, var, name, text.data()) != NC_NOERR) return std::nullopt;
-        while (!text.empty() && text.back() == '\0') text.pop_back();
-        return text;
-    }
-    if (type == NC_STRING && length == 1) {
-        char* value = nullptr;
-        if (nc_get_att_string(ncid, var, name, &value) != NC_NOERR) return std::nullopt;
-        std::string text = value != nullptr ? value : "";
-        nc_free_string(1, &value);
-        return text;
-    }
-    return std::nullopt;
-}
-
-std::optional<double> NumberAttribute(int ncid, int var, const char* name) {
-    nc_type type;
-    std::size_t length = 0;
-    if (nc_inq_att(ncid, var, name, &type, &length) != NC_NOERR || length < 1) return std::nullopt;
-    if (type == NC_CHAR || type == NC_STRING) return std::nullopt;
-    std::vector<double> values(length);
-    if (nc_get_att_double(ncid, var, name, values.data()) != NC_NOERR) return std::nullopt;
-    return values[0];
-}
 
 ValidationFailure Missing(const std::string& name, int level) {
     ValidationFailure f;
@@ -104,239 +72,6 @@ std::optional<ValidationFailure> CheckProfile(const ProfileStore& p) {
     }
     return f;
 }
-
-// One quantity of the scene file: the variable, its unit and the packing.
-struct Variable {
-    int id = -1;
-    std::string name;
-    UnitConversion unit;
-    std::optional<double> fill;
-    std::optional<double> missing;
-    double scale = 1.0;
-    double offset = 0.0;
-    bool fraction = false;  // a mass fraction, kg/kg (humidity or cloud water)
-};
-
-class NetcdfScenes final : public SceneReader {
-public:
-    explicit NetcdfScenes(const std::string& path) : path_(path) {
-        Nc(nc_open(path.c_str(), NC_NOWRITE, &ncid_), "Cannot open the scene file " + path);
-        try {
-            Open();
-            CheckExtent();
-        } catch (...) {
-            nc_close(ncid_);
-            throw;
-        }
-    }
-    ~NetcdfScenes() override { nc_close(ncid_); }
-
-    std::size_t SceneCount() const override { return scenes_; }
-    bool HasIncidenceAngle() const override { return Var(Quantity::IncidenceAngle).id >= 0; }
-    std::size_t LevelCount() const override { return levels_; }
-
-    void Read(std::size_t first, std::size_t count, std::vector<Scene>& out) override {
-        out.assign(count, Scene{});
-        if (count == 0) return;
-        const std::size_t L = levels_;
-        std::array<std::vector<double>, kSceneQuantities.size()> v;
-        for (std::size_t k = 0; k < kSceneQuantities.size(); ++k) {
-            if (vars_[k].id < 0) continue;
-            if (kSceneQuantities[k].perLevel) ReadProfile(vars_[k], first, count, v[k]);
-            else ReadScalar(vars_[k], first, count, v[k]);
-        }
-        std::vector<double>& cloud = v[SceneIndex(Quantity::CloudWater)];
-        if (cloud.empty()) cloud.assign(count * L, 0.0);  // no cloud
-        auto data = [&v](Quantity q) { return v[SceneIndex(q)].empty() ? nullptr : v[SceneIndex(q)].data(); };
-        SceneArrays arrays;
-        arrays.scenes = count;
-        arrays.levels = L;
-        arrays.height = data(Quantity::Height);
-        arrays.temperature = data(Quantity::AirTemperature);
-        arrays.pressure = data(Quantity::Pressure);
-        arrays.humidity = data(Quantity::Humidity);
-        arrays.cloud = data(Quantity::CloudWater);
-        arrays.humidityIsFraction = Var(Quantity::Humidity).fraction;
-        arrays.cloudIsFraction = Var(Quantity::CloudWater).fraction;
-        arrays.seaTemperature = data(Quantity::SeaTemperature);
-        arrays.salinity = data(Quantity::Salinity);
-        arrays.wind = data(Quantity::Wind);
-        arrays.azimuth = data(Quantity::Azimuth);
-        arrays.angle = data(Quantity::IncidenceAngle);
-        for (int k = 0; k < 4; ++k) arrays.names[k] = vars_[SceneIndex(kSurfaceNamed[k])].name;
-        ScenesFromArrays(arrays, out);
-    }
-
-    std::vector<PassThrough> PassThroughVariables() const override { return passThrough_; }
-
-    void ReadPassThrough(std::size_t first, std::size_t count, std::vector<PassThrough>& vars) override {
-        for (PassThrough& v : vars) {
-            int id = -1;
-            Nc(nc_inq_varid(ncid_, v.name.c_str(), &id), path_ + ", " + v.name);
-            std::size_t size = 0;
-            Nc(nc_inq_type(ncid_, v.type, nullptr, &size), path_ + ", " + v.name);
-            v.data.resize(count * size);
-            const std::size_t start[1] = {first};
-            const std::size_t extent[1] = {count};
-            if (count > 0) Nc(nc_get_vara(ncid_, id, start, extent, v.data.data()), "Cannot read " + v.name + " of " + path_);
-        }
-    }
-
-private:
-    void Open() {
-        int sceneDim = -1, levelDim = -1;
-        Nc(nc_inq_dimid(ncid_, "scene", &sceneDim), path_ + ": no dimension \"scene\"");
-        Nc(nc_inq_dimid(ncid_, "level", &levelDim), path_ + ": no dimension \"level\"");
-        Nc(nc_inq_dimlen(ncid_, sceneDim, &scenes_), path_);
-        Nc(nc_inq_dimlen(ncid_, levelDim, &levels_), path_);
-        // No profile has more levels than the validation table allows; a longer
-        // level dimension, which a header of a few bytes can declare, would make
-        // every block of scenes that many values long.
-        const double maxLevels = QuantityOf(Checked::LevelCount).upper;
-        if (static_cast<double>(levels_) > maxLevels)
-            throw BatchError(path_ + ": the dimension \"level\" has " + std::to_string(levels_) +
-                             " levels, more than the " + FormatGeneral(maxLevels, '.') + " a profile may have");
-        sceneDim_ = sceneDim;
-        levelDim_ = levelDim;
-        for (std::size_t k = 0; k < kSceneQuantities.size(); ++k) vars_[k] = Find(kSceneQuantities[k]);
-
-        // Every other numeric variable of dimension (scene) alone passes through.
-        int count = 0;
-        Nc(nc_inq_nvars(ncid_, &count), path_);
-        for (int id = 0; id < count; ++id) {
-            int dims = 0;
-            nc_type type;
-            char name[NC_MAX_NAME + 1];
-            Nc(nc_inq_var(ncid_, id, name, &type, &dims, nullptr, nullptr), path_);
-            if (dims != 1 || type == NC_CHAR || type == NC_STRING || type > NC_STRING) continue;
-            int dim = -1;
-            Nc(nc_inq_vardimid(ncid_, id, &dim), path_);
-            if (dim != sceneDim_ || used_.count(id) != 0) continue;
-            PassThrough v;
-            v.name = name;
-            v.type = type;
-            Nc(nc_inq_type(ncid_, type, nullptr, &v.valueBytes), path_);
-            // Its attributes are copied whole by the writer, from the file.
-            passThrough_.push_back(v);
-            passThroughIds_.push_back(id);
-        }
-    }
-
-    // The file must hold the values its header declares for the variables read
-    // (netcdf_extent.h): a file cut short or never filled is refused before
-    // anything is computed.
-    void CheckExtent() const {
-        std::vector<int> read = passThroughIds_;
-        for (const auto& [id, used] : used_)
-            if (used) read.push_back(id);
-        struct stat info {};
-        if (::stat(path_.c_str(), &info) != 0) throw BatchError("Cannot open the scene file " + path_);
-        const std::string refusal = ExtentRefusal(path_, scenes_, DeclaredBytes(ncid_, path_, read),
-                                                  static_cast<std::uint64_t>(info.st_size));
-        if (!refusal.empty()) throw BatchError(refusal);
-    }
-
-    // The variable of one quantity: the first with one of its standard names,
-    // else the one called by its variable name (or by one of its standard
-    // names). Its dimensions and units are checked.
-    Variable Find(const SceneQuantity& quantity) {
-        const std::vector<std::string> standardNames = StandardNamesOf(quantity.quantity);
-        const std::string fallbackName = InfoOf(quantity.quantity).variable;
-        const UnitKind kind = UnitKindOf(quantity.quantity);
-        const bool profile = quantity.perLevel, required = quantity.required;
-        int count = 0;
-        Nc(nc_inq_nvars(ncid_, &count), path_);
-        int found = -1;
-        std::string standard;
-        for (const std::string& wanted : standardNames) {
-            for (int id = 0; id < count && found < 0; ++id)
-                if (TextAttribute(ncid_, id, "standard_name") == wanted) {
-                    found = id;
-                    standard = wanted;
-                }
-            if (found >= 0) break;
-        }
-        if (found < 0 && nc_inq_varid(ncid_, fallbackName.c_str(), &found) != NC_NOERR) found = -1;
-        if (found < 0) {
-            for (const std::string& wanted : standardNames)
-                if (found < 0 && nc_inq_varid(ncid_, wanted.c_str(), &found) != NC_NOERR) found = -1;
-        }
-        if (found < 0) {
-            if (!required) return {};
-            throw BatchError(path_ + ": no variable for " + fallbackName + " (by standard_name or by name)");
-        }
-        Variable v;
-        v.id = found;
-        char name[NC_MAX_NAME + 1];
-        Nc(nc_inq_varname(ncid_, found, name), path_);
-        v.name = name;
-        if (standard.empty()) {
-            const std::optional<std::string> s = TextAttribute(ncid_, found, "standard_name");
-            standard = s ? *s : name;
-        }
-        int dims = 0;
-        Nc(nc_inq_varndims(ncid_, found, &dims), path_ + ", " + v.name);
-        int dimIds[NC_MAX_VAR_DIMS];
-        Nc(nc_inq_vardimid(ncid_, found, dimIds), path_ + ", " + v.name);
-        const bool shapeOk = profile ? dims == 2 && dimIds[0] == sceneDim_ && dimIds[1] == levelDim_
-                                     : dims == 1 && dimIds[0] == sceneDim_;
-        if (!shapeOk)
-            throw BatchError(path_ + ", variable " + v.name + ": its dimensions must be " +
-                             (profile ? "(scene, level)" : "(scene)"));
-        const std::optional<std::string> units = TextAttribute(ncid_, found, "units");
-        if (!units) throw BatchError(path_ + ", variable " + v.name + ": no units attribute");
-        std::string accepted;
-        const std::optional<UnitConversion> c = ConversionForVariable(kind, *units, standard, &accepted);
-        if (!c)
-            throw BatchError(path_ + ", variable " + v.name + ": units \"" + *units + "\" are not accepted for " +
-                             standard + " (accepted: " + accepted + ")");
-        v.unit = *c;
-        v.fraction = c->massFraction;
-        v.fill = NumberAttribute(ncid_, found, "_FillValue");
-        v.missing = NumberAttribute(ncid_, found, "missing_value");
-        v.scale = NumberAttribute(ncid_, found, "scale_factor").value_or(1.0);
-        v.offset = NumberAttribute(ncid_, found, "add_offset").value_or(0.0);
-        used_[found] = true;
-        return v;
-    }
-
-    // Values in the model's units; missing ones as NaN.
-    void Convert(const Variable& v, std::vector<double>& values) const {
-        for (double& x : values) {
-            if ((v.fill && x == *v.fill) || (v.missing && x == *v.missing)) {
-                x = std::nan("");
-                continue;
-            }
-            x = (x * v.scale + v.offset) * v.unit.scale + v.unit.offset;
-        }
-    }
-
-    void ReadProfile(const Variable& v, std::size_t first, std::size_t count, std::vector<double>& values) {
-        values.resize(count * levels_);
-        const std::size_t start[2] = {first, 0};
-        const std::size_t extent[2] = {count, levels_};
-        Nc(nc_get_vara_double(ncid_, v.id, start, extent, values.data()), "Cannot read " + v.name + " of " + path_);
-        Convert(v, values);
-    }
-
-    void ReadScalar(const Variable& v, std::size_t first, std::size_t count, std::vector<double>& values) {
-        values.resize(count);
-        const std::size_t start[1] = {first};
-        const std::size_t extent[1] = {count};
-        Nc(nc_get_vara_double(ncid_, v.id, start, extent, values.data()), "Cannot read " + v.name + " of " + path_);
-        Convert(v, values);
-    }
-
-    std::string path_;
-    int ncid_ = -1;
-    int sceneDim_ = -1, levelDim_ = -1;
-    std::size_t scenes_ = 0, levels_ = 0;
-    std::array<Variable, kSceneQuantities.size()> vars_;  // in the order of kSceneQuantities
-    const Variable& Var(Quantity q) const { return vars_[SceneIndex(q)]; }
-    std::map<int, bool> used_;
-    std::vector<PassThrough> passThrough_;
-    std::vector<int> passThroughIds_;
-};
 
 // ---- CSV ----
 
@@ -586,43 +321,122 @@ std::string Lower(std::string s) {
 
 }  // namespace
 
+namespace {
+
+// One level of a scene as read, before it is checked.
+struct ReadLevel {
+    double height, temperature, pressure, humidity, cloud;
+    int index;  // the file's level
+};
+
+// The surface of scene s: the values given, the wind from its vector where
+// asked; a missing value becomes the scene's refusal.
+void SurfaceOf(const SceneArrays& a, std::size_t s, Scene& scene) {
+    const double salinity = a.salinity != nullptr ? a.salinity[s] : a.salinityValue;
+    double wind = a.wind != nullptr ? a.wind[s] : std::nan("");
+    double azimuth = a.azimuth != nullptr ? a.azimuth[s] : std::nan("");
+    if (a.wind == nullptr && a.windU != nullptr && a.windV != nullptr) {
+        const double look = a.lookAzimuth != nullptr ? a.lookAzimuth[s] : a.lookAzimuthValue;
+        const SurfaceWind w = SurfaceWindOf(a.windU[s], a.windV[s], look);
+        wind = w.speed;
+        azimuth = w.azimuth;
+    }
+    scene.surface = {a.seaTemperature[s], salinity, wind, azimuth, std::nullopt};
+    if (a.angle != nullptr && !std::isnan(a.angle[s])) scene.surface.incidenceAngle = a.angle[s];
+    const double values[4] = {a.seaTemperature[s], salinity, wind, azimuth};
+    for (int k = 0; k < 4; ++k)
+        if (std::isnan(values[k]) && !scene.failure) scene.failure = Missing(a.names[k], 0);
+}
+
+// The levels of scene s that the arrays give, humidity and cloud water as
+// densities (g/m^3).
+std::vector<ReadLevel> LevelsOf(const SceneArrays& a, std::size_t s) {
+    const std::size_t L = a.levels;
+    std::vector<ReadLevel> levels;
+    // Room for every level at once: growing by doubling could take twice the
+    // memory a block is planned with (block_plan.h).
+    levels.reserve(L + 1);
+    for (std::size_t l = 0; l < L; ++l) {
+        const std::size_t i = s * L + l;
+        if (std::isnan(a.height[i])) continue;  // no level here
+        const double T = a.temperature[i], pa = a.pressure[i] * 100.0;  // K, Pa
+        const double q = a.humidity[i];
+        const double w = a.cloud != nullptr ? a.cloud[i] : 0.0;
+        double rho = q;
+        double cloud = w;
+        if (a.humidityIsFraction) rho = q * MoistAirDensityFromSpecificHumidity(q, T, pa) * 1000.0;
+        if (a.cloud != nullptr && a.cloudIsFraction) {
+            const double air = a.humidityIsFraction ? MoistAirDensityFromSpecificHumidity(q, T, pa)
+                                                    : MoistAirDensityFromVapour(q, T, pa);
+            cloud = w * air * 1000.0;
+        }
+        levels.push_back({a.height[i], T, a.pressure[i], rho, cloud, static_cast<int>(l)});
+    }
+    return levels;
+}
+
+std::string Metres(double m) { return FormatGeneral(std::round(m * 10.0) / 10.0, '.') + " m"; }
+
+// Puts the levels in increasing height, drops those below the sea and adds
+// the level at the sea; sets the flags and the note of the profile's extent.
+void ShapeProfile(const SceneArrays& a, std::size_t s, std::vector<ReadLevel>& levels, Scene& scene) {
+    std::stable_sort(levels.begin(), levels.end(),
+                     [](const ReadLevel& x, const ReadLevel& y) { return x.height < y.height; });
+    const double sp = a.surfacePressure != nullptr ? a.surfacePressure[s] : std::nan("");
+    const std::size_t before = levels.size();
+    std::erase_if(levels, [sp](const ReadLevel& l) { return l.height < 0.0 || (!std::isnan(sp) && l.pressure > sp); });
+    std::vector<std::string> notes;
+    if (levels.size() < before)
+        notes.push_back(std::to_string(before - levels.size()) + " level(s) below the sea dropped");
+    const bool surfaceGiven = a.surfacePressure != nullptr && a.surfaceAirTemperature != nullptr &&
+                              a.surfaceDewPoint != nullptr;
+    if (surfaceGiven) {
+        const double T = a.surfaceAirTemperature[s], Td = a.surfaceDewPoint[s];
+        if (!std::isnan(sp) && !std::isnan(T) && !std::isnan(Td) && (levels.empty() || levels.front().height > 0.0)) {
+            const double rho = AbsoluteHumidity(VapourPressureFromDewPoint(Td), T);
+            levels.insert(levels.begin(), {0.0, T, sp, rho, 0.0, static_cast<int>(a.levels)});
+            if (levels.size() > 1)
+                notes.push_back("a level added at the sea below the lowest at " + Metres(levels[1].height));
+        }
+    }
+    if (a.cloud == nullptr) {
+        scene.flags |= kStatusNoCloud;
+        notes.push_back("no cloud-water variable: computed without cloud");
+    }
+    if (!levels.empty() && levels.front().height > kProfileStartTolerance) {
+        scene.flags |= kStatusStartsHigh;
+        notes.push_back("the profile starts " + Metres(levels.front().height) +
+                        " above the sea and nothing extended it (the air below is missing)");
+    }
+    if (scene.surface.wind > 20.0) {
+        scene.flags |= kStatusWindExtended;
+        notes.push_back("wind " + FormatGeneral(scene.surface.wind, '.') + " m/s beyond 20 m/s");
+    }
+    for (const std::string& n : notes) scene.note += (scene.note.empty() ? "" : "; ") + n;
+    if (!scene.note.empty()) scene.note += ".";
+}
+
+}  // namespace
+
 void ScenesFromArrays(const SceneArrays& a, std::vector<Scene>& out) {
     out.assign(a.scenes, Scene{});
-    const std::size_t L = a.levels;
     for (std::size_t s = 0; s < a.scenes; ++s) {
         Scene& scene = out[s];
-        scene.surface = {a.seaTemperature[s], a.salinity[s], a.wind[s], a.azimuth[s], std::nullopt};
-        if (a.angle != nullptr && !std::isnan(a.angle[s])) scene.surface.incidenceAngle = a.angle[s];
-        const double values[4] = {a.seaTemperature[s], a.salinity[s], a.wind[s], a.azimuth[s]};
-        for (int k = 0; k < 4; ++k)
-            if (std::isnan(values[k]) && !scene.failure) scene.failure = Missing(a.names[k], 0);
+        SurfaceOf(a, s, scene);
+        std::vector<ReadLevel> levels = LevelsOf(a, s);
+        ShapeProfile(a, s, levels, scene);
         ProfileStore& profile = scene.profile;
-        // Room for every level at once: growing by doubling could take twice the
-        // memory a block is planned with (block_plan.h).
         for (std::vector<double>* v : {&profile.height, &profile.airTemperature, &profile.pressure,
                                        &profile.absoluteHumidity, &profile.cloudWater})
-            v->reserve(L);
-        scene.levelIndex.reserve(L);
-        for (std::size_t l = 0; l < L; ++l) {
-            const std::size_t i = s * L + l;
-            if (std::isnan(a.height[i])) continue;  // no level here
-            const double T = a.temperature[i], pa = a.pressure[i] * 100.0;  // K, Pa
-            const double q = a.humidity[i];
-            const double w = a.cloud != nullptr ? a.cloud[i] : 0.0;
-            double rho = q;
-            double cloud = w;
-            if (a.humidityIsFraction) rho = q * MoistAirDensityFromSpecificHumidity(q, T, pa) * 1000.0;
-            if (a.cloud != nullptr && a.cloudIsFraction) {
-                const double air = a.humidityIsFraction ? MoistAirDensityFromSpecificHumidity(q, T, pa)
-                                                        : MoistAirDensityFromVapour(q, T, pa);
-                cloud = w * air * 1000.0;
-            }
-            scene.levelIndex.push_back(static_cast<int>(l));
-            profile.height.push_back(a.height[i]);
-            profile.airTemperature.push_back(T);
-            profile.pressure.push_back(a.pressure[i]);
-            profile.absoluteHumidity.push_back(rho);
-            profile.cloudWater.push_back(cloud);
+            v->reserve(levels.size());
+        scene.levelIndex.reserve(levels.size());
+        for (const ReadLevel& l : levels) {
+            scene.levelIndex.push_back(l.index);
+            profile.height.push_back(l.height);
+            profile.airTemperature.push_back(l.temperature);
+            profile.pressure.push_back(l.pressure);
+            profile.absoluteHumidity.push_back(l.humidity);
+            profile.cloudWater.push_back(l.cloud);
         }
         profile.levelCount = static_cast<int>(profile.height.size());
         if (!scene.failure) scene.failure = CheckProfile(profile);
@@ -630,16 +444,30 @@ void ScenesFromArrays(const SceneArrays& a, std::vector<Scene>& out) {
 }
 
 std::unique_ptr<SceneReader> OpenScenes(const std::string& path, const std::string& guarded) {
-    if (const std::optional<std::string> refusal = NotARegularFile(path, "Scene file")) throw BatchError(*refusal);
-    const std::string extension = Lower(std::filesystem::path(path).extension().string());
-    if (extension == ".csv") return std::make_unique<CsvScenes>(path, guarded);
-    if (extension == ".nc" || extension == ".nc4" || extension == ".cdf" || extension == ".netcdf")
-        return std::make_unique<NetcdfScenes>(path);
-    throw BatchError("Scene file " + path + ": unknown kind (give a .nc or a .csv file)");
+    SceneOptions options;
+    options.guarded = guarded;
+    return OpenScenes(path, options);
 }
 
 std::unique_ptr<SceneReader> OpenScenes(const std::string& path, const SceneOptions& options) {
-    return OpenScenes(path, options.guarded);
+    if (const std::optional<std::string> refusal = NotARegularFile(path, "Scene file")) throw BatchError(*refusal);
+    const std::string extension = Lower(std::filesystem::path(path).extension().string());
+    if (extension == ".csv") {
+        if (!options.surfaceFile.empty())
+            throw BatchError("Scene file " + path + ": a surface file (--surface) goes with a NetCDF or GRIB file of "
+                             "fields, not with CSV scenes");
+        return std::make_unique<CsvScenes>(path, options.guarded);
+    }
+    const bool fields = IsGribPath(path) || extension == ".nc" || extension == ".nc4" || extension == ".cdf" ||
+                        extension == ".netcdf";
+    if (!fields) throw BatchError("Scene file " + path + ": unknown kind (give a .nc, .grib or .csv file)");
+    std::unique_ptr<FieldFile> surface;
+    if (!options.surfaceFile.empty()) {
+        if (const std::optional<std::string> refusal = NotARegularFile(options.surfaceFile, "Surface file"))
+            throw BatchError(*refusal);
+        surface = OpenFields(options.surfaceFile);
+    }
+    return OpenFieldScenes(OpenFields(path), std::move(surface), options);
 }
 
 }  // namespace seasky

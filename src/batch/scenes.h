@@ -37,6 +37,7 @@
 #pragma once
 
 #include <cstddef>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -167,6 +168,22 @@ struct SceneArrays {
     const double* wind = nullptr;
     const double* azimuth = nullptr;
     const double* angle = nullptr;  // null: the channels' own
+    // Optional, for reanalyses (field_scenes.h): with all three, a level is
+    // added at the sea (0 m) from the surface pressure (hPa), the 2 m air
+    // temperature and the 2 m dew point (K); levels of pressure above the
+    // surface pressure are dropped.
+    const double* surfacePressure = nullptr;
+    const double* surfaceAirTemperature = nullptr;
+    const double* surfaceDewPoint = nullptr;
+    // The wind as a vector (m/s, towards east and north) with the sensor's look
+    // azimuth (degrees clockwise from north, per scene, else lookAzimuthValue),
+    // used when wind and azimuth are null (surface/wind_vector.h).
+    const double* windU = nullptr;
+    const double* windV = nullptr;
+    const double* lookAzimuth = nullptr;
+    double lookAzimuthValue = std::numeric_limits<double>::quiet_NaN();
+    // The salinity of every scene (per mille) when salinity is null.
+    double salinityValue = std::numeric_limits<double>::quiet_NaN();
     // The names of the per-scene quantities, for the messages of missing values.
     std::string names[4] = {InfoOf(Quantity::SeaTemperature).variable, InfoOf(Quantity::Salinity).variable,
                             InfoOf(Quantity::Wind).variable, InfoOf(Quantity::Azimuth).variable};
@@ -175,7 +192,13 @@ struct SceneArrays {
 // The scenes of the arrays, each with its profile (mass fractions turned into
 // concentrations with the moist-air density, units.h) and its refusal, if any:
 // a missing surface value, too few levels, a missing level value, or a level
-// rule of the validation table broken.
+// rule of the validation table broken. The levels are put in increasing
+// height; levels below the sea (height below 0, or pressure above the surface
+// pressure) are dropped; the level at the sea is added when the surface values
+// are given (its levelIndex is levels, one past the arrays' own); the flags
+// and the note are set (kStatusNoCloud when cloud is null).
+//
+// levelsOut: the level count of the output, levels + 1 with a surface level.
 void ScenesFromArrays(const SceneArrays& arrays, std::vector<Scene>& scenes);
 
 // Opens a scene file by its extension (.nc, .nc4, .cdf: NetCDF; .csv: CSV); throws BatchError.

@@ -30,7 +30,14 @@ const std::vector<Spelling>& SpellingsOf(UnitKind kind) {
                                                  {"meters", {1.0, 0.0, false, "m"}},
                                                  {"metre", {1.0, 0.0, false, "m"}},
                                                  {"metres", {1.0, 0.0, false, "m"}},
-                                                 {"km", {1000.0, 0.0, false, "km"}}};
+                                                 {"km", {1000.0, 0.0, false, "km"}},
+                                                 // geopotential metres (WMO): a geopotential height
+                                                 {"gpm", {1.0, 0.0, false, "gpm"}}};
+    // Geopotential, m^2/s^2 (ECMWF writes "m**2 s**-2").
+    static const std::vector<Spelling> geopotential = {{"m2s-2", {1.0, 0.0, false, "m2 s-2"}},
+                                                       {"m2/s2", {1.0, 0.0, false, "m2 s-2"}},
+                                                       {"Jkg-1", {1.0, 0.0, false, "J kg-1"}},
+                                                       {"J/kg", {1.0, 0.0, false, "J kg-1"}}};
     static const std::vector<Spelling> kelvin = {{"K", {1.0, 0.0, false, "K"}},
                                                  {"kelvin", {1.0, 0.0, false, "K"}},
                                                  {"degK", {1.0, 0.0, false, "K"}},
@@ -51,6 +58,7 @@ const std::vector<Spelling>& SpellingsOf(UnitKind kind) {
                                                    {"mbar", {1.0, 0.0, false, "hPa"}},
                                                    {"mb", {1.0, 0.0, false, "hPa"}},
                                                    {"millibar", {1.0, 0.0, false, "hPa"}},
+                                                   {"millibars", {1.0, 0.0, false, "hPa"}},
                                                    {"kPa", {10.0, 0.0, false, "kPa"}}};
     static const std::vector<Spelling> concentration = {{"gm-3", {1.0, 0.0, false, "g m-3"}},
                                                         {"g/m3", {1.0, 0.0, false, "g m-3"}},
@@ -96,6 +104,8 @@ const std::vector<Spelling>& SpellingsOf(UnitKind kind) {
             return speed;
         case UnitKind::Angle:
             return angle;
+        case UnitKind::Geopotential:
+            return geopotential;
     }
     return height;
 }

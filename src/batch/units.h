@@ -22,7 +22,8 @@
 namespace seasky {
 
 // What a variable measures, for the choice of its accepted units.
-enum class UnitKind { Height, AirTemperature, Pressure, Humidity, CloudWater, SeaTemperature, Salinity, Speed, Angle };
+enum class UnitKind { Height, AirTemperature, Pressure, Humidity, CloudWater, SeaTemperature, Salinity, Speed, Angle,
+                      Geopotential };
 
 // The kind of a quantity of a scene (app/vocabulary.h kSceneQuantities).
 UnitKind UnitKindOf(Quantity quantity);
