@@ -8,11 +8,6 @@ import numpy as np
 from . import _seasky, _vocabulary
 from ._api import _model_assignments, _record
 
-# The quantities of a scene: the standard names that identify a variable (in
-# order of preference), the variable name looked for otherwise, whether it has
-# the level dimension and whether it is required. The same rules as seasky
-# batch's NetCDF input (the vocabulary's kSceneQuantities).
-_QUANTITIES = _vocabulary.scene_quantities()
 
 # The results per scene and channel, then the status, and the message per scene.
 _RESULTS = _vocabulary.rows("channel_results")
@@ -21,18 +16,30 @@ _MESSAGE = _vocabulary.row("message")
 _OUTPUTS = tuple(q["variable"] for q in _RESULTS) + (_STATUS["variable"],)
 
 
-def _find(ds, standard_names, fallback, required):
-    """The variable of one quantity: by standard_name, else by name."""
-    for wanted in standard_names:
-        for name, var in ds.data_vars.items():
-            if var.attrs.get("standard_name") == wanted:
-                return name, wanted
-    for candidate in (fallback,) + tuple(standard_names):
-        if candidate in ds.data_vars:
-            return candidate, ds[candidate].attrs.get("standard_name", candidate)
-    if required:
-        raise ValueError(f"no variable for {fallback} (by standard_name or by name)")
-    return None, None
+def _variables(ds, with_values=False, names=None):
+    """The numeric variables of a Dataset (data and coordinates) as the core's
+    files of fields see them: name, dimensions, shape, units, standard name,
+    long name and ECMWF parameter id (cfgrib's and the data store's
+    GRIB_paramId attribute)."""
+    out = []
+    for name, var in ds.variables.items():
+        if names is not None and name not in names:
+            continue
+        if not np.issubdtype(var.dtype, np.number) or np.issubdtype(var.dtype, np.timedelta64):
+            continue
+        attrs = var.attrs
+        param = attrs.get("GRIB_paramId")
+        try:
+            param = int(param) if param is not None else None
+        except (TypeError, ValueError):
+            param = None
+        entry = {"name": str(name), "dims": [str(d) for d in var.dims], "shape": [int(n) for n in var.shape],
+                 "units": str(attrs.get("units", "")), "standard_name": str(attrs.get("standard_name", "")),
+                 "long_name": str(attrs.get("long_name", "")), "param_id": param}
+        if with_values:
+            entry["values"] = np.ascontiguousarray(var.values, dtype=np.float64).ravel()
+        out.append(entry)
+    return out
 
 
 def _derivative_names(selection):
@@ -57,53 +64,88 @@ def _derivative_names(selection):
     return out
 
 
-def _simulate_numpy(*arrays, sensor_text, channels, variables, extrapolate, models, jacobians=None):
-    """The channels over blocks of scenes given as numpy arrays (profiles with the
-    level axis last). A module-level function, so that dask can send it to
-    workers (it pickles by name)."""
-    scene_shape = arrays[0].shape[:-1]
-    levels = arrays[0].shape[-1]
-    n = int(np.prod(scene_shape, dtype=np.int64))
-    flat = []
-    for k, a in enumerate(arrays):
+def _simulate_fields_numpy(*arrays, meta, grid, level_dim, sensor_text, channels, options, extrapolate, models,
+                           jacobians=None):
+    """The channels over a chunk of scenes: the variables used, each over the
+    grid's dimensions (and the level one last), given as numpy arrays. A
+    module-level function, so that dask can send it to workers (it pickles by
+    name)."""
+    scene_shape = arrays[0].shape[:len(grid)]
+    files = {"ds": [], "surface": []}
+    for (source, entry), a in zip(meta, arrays):
         a = np.asarray(a, dtype=np.float64)
-        if variables[k][0] == "":
-            flat.append(np.zeros(0))
-            continue
-        target = scene_shape + ((levels,) if k < 5 else ())
-        flat.append(np.ascontiguousarray(np.broadcast_to(a, target)).ravel())
-    result = _seasky.simulate(sensor_text, list(channels), flat, list(variables), n, levels, extrapolate,
-                              list(models), jacobians)
+        dims = list(grid) + ([level_dim] if a.ndim > len(grid) else [])
+        files[source].append({**entry, "dims": dims, "shape": list(a.shape), "values": np.ascontiguousarray(a).ravel()})
+    result = _seasky.simulate_fields(sensor_text, list(channels), files["ds"], files["surface"] or None, dict(options),
+                                     extrapolate, list(models), jacobians)
     c = len(channels)
     outputs = tuple(result[key].reshape(scene_shape + (c,)) for key in _OUTPUTS)
     message = np.array(result[_MESSAGE["variable"]], dtype=object).reshape(scene_shape)
-    derivatives = tuple(result[key].reshape(scene_shape + ((c, levels) if per_level else (c,)))
+    derivatives = tuple(result[key].reshape(scene_shape + ((c, result[key].shape[-1]) if per_level else (c,)))
                         for key, per_level, _ in _derivative_names(jacobians))
     return outputs + (message,) + derivatives
 
 
-def simulate(ds, sensor="amsr2", channels=None, *, extrapolate=False, models=None, direction_rows=None,
-             level_dim="level", jacobians=None):
+def _inputs(ds, surface, plan):
+    """The variables the plan uses, each over the grid's dimensions in order
+    (broadcast where it lacks one) and the level dimension last."""
+    grid, level_dim = plan["grid"], plan["level_dim"]
+    sizes = {**dict(ds.sizes), **(dict(surface.sizes) if surface is not None else {})}
+    meta, inputs, core = [], [], []
+    for source, name in plan["used"]:
+        dataset = ds if source == "ds" else surface
+        var = dataset[name]
+        missing = {d: sizes[d] for d in grid if d not in var.dims}
+        if missing:
+            var = var.expand_dims(missing)
+        has_level = level_dim in var.dims
+        var = var.transpose(*grid, *([level_dim] if has_level else []))
+        entry = _variables(dataset, names={name})[0]
+        del entry["dims"], entry["shape"]
+        meta.append((source, entry))
+        inputs.append(var.astype(np.float64))
+        core.append([level_dim] if has_level else [])
+    return meta, inputs, core
+
+
+def simulate(ds, sensor="amsr2", channels=None, *, surface=None, salinity=None, look_azimuth=None,
+             extrapolate=False, models=None, direction_rows=None, level_dim=None, jacobians=None):
     """The brightness temperatures of a sensor's channels over every scene of ds.
 
-    ds is an xarray.Dataset with the variables, names and units of seasky
-    batch's NetCDF scenes: profiles with the dimension level_dim ("level") and
-    any others (scene, time, lat, lon, ...: the scene dimensions, all kept);
-    per-scene surface values with the scene dimensions alone. sensor is a
-    preset name or a sensor file; channels a list of channel names (default all).
+    ds is an xarray.Dataset of profiles read exactly as seasky batch reads a
+    file: seasky's own scene layout (profiles over a level dimension and a
+    scene dimension), or a reanalysis on pressure levels as delivered (ERA5 from
+    the Copernicus data store, opened with xarray from netCDF, or from GRIB with
+    engine="cfgrib"), with its single-level fields in surface (sst, u10, v10,
+    sp, t2m, d2m). The level dimension is level_dim, else found by its name
+    (level, pressure_level, isobaricInhPa, plev, lev, levelist); every other
+    dimension of the air temperature is a scene dimension, and all are kept.
+    Each quantity is found by standard name, name or ECMWF parameter id, and
+    converted (geopotential to height, specific humidity and cloud mass
+    fraction to densities, u10/v10 with the look azimuth to the wind and its
+    relative direction, a level added at the sea from sp, t2m and d2m): see the
+    docs. salinity (per mille) is for every scene when ds has no salinity
+    field; look_azimuth (degrees clockwise from north, sensor to footprint) for
+    every scene when the wind is given as u10/v10 and ds has no look azimuth.
+    Every missing variable is named in one ValueError.
 
     Returns a Dataset with tb(..., channel), tb_up, tb_down, opacity,
     emissivity_v, emissivity_h, status(..., channel) (1 refused, 2 passband
-    beyond 6.75-89 GHz, 4 centre extrapolated) and message(...), the channel
-    coordinates and attributes of a batch run, and ds's coordinates.
+    beyond 6.75-89 GHz, 4 centre extrapolated, 8 no cloud variable, 16 profile
+    starts above the sea, 32 profile ends below the channel's levels, 64 wind
+    beyond 20 m/s) and message(...), the channel coordinates and attributes of
+    a batch run (with input_<quantity>: which variable fed each quantity), and
+    ds's coordinates. The notes of the reading are given as warnings.
 
     jacobians (True, or a list of sst, salinity, wind, azimuth, angle, lntcwv,
     lnlwp, airTemperature (formerly temperature, still accepted), pressure,
-    humidity, cloud, weighting) adds the exact
-    derivatives of tb as in a batch run: dtb_d<x>(..., channel) for the surface
-    inputs and columns, dtb_d<x>(..., channel, level) for the level quantities
-    and dtb_weighting, with units attributes; humidity and cloud per g/m^3
-    whatever the units of ds; NaN at levels a scene does not have.
+    humidity, cloud, weighting) adds the exact derivatives of tb as in a batch
+    run: dtb_d<x>(..., channel) for the surface inputs and columns,
+    dtb_d<x>(..., channel, level) for the level quantities and dtb_weighting,
+    with units attributes; humidity and cloud per g/m^3 whatever the units of
+    ds; NaN at levels a scene does not have. With a level added at the sea the
+    level dimension of the derivatives is profile_level, one longer than ds's
+    (the last is the level at the sea).
 
     With dask-backed variables the calculation is lazy
     (xarray.apply_ufunc(dask="parallelized")): the output chunks follow the
@@ -113,6 +155,8 @@ def simulate(ds, sensor="amsr2", channels=None, *, extrapolate=False, models=Non
     attributes record the program version (seasky_version) and the full model
     set (model_surface, model_cosmic, model_direction_rows, ...).
     """
+    import warnings
+
     import xarray as xr
 
     assignments = _model_assignments(models, direction_rows)
@@ -128,57 +172,37 @@ def simulate(ds, sensor="amsr2", channels=None, *, extrapolate=False, models=Non
             raise ValueError(f"sensor {info['name']} has no channel {', '.join(unknown)} (channels: {', '.join(names)})")
         chosen = [names.index(c) for c in channels]
 
-    found = []
-    variables = []
-    for standard_names, fallback, profile, required in _QUANTITIES:
-        name, standard = _find(ds, standard_names, fallback, required)
-        if name is None:
-            found.append(None)
-            variables.append(("", "", ""))
-            continue
-        var = ds[name]
-        if "units" not in var.attrs:
-            raise ValueError(f"variable {name}: no units attribute")
-        has_level = level_dim in var.dims
-        if profile != has_level:
-            raise ValueError(f"variable {name}: " + ("needs" if profile else "must not have") +
-                             f" the dimension {level_dim}")
-        found.append(var)
-        variables.append((name, standard, str(var.attrs["units"])))
-
-    scene_dims = [d for d in found[0].dims if d != level_dim]
-    inputs = []
-    for var in found:
-        if var is None:
-            inputs.append(xr.DataArray(np.zeros(())))
-            continue
-        inputs.append(var.astype(np.float64))
-    core = [[level_dim] if (v is not None and level_dim in v.dims) else [] for v in found]
-    dask_backed = any(v is not None and v.chunks is not None for v in found)
+    options = {"level_dim": level_dim, "salinity": salinity, "look_azimuth": look_azimuth}
+    plan = _seasky.field_plan(_variables(ds), _variables(surface) if surface is not None else None, options)
+    for note in plan["notes"]:
+        warnings.warn(note, stacklevel=2)
+    grid, level = plan["grid"], plan["level_dim"]
+    meta, inputs, core = _inputs(ds, surface, plan)
+    dask_backed = any(v.chunks is not None for v in inputs)
     if dask_backed:
-        for v in found:
-            if v is not None and level_dim in v.dims and v.chunks is not None:
-                axis = v.dims.index(level_dim)
-                if len(v.chunks[axis]) > 1:
-                    raise ValueError(f"the dimension {level_dim} of {v.name} must be one chunk "
-                                     f"(e.g. ds.chunk({{'{level_dim}': -1}}))")
+        for v, c in zip(inputs, core):
+            if c and v.chunks is not None and len(v.chunks[-1]) > 1:
+                raise ValueError(f"the dimension {level} of {v.name} must be one chunk "
+                                 f"(e.g. ds.chunk({{'{level}': -1}}))")
     c = len(chosen)
     selection = None
     if jacobians is not None and jacobians is not False:
         selection = "all" if jacobians is True else (jacobians if isinstance(jacobians, str) else ",".join(jacobians))
     derivatives = _derivative_names(selection)
-    levels = found[0].sizes[level_dim]
+    levels = plan["levels"]
+    out_level = level if levels == ds.sizes[level] else "profile_level"
     out = xr.apply_ufunc(
-        _simulate_numpy,
+        _simulate_fields_numpy,
         *inputs,
         input_core_dims=core,
         output_core_dims=[["channel"]] * len(_OUTPUTS) + [[]] +
-                         [["channel", level_dim] if per_level else ["channel"] for _, per_level, _ in derivatives],
-        kwargs=dict(sensor_text=text, channels=tuple(chosen), variables=tuple(variables), extrapolate=extrapolate,
-                    models=tuple(assignments), jacobians=selection),
+                         [["channel", out_level] if per_level else ["channel"] for _, per_level, _ in derivatives],
+        kwargs=dict(meta=tuple(meta), grid=tuple(grid), level_dim=level, sensor_text=text, channels=tuple(chosen),
+                    options=tuple(options.items()), extrapolate=extrapolate, models=tuple(assignments),
+                    jacobians=selection),
         dask="parallelized" if dask_backed else "forbidden",
         output_dtypes=[np.float64] * (len(_OUTPUTS) - 1) + [np.int8, object] + [np.float64] * len(derivatives),
-        dask_gufunc_kwargs={"output_sizes": {"channel": c, **({level_dim: levels} if any(
+        dask_gufunc_kwargs={"output_sizes": {"channel": c, **({out_level: levels} if any(
             per_level for _, per_level, _ in derivatives) else {})}} if dask_backed else None,
         keep_attrs=False,
     )
@@ -213,9 +237,9 @@ def simulate(ds, sensor="amsr2", channels=None, *, extrapolate=False, models=Non
     result[passband_q["variable"]] = (("channel", "sub_band", "bound"), passband, _vocabulary.attributes(passband_q))
     # The scene coordinates of ds come with the inputs; other per-scene variables
     # (e.g. lat, lon held as data variables) pass through as in a batch run.
-    used = {v.name for v in found if v is not None}
+    used = {name for _, name in plan["used"]}
     for name, var in ds.data_vars.items():
-        if name not in used and set(var.dims) <= set(scene_dims) and var.dims:
+        if name not in used and set(var.dims) <= set(grid) and var.dims:
             result[name] = var
     result.attrs.update({
         "title": "Brightness temperatures of " + (info["title"] or info["name"]),
@@ -227,5 +251,6 @@ def simulate(ds, sensor="amsr2", channels=None, *, extrapolate=False, models=Non
         "sensor_sources": "; ".join(info["sources"]),
         **{"model_" + name.replace("-", "_"): choice for name, choice in record["models"].items()},
         "extrapolate": "yes" if extrapolate else "no",
+        **{"input_" + quantity: source for quantity, source in plan["sources"]},
     })
     return result

@@ -64,6 +64,8 @@ std::string OutputIsInputMessage(const std::string& output, const std::string& i
 std::optional<std::string> OutputClash(const BatchOptions& options, const SceneReader& scenes) {
     const std::string& output = options.output;
     if (SameFileAmong(output, {options.scenes})) return OutputIsInputMessage(output, options.scenes, "scene file");
+    if (!options.fields.surfaceFile.empty() && SameFileAmong(output, {options.fields.surfaceFile}))
+        return OutputIsInputMessage(output, options.fields.surfaceFile, "surface file");
     if (SameFileAmong(output, {options.sensor})) return OutputIsInputMessage(output, options.sensor, "sensor file");
     if (const std::vector<std::string> profiles = scenes.GuardedProfileFiles(); !profiles.empty())
         return OutputIsInputMessage(output, profiles.front(), "profile file");
@@ -243,7 +245,9 @@ int RunBatch(const BatchOptions& options, std::ostream& err) {
     std::size_t blockSize = 0;  // 0 until the blocks are planned
     try {
         // The first pass over CSV scenes finds the profile files that are the output.
-        std::unique_ptr<SceneReader> scenes = OpenScenes(options.scenes, options.output);
+        SceneOptions fields = options.fields;
+        fields.guarded = options.output;
+        std::unique_ptr<SceneReader> scenes = OpenScenes(options.scenes, fields);
         if (!CheckAgainstScenes(options, setup, *scenes, err)) return kBatchFailed;
         total = scenes->SceneCount();
         std::vector<PassThrough> passThrough = scenes->PassThroughVariables();

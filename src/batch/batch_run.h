@@ -18,11 +18,13 @@
 #include "app/calculation.h"
 #include "app/jacobian.h"
 #include "batch/block_plan.h"
+#include "batch/scenes.h"
 
 namespace seasky {
 
 struct BatchOptions {
-    std::string scenes;    // scene file (.nc or .csv)
+    std::string scenes;    // scene file (.nc, .grib or .csv)
+    SceneOptions fields;   // how a file of fields is read (surface file, level dimension, salinity, look azimuth)
     std::string sensor;    // preset name or sensor file
     std::string channels;  // comma-separated channel names (empty: all)
     std::string output;    // .nc or .csv

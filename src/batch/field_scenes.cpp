@@ -164,6 +164,14 @@ public:
     std::vector<InputSource> Sources() const override { return sources_; }
     std::vector<PassThrough> PassThroughVariables() const override { return passThrough_; }
     std::vector<PassThrough> Coordinates() const override { return coordinates_; }
+    std::vector<std::pair<std::string, std::string>> UsedVariables() const override {
+        std::vector<std::pair<std::string, std::string>> used;
+        for (std::size_t r = 0; r < kFieldRoleCount; ++r)
+            if (used_[r]) used.push_back({found_[r]->file->Path(), found_[r]->Variable().name});
+        if (coordinatePressure_) used.push_back({levelFile_->Path(), coordinatePressure_->Variable().name});
+        return used;
+    }
+    std::string LevelDimension() const override { return levelDim_; }
 
     void Read(std::size_t first, std::size_t count, std::vector<Scene>& out) override {
         out.assign(count, Scene{});

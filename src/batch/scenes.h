@@ -146,6 +146,10 @@ public:
     virtual std::vector<PassThrough> Coordinates() const { return {}; }
     // Which input variable fed each quantity (InputSource).
     virtual std::vector<InputSource> Sources() const { return {}; }
+    // The variables the scenes are read from: (file, variable name).
+    virtual std::vector<std::pair<std::string, std::string>> UsedVariables() const { return {}; }
+    // The name of the level dimension of the file.
+    virtual std::string LevelDimension() const { return "level"; }
 };
 
 // Scene values held as arrays: profiles scenes x levels (level fastest), in m,

@@ -9,7 +9,21 @@ void AddBatchCommand(CLI::App& app, Context& context) {
     CLI::App* command = app.add_subcommand(
         "batch", "Brightness temperatures of a sensor's channels over many scenes (NetCDF or CSV in and out)");
     auto options = std::make_shared<BatchOptions>();
-    command->add_option("--scenes", options->scenes, "Scene file: .nc (dimensions scene, level) or .csv")->required();
+    command
+        ->add_option("--scenes", options->scenes,
+                     "Scene file: NetCDF .nc or GRIB .grib of profiles (a level dimension and any others: ERA5 "
+                     "pressure levels as delivered), or .csv")
+        ->required();
+    command->add_option("--surface", options->fields.surfaceFile,
+                        "Single-level fields on the same grid (.nc or .grib: ERA5 sst, u10, v10, sp, t2m, d2m, msl)");
+    command->add_option("--level-dim", options->fields.levelDim,
+                        "The level dimension of the scene file (default: level, pressure_level, isobaricInhPa, plev, "
+                        "lev or levelist)");
+    command->add_option("--salinity", options->fields.salinity,
+                        "Sea surface salinity for every scene, per mille (PSU), when the scene file has none");
+    command->add_option("--look-azimuth", options->fields.lookAzimuth,
+                        "The sensor's look azimuth for every scene, degrees clockwise from north, from the sensor to "
+                        "the footprint (for winds given as u10/v10; docs/wind-convention.md)");
     command->add_option("--sensor", options->sensor, "Preset name (seasky sensors) or sensor file")->required();
     command->add_option("--channels", options->channels, "Comma-separated channel names (default: all)");
     command->add_option("--output", options->output,

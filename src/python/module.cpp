@@ -37,6 +37,9 @@
 #include "atmosphere/atmosphere_radiation.h"
 #include "batch/batch_output.h"
 #include "batch/block_plan.h"
+#include "batch/field_file.h"
+#include "batch/field_scenes.h"
+#include "batch/netcdf_library.h"
 #include "batch/scene_loop.h"
 #include "batch/scenes.h"
 #include "batch/sensor_file.h"
@@ -879,6 +882,165 @@ py::dict Simulate(const std::string& sensorText, const std::vector<int>& channel
     return results.Dict();
 }
 
+// ---- scenes from the fields of xarray Datasets ----
+
+// A file of fields held in memory: the variables of an xarray Dataset as
+// Python gives them (their names, dimensions, attributes and float64 values),
+// so that Python's simulate reads a Dataset exactly as seasky batch reads a
+// file (batch/field_scenes.h). Without values (a plan), the values read are NaN.
+class MemoryFields final : public FieldFile {
+public:
+    MemoryFields(std::string path, const py::list& variables) : path_(std::move(path)) {
+        for (const py::handle& item : variables) {
+            const py::dict d = py::reinterpret_borrow<py::dict>(item);
+            FieldVariable v;
+            v.name = d["name"].cast<std::string>();
+            v.dims = d["dims"].cast<std::vector<std::string>>();
+            v.shape = d["shape"].cast<std::vector<std::size_t>>();
+            if (v.dims.size() != v.shape.size()) throw py::value_error("variable " + v.name + ": dims and shape differ");
+            v.units = d.contains("units") ? d["units"].cast<std::string>() : "";
+            v.standardName = d.contains("standard_name") ? d["standard_name"].cast<std::string>() : "";
+            v.longName = d.contains("long_name") ? d["long_name"].cast<std::string>() : "";
+            if (d.contains("param_id") && !d["param_id"].is_none()) v.paramId = d["param_id"].cast<long>();
+            v.type = NC_DOUBLE;
+            v.valueBytes = sizeof(double);
+            Array values;
+            std::size_t n = 1;
+            for (std::size_t k = 0; k < v.shape.size(); ++k) {
+                n *= v.shape[k];
+                bool known = false;
+                for (const FieldDimension& dim : dims_)
+                    if (dim.name == v.dims[k]) {
+                        known = true;
+                        if (dim.size != v.shape[k])
+                            throw py::value_error(path_ + ": dimension " + v.dims[k] + " has sizes " +
+                                                  std::to_string(dim.size) + " and " + std::to_string(v.shape[k]));
+                    }
+                if (!known) dims_.push_back({v.dims[k], v.shape[k]});
+            }
+            if (d.contains("values") && !d["values"].is_none()) {
+                values = d["values"].cast<Array>();
+                if (static_cast<std::size_t>(values.size()) != n)
+                    throw py::value_error("variable " + v.name + ": " + std::to_string(values.size()) +
+                                          " values for its shape of " + std::to_string(n));
+            }
+            vars_.push_back(std::move(v));
+            values_.push_back(std::move(values));
+        }
+    }
+
+    const std::string& Path() const override { return path_; }
+    std::string Kind() const override { return "Dataset"; }
+    const std::vector<FieldDimension>& Dimensions() const override { return dims_; }
+    const std::vector<FieldVariable>& Variables() const override { return vars_; }
+
+    void Read(std::size_t v, std::span<const std::size_t> start, std::span<const std::size_t> count,
+              double* out) override {
+        const std::vector<std::size_t>& shape = vars_[v].shape;
+        const double* data = values_[v].size() > 0 ? values_[v].data() : nullptr;
+        std::size_t n = 1;
+        for (std::size_t c : count) n *= c;
+        std::vector<std::size_t> at(shape.size(), 0);
+        for (std::size_t i = 0; i < n; ++i) {
+            std::size_t offset = 0;
+            for (std::size_t k = 0; k < shape.size(); ++k) offset = offset * shape[k] + start[k] + at[k];
+            out[i] = data != nullptr ? data[offset] : std::nan("");
+            for (std::size_t k = shape.size(); k-- > 0;) {
+                if (++at[k] < count[k]) break;
+                at[k] = 0;
+            }
+        }
+    }
+    void ReadStored(std::size_t v, std::span<const std::size_t> start, std::span<const std::size_t> count,
+                    void* out) override {
+        Read(v, start, count, static_cast<double*>(out));
+    }
+
+private:
+    std::string path_;
+    std::vector<FieldDimension> dims_;
+    std::vector<FieldVariable> vars_;
+    std::vector<Array> values_;
+};
+
+SceneOptions SceneOptionsOf(const py::dict& o) {
+    SceneOptions options;
+    if (o.contains("level_dim") && !o["level_dim"].is_none()) options.levelDim = o["level_dim"].cast<std::string>();
+    if (o.contains("salinity") && !o["salinity"].is_none()) options.salinity = o["salinity"].cast<double>();
+    if (o.contains("look_azimuth") && !o["look_azimuth"].is_none())
+        options.lookAzimuth = o["look_azimuth"].cast<double>();
+    return options;
+}
+
+// The scenes of one or two Datasets (the level one, then the surface one, or None).
+std::unique_ptr<SceneReader> FieldScenesOf(const py::list& levels, const py::object& surface, const py::dict& options) {
+    try {
+        std::unique_ptr<FieldFile> surfaceFields;
+        if (!surface.is_none()) surfaceFields = std::make_unique<MemoryFields>("surface", surface.cast<py::list>());
+        return OpenFieldScenes(std::make_unique<MemoryFields>("ds", levels), std::move(surfaceFields),
+                               SceneOptionsOf(options));
+    } catch (const BatchError& e) {
+        throw py::value_error(e.what());
+    }
+}
+
+// How the Datasets are read: the grid, the level dimension and the levels of
+// the results, the variables used ((dataset, name): "ds" or "surface"), the
+// notes and the source of each quantity.
+py::dict FieldPlan(const py::list& levels, const py::object& surface, const py::dict& options) {
+    const std::unique_ptr<SceneReader> scenes = FieldScenesOf(levels, surface, options);
+    py::dict d;
+    std::vector<std::string> grid;
+    for (const GridDimension& g : scenes->Grid()) grid.push_back(g.name);
+    d["grid"] = grid;
+    d["level_dim"] = scenes->LevelDimension();
+    d["levels"] = scenes->LevelCount();
+    d["used"] = scenes->UsedVariables();
+    d["notes"] = scenes->Notes();
+    std::vector<std::pair<std::string, std::string>> sources;
+    for (const InputSource& s : scenes->Sources()) sources.push_back({s.quantity, s.source});
+    d["sources"] = sources;
+    return d;
+}
+
+// The channels over the scenes of Datasets given as their variables with
+// values (each over the grid's dimensions, then the level one), exactly as
+// seasky batch computes a file's; the results as simulate's.
+py::dict SimulateFields(const std::string& sensorText, const std::vector<int>& channels, const py::list& levels,
+                        const py::object& surface, const py::dict& options, bool extrapolate,
+                        const std::vector<std::string>& models, const std::optional<std::string>& jacobians) {
+    const JacobianSelection selection = jacobians ? SelectionOf(*jacobians) : JacobianSelection{};
+    const Sensor sensor = ParsedSensor(sensorText);
+    for (int c : channels)
+        if (c < 0 || c >= static_cast<int>(sensor.channels.size())) throw py::value_error("no such channel index");
+    const std::unique_ptr<SceneReader> scenes = FieldScenesOf(levels, surface, options);
+    if (std::optional<ValidationFailure> f =
+            CheckChannelDefinitions(sensor, channels, scenes->HasIncidenceAngle(), extrapolate))
+        throw py::value_error(f->message);
+    const SceneChannels what{sensor, channels, ModelsOf(models), extrapolate, jacobians.has_value(), selection};
+    BlockShape shape;
+    shape.levels = scenes->LevelCount();
+    shape.channels = channels.size();
+    shape.derivatives = jacobians.has_value();
+    shape.levelDerivatives = selection.AnyLevel();
+    SceneLoop loop;
+    loop.scenes = scenes->SceneCount();
+    loop.blockSize = ScenesPerBlock(shape, kBlockBudgetBytes, kMostScenesPerBlock, 1);
+    SimulateResults results(loop.scenes, channels.size(), scenes->LevelCount(), selection);
+    loop.read = [&scenes](std::size_t first, std::size_t count, std::vector<Scene>& block) {
+        scenes->Read(first, count, block);
+    };
+    loop.write = [&results](std::size_t first, const SceneBlock& block) { results.Record(first, block); };
+    Interruption interruption;
+    loop.stop = [&interruption] { return interruption.Requested(); };
+    {
+        py::gil_scoped_release release;
+        RunSceneLoop(what, loop);
+    }
+    interruption.RaiseIfRequested();
+    return results.Dict();
+}
+
 // A profile as a dict of arrays, keyed by the level quantities' Python keywords.
 py::dict ProfileDict(const ProfileStore& s) {
     const std::pair<Quantity, const std::vector<double>*> levels[] = {
@@ -992,6 +1154,8 @@ PYBIND11_MODULE(_seasky, m) {
     });
     m.def("version", [] { return std::string("seasky ") + SEASKY_VERSION; });
     m.def("simulate", &Simulate);
+    m.def("field_plan", &FieldPlan);
+    m.def("simulate_fields", &SimulateFields);
     m.def("vocabulary", &Vocabulary);
     m.def("jacobian_names", [] {
         py::dict d;
