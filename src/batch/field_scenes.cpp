@@ -99,8 +99,9 @@ struct Problem {
 
 std::string Describe(const FieldVariable& v, const std::string& file) {
     std::string d = v.name + " [";
-    d += v.standardName.empty() || v.standardName == "unknown" ? (v.longName.empty() ? std::string("no standard_name") : v.longName)
-                                                               : v.standardName;
+    if (!v.standardName.empty() && v.standardName != "unknown") d += v.standardName;
+    else if (!v.longName.empty()) d += v.longName;
+    else d += v.standardName.empty() ? "no standard_name" : "standard_name unknown";
     d += ", " + (v.units.empty() ? std::string("no units") : v.units);
     if (v.paramId) d += ", paramId " + std::to_string(*v.paramId);
     return d + "] of " + FileName(file);
@@ -287,9 +288,15 @@ private:
         for (const std::string& n : Words(info.names))
             for (const FieldVariable& v : levelFile_->Variables())
                 if (t == nullptr && v.name == n && HasLevel(v)) t = &v;
+        // Without a temperature (named as missing later, with whatever else
+        // is), the grid is that of the first variable with the level dimension
+        // and another.
+        for (const FieldVariable& v : levelFile_->Variables())
+            if (t == nullptr && HasLevel(v) && v.dims.size() > 1) t = &v;
         if (t == nullptr)
-            throw BatchError(levelFile_->Path() + ": no air temperature with the level dimension \"" + levelDim_ +
-                             "\" (looked for standard_name air_temperature, paramId 130, names air_temperature, t)");
+            throw BatchError(levelFile_->Path() + ": no profiles: no variable has the level dimension \"" + levelDim_ +
+                             "\" and another (air temperature looked for by standard_name air_temperature, paramId "
+                             "130, names air_temperature, t)");
         for (std::size_t k = 0; k < t->dims.size(); ++k)
             if (t->dims[k] != levelDim_) {
                 grid_.push_back({t->dims[k], t->shape[k]});
@@ -383,7 +390,9 @@ private:
     void Use(FieldRole r) {
         used_[Index(r)] = true;
         const Found& f = *found_[Index(r)];
-        sources_.push_back({RoleInfo(r).key, Describe(f.Variable(), f.file->Path()) + ": " + ConversionText(r, f)});
+        const bool height = r == FieldRole::Geopotential || r == FieldRole::GeopotentialHeight;
+        sources_.push_back({height ? "height" : RoleInfo(r).key,
+                            Describe(f.Variable(), f.file->Path()) + ": " + ConversionText(r, f)});
     }
 
     std::string LookedFor(FieldRole r) const {
