@@ -149,8 +149,9 @@ ProfileReadResult ProfileOf(const Sounding& s) {
         notes.push_back(LevelsText(noHumidity.size()) + " without humidity below the highest level with one left out (" +
                         AtPressures(noHumidity) + ").");
     if (humidTop < rising.size())
-        notes.push_back(LevelsText(rising.size() - humidTop) + " above " + FormatGeneral(rising[humidTop].first.pressure, '.') +
-                        " hPa carry no humidity: taken as dry air (0 g/m^3).");
+        notes.push_back(LevelsText(rising.size() - humidTop) + " from " +
+                        FormatGeneral(rising[humidTop].first.pressure, '.') +
+                        " hPa up carry no humidity: taken as dry air (0 g/m^3).");
     if (!IsAccepted(Checked::LevelCount, store.levelCount)) {
         // The levels kept (with pressure, temperature and height), by the
         // validation table's rule; the notes say what was left out.
@@ -301,12 +302,12 @@ std::string TimeText(const SoundingTime& t) {
     return text;
 }
 
-// A value of an IGRA 2 data record in the given unit (scale per count); -9999
+// A value of an IGRA 2 data record in the given unit (counts per unit); -9999
 // (missing) and -8888 (removed by quality assurance) are NaN.
-bool Igra2Value(std::string_view field, double scale, double& value) {
+bool Igra2Value(std::string_view field, double counts, double& value) {
     long long count = 0;
     if (!FieldNumber(field, count)) return false;
-    value = count == -9999 || count == -8888 ? kMissing : static_cast<double>(count) * scale;
+    value = count == -9999 || count == -8888 ? kMissing : static_cast<double>(count) / counts;
     return true;
 }
 
@@ -315,18 +316,18 @@ std::optional<SoundingLevel> Igra2Level(std::string_view line, long long lineNum
     double depression = kMissing;
     const struct {
         std::size_t first, last;
-        double scale;
+        double counts;  // per unit: Pa per hPa, tenths
         double* value;
-    } fields[] = {{10, 15, 0.01, &level.pressure},       {17, 21, 1.0, &level.geopotentialHeight},
-                  {23, 27, 0.1, &level.temperature},     {29, 33, 0.1, &level.relativeHumidity},
-                  {35, 39, 0.1, &depression}};
+    } fields[] = {{10, 15, 100.0, &level.pressure},    {17, 21, 1.0, &level.geopotentialHeight},
+                  {23, 27, 10.0, &level.temperature},  {29, 33, 10.0, &level.relativeHumidity},
+                  {35, 39, 10.0, &depression}};
     if (line.size() < 39 || line[0] == '#') {
         message = "IGRA 2 file, line " + std::to_string(lineNumber) +
                   ": not a data record (a data record has at least 39 columns, up to DPDP in columns 35-39).";
         return std::nullopt;
     }
     for (const auto& f : fields) {
-        if (!Igra2Value(Columns(line, f.first, f.last), f.scale, *f.value)) {
+        if (!Igra2Value(Columns(line, f.first, f.last), f.counts, *f.value)) {
             message = "IGRA 2 file, line " + std::to_string(lineNumber) + ": '" +
                       std::string(Trim(Columns(line, f.first, f.last))) + "' in columns " + std::to_string(f.first) +
                       "-" + std::to_string(f.last) + " is not a whole number.";
