@@ -88,8 +88,8 @@ def wyoming_text(html):
     lines += ["                         Station identifier: SYNT",
               "                             Station number: 99901",
               "                           Observation time: 240715/1200",
-              "                           Station latitude: 7.00",
-              "                          Station longitude: 134.48",
+              "                           Station latitude: 5.00",
+              "                          Station longitude: 150.00",
               "                          Station elevation: 22.0",
               "                            Showalter index: 0.52",
               "                               Lifted index: -3.41",
@@ -101,7 +101,7 @@ def wyoming_text(html):
 
 def igra_header(date, hour, reltime, n):
     return "#%-11s %4d %02d %02d %02d %04d %4d %-8s %-8s %7d %8d" % (
-        "XXM00099902", date[0], date[1], date[2], hour, reltime, n, "ncdc-gts", "ncdc-gts", 70000, 1344800)
+        "XXM00099902", date[0], date[1], date[2], hour, reltime, n, "ncdc-gts", "ncdc-gts", 50000, 1500000)
 
 
 def igra_record(t1, t2, etime, press, pf, gph, zf, temp, tf, rh, dpdp, wdir, wspd):
