@@ -73,10 +73,10 @@ TEST(WyomingSounding, LevelsAreTheHandConvertedValuesOfEachHumiditySource) {
     ExpectLevel(p, {1009.0, SoundingHeight(22.0), 28.3 + 273.15, SoundingDensity(SoundingBolton(26.2), 28.3 + 273.15)});
     ExpectLevel(p, {902.1, SoundingHeight(1000.0), 22.0 + 273.15,
                     SoundingDensity(SoundingMixingRatioE(12.78e-3, 902.1), 22.0 + 273.15)});
-    ExpectLevel(p, {793.0, SoundingHeight(2100.0), 15.0 + 273.15,
-                    SoundingDensity(0.50 * SoundingBolton(15.0), 15.0 + 273.15)});
-    ExpectLevel(p, {359.5, SoundingHeight(8300.0), -24.7 + 273.15,
-                    SoundingDensity(SoundingBolton(-59.9), -24.7 + 273.15)});
+    ExpectLevel(
+        p, {793.0, SoundingHeight(2100.0), 15.0 + 273.15, SoundingDensity(0.50 * SoundingBolton(15.0), 15.0 + 273.15)});
+    ExpectLevel(
+        p, {359.5, SoundingHeight(8300.0), -24.7 + 273.15, SoundingDensity(SoundingBolton(-59.9), -24.7 + 273.15)});
     const auto dry = std::find(p.pressure.begin(), p.pressure.end(), 326.3);
     ASSERT_NE(dry, p.pressure.end());
     EXPECT_EQ(p.absoluteHumidity[static_cast<std::size_t>(dry - p.pressure.begin())], 0.0);
@@ -92,7 +92,8 @@ TEST(WyomingSounding, NotesSayWhatWasLeftOutAndAssumed) {
     const ProfileReadResult r = ReadProfileFile(SoundingData("sounding-wyoming.txt"));
     ASSERT_TRUE(r.ok) << r.message;
     EXPECT_TRUE(HasNote(r, "1 level without pressure, temperature or height left out (at 497.2 hPa)"));
-    EXPECT_TRUE(HasNote(r, "1 level not above the level before (a repeated height keeps the first) left out (at 697.5 hPa)"));
+    EXPECT_TRUE(
+        HasNote(r, "1 level not above the level before (a repeated height keeps the first) left out (at 697.5 hPa)"));
     EXPECT_TRUE(HasNote(r, "19 levels from 326.3 hPa up carry no humidity: taken as dry air"));
     EXPECT_TRUE(HasNote(r, "no cloud water"));
     EXPECT_TRUE(HasNote(r, "station's height, 22 m above sea level"));
@@ -121,7 +122,8 @@ TEST(WyomingSounding, AFurtherSoundingOfThePageIsCountedAndARefusalNamesTheLine)
     EXPECT_EQ(two.profile.pressure, ParseProfileText(one).profile.pressure);
 
     const std::string header = "   PRES   HGHT   TEMP   DWPT\n    hPa     m      C      C\n";
-    const ProfileReadResult garbled = ParseProfileText(header + " 1000.0    100   25.0   20.0\n  900.0   1000   x1.0   15.0\n");
+    const ProfileReadResult garbled =
+        ParseProfileText(header + " 1000.0    100   25.0   20.0\n  900.0   1000   x1.0   15.0\n");
     EXPECT_FALSE(garbled.ok);
     EXPECT_EQ(garbled.message, "Wyoming sounding, line 4: 'x1.0' in columns 15-21 is not a number.");
     const ProfileReadResult misaligned = ParseProfileText("PRES HGHT TEMP DWPT\n1000 100 25 20\n");
@@ -144,15 +146,17 @@ TEST(Igra2Sounding, FirstSoundingIsTheHandConvertedOneWithItsNotes) {
     EXPECT_EQ(p.levelCount, 15);
     EXPECT_TRUE(StrictlyRising(p.height));
     // DPDP (dew point = TEMP - DPDP); RH where DPDP was removed (-8888); dry above.
-    ExpectLevel(p, {1011.0, SoundingHeight(4.0), 28.4 + 273.15, SoundingDensity(SoundingBolton(28.4 - 1.5), 28.4 + 273.15)});
+    ExpectLevel(
+        p, {1011.0, SoundingHeight(4.0), 28.4 + 273.15, SoundingDensity(SoundingBolton(28.4 - 1.5), 28.4 + 273.15)});
     ExpectLevel(p, {783.6, SoundingHeight(2200.0), 14.3 + 273.15,
                     SoundingDensity(0.794 * SoundingBolton(14.3), 14.3 + 273.15)});
     ExpectLevel(p, {297.62, SoundingHeight(9650.0), -33.4 + 273.15,
                     SoundingDensity(SoundingBolton(-33.4 - 6.0), -33.4 + 273.15)});
     EXPECT_EQ(p.absoluteHumidity.back(), 0.0);
     EXPECT_EQ(p.pressure.back(), 49.8);
-    EXPECT_TRUE(HasNote(r, "Station XXM00099902, sounding of 2024-07-15 00 UTC: number 0 (counting from 0) of the 2 "
-                           "soundings in the file."));
+    EXPECT_TRUE(HasNote(r,
+                        "Station XXM00099902, sounding of 2024-07-15 00 UTC: number 0 (counting from 0) of the 2 "
+                        "soundings in the file."));
     EXPECT_TRUE(HasNote(r, "2 levels without pressure, temperature or height left out (at 606.86 hPa)"));
     EXPECT_TRUE(HasNote(r, "6 levels from 248.31 hPa up carry no humidity"));
     EXPECT_TRUE(HasNote(r, "no cloud water"));

@@ -369,7 +369,7 @@ ProfileReadResult ParseSounding(ProfileFormat format, ByteSource& source, const 
     if (source.Failed()) return Refuse("Не могу прочитать файл\n" + fileName);
     if (source.TooLarge())
         return TooLarge(format, fileName);
-    if (lines.TooLong()) return Refuse("Not a sounding file: a line longer than 64 KiB: " + fileName);
+    if (lines.TooLong()) return Refuse("Not a sounding file: a line is longer than 64 KiB.");
     return result;
 }
 

@@ -26,12 +26,12 @@ constexpr std::size_t kListedLevels = 6;
 
 // A level as a sounding gives it: NaN where a value is missing.
 struct SoundingLevel {
-    double pressure = kMissing;          // hPa
+    double pressure = kMissing;            // hPa
     double geopotentialHeight = kMissing;  // gpm
-    double temperature = kMissing;       // K
-    double dewPoint = kMissing;          // K
-    double mixingRatio = kMissing;       // kg/kg
-    double relativeHumidity = kMissing;  // per cent, over water
+    double temperature = kMissing;         // K
+    double dewPoint = kMissing;            // K
+    double mixingRatio = kMissing;         // kg/kg
+    double relativeHumidity = kMissing;    // per cent, over water
 };
 
 // A sounding's levels and the notes gathered while reading them.
@@ -146,8 +146,9 @@ ProfileReadResult ProfileOf(const Sounding& s) {
     }
     store.levelCount = static_cast<int>(store.height.size());
     if (!noHumidity.empty())
-        notes.push_back(LevelsText(noHumidity.size()) + " without humidity below the highest level with one left out (" +
-                        AtPressures(noHumidity) + ").");
+        notes.push_back(LevelsText(noHumidity.size()) +
+                        " without humidity below the highest level with one left out (" + AtPressures(noHumidity) +
+                        ").");
     if (humidTop < rising.size())
         notes.push_back(LevelsText(rising.size() - humidTop) + " from " +
                         FormatGeneral(rising[humidTop].first.pressure, '.') +
@@ -162,9 +163,10 @@ ProfileReadResult ProfileOf(const Sounding& s) {
         return refused;
     }
     for (int i = 0; i < store.levelCount; ++i) {
-        std::optional<ValidationFailure> failure = CheckLevel(
-            {store.height[i], store.airTemperature[i], store.pressure[i], store.absoluteHumidity[i], store.cloudWater[i]},
-            i + 1);
+        std::optional<ValidationFailure> failure =
+            CheckLevel({store.height[i], store.airTemperature[i], store.pressure[i], store.absoluteHumidity[i],
+                        store.cloudWater[i]},
+                       i + 1);
         if (failure) {
             ProfileReadResult refused = Refuse(LevelRefusal(kProfileFileSubject, *failure, store.cloudWater[i]));
             refused.failure = std::move(failure);
@@ -174,7 +176,8 @@ ProfileReadResult ProfileOf(const Sounding& s) {
     }
     notes.push_back("A sounding carries no cloud water: the profile's is 0 g/m^3 at every level.");
     if (store.height.front() > kStationNoteHeight)
-        notes.push_back("The profile starts at the station's height, " + FormatGeneral(std::round(store.height.front()), '.') +
+        notes.push_back("The profile starts at the station's height, " +
+                        FormatGeneral(std::round(store.height.front()), '.') +
                         " m above sea level: the air below it is not in the profile.");
     ProfileReadResult result;
     result.ok = true;
@@ -219,8 +222,8 @@ struct WyomingColumns {
 // The columns of the line of names: each name right-aligned in 7 characters.
 std::optional<WyomingColumns> ColumnsOf(std::string_view line) {
     WyomingColumns c;
-    const std::pair<std::string_view, int*> known[] = {{"PRES", &c.pressure},      {"HGHT", &c.height},
-                                                       {"TEMP", &c.temperature},   {"DWPT", &c.dewPoint},
+    const std::pair<std::string_view, int*> known[] = {{"PRES", &c.pressure},         {"HGHT", &c.height},
+                                                       {"TEMP", &c.temperature},      {"DWPT", &c.dewPoint},
                                                        {"RELH", &c.relativeHumidity}, {"MIXR", &c.mixingRatio}};
     for (std::size_t k = 0; k * kWyomingColumnWidth < line.size(); ++k) {
         const std::string_view field = line.substr(k * kWyomingColumnWidth, kWyomingColumnWidth);
@@ -245,12 +248,16 @@ bool EndsLevels(std::string_view line) {
 std::optional<SoundingLevel> WyomingLevel(std::string_view line, const WyomingColumns& c, long long lineNumber,
                                           std::string& message) {
     SoundingLevel level;
-    const std::pair<int, double*> fields[] = {{c.pressure, &level.pressure},           {c.height, &level.geopotentialHeight},
-                                              {c.temperature, &level.temperature},     {c.dewPoint, &level.dewPoint},
-                                              {c.relativeHumidity, &level.relativeHumidity}, {c.mixingRatio, &level.mixingRatio}};
+    const std::pair<int, double*> fields[] = {{c.pressure, &level.pressure},
+                                              {c.height, &level.geopotentialHeight},
+                                              {c.temperature, &level.temperature},
+                                              {c.dewPoint, &level.dewPoint},
+                                              {c.relativeHumidity, &level.relativeHumidity},
+                                              {c.mixingRatio, &level.mixingRatio}};
     for (const auto& [column, value] : fields) {
         if (column < 0) continue;
-        const std::string_view field = Columns(line, column * kWyomingColumnWidth + 1, (column + 1) * kWyomingColumnWidth);
+        const std::string_view field =
+            Columns(line, column * kWyomingColumnWidth + 1, (column + 1) * kWyomingColumnWidth);
         if (Trim(field).empty()) continue;
         if (!FieldNumber(field, *value) || !std::isfinite(*value)) {
             message = "Wyoming sounding, line " + std::to_string(lineNumber) + ": '" + std::string(Trim(field)) +
@@ -318,8 +325,10 @@ std::optional<SoundingLevel> Igra2Level(std::string_view line, long long lineNum
         std::size_t first, last;
         double counts;  // per unit: Pa per hPa, tenths
         double* value;
-    } fields[] = {{10, 15, 100.0, &level.pressure},    {17, 21, 1.0, &level.geopotentialHeight},
-                  {23, 27, 10.0, &level.temperature},  {29, 33, 10.0, &level.relativeHumidity},
+    } fields[] = {{10, 15, 100.0, &level.pressure},
+                  {17, 21, 1.0, &level.geopotentialHeight},
+                  {23, 27, 10.0, &level.temperature},
+                  {29, 33, 10.0, &level.relativeHumidity},
                   {35, 39, 10.0, &depression}};
     if (line.size() < 39 || line[0] == '#') {
         message = "IGRA 2 file, line " + std::to_string(lineNumber) +
@@ -382,8 +391,9 @@ ProfileReadResult ReadWyomingSounding(const LineSource& next) {
     bool tagged = false;
     const std::optional<WyomingColumns> columns = ColumnsOf(WithoutLeadingTags(line, tagged));
     if (!columns)
-        return Refuse("Wyoming sounding, line " + std::to_string(number) +
-                      ": the column names are not each right-aligned in 7 characters, or PRES, HGHT or TEMP is missing.");
+        return Refuse(
+            "Wyoming sounding, line " + std::to_string(number) +
+            ": the column names are not each right-aligned in 7 characters, or PRES, HGHT or TEMP is missing.");
     if (columns->dewPoint < 0 && columns->mixingRatio < 0 && columns->relativeHumidity < 0)
         return Refuse("Wyoming sounding: no humidity column (DWPT, MIXR or RELH).");
     Sounding sounding;
@@ -392,7 +402,8 @@ ProfileReadResult ReadWyomingSounding(const LineSource& next) {
     while (next(line)) {
         ++number;
         const std::string_view text = Trim(line);
-        if (!inLevels && (text.substr(0, 3) == "hPa" || (!text.empty() && text.find_first_not_of('-') == std::string_view::npos)))
+        if (!inLevels &&
+            (text.substr(0, 3) == "hPa" || (!text.empty() && text.find_first_not_of('-') == std::string_view::npos)))
             continue;
         if (EndsLevels(line)) break;
         inLevels = true;
@@ -419,19 +430,23 @@ ProfileReadResult ReadIgra2Sounding(const LineSource& next, const SoundingChoice
     while (next(line)) {
         ++number;
         if (line.empty() || line[0] != '#') {
-            if (index < 0) return Refuse("IGRA 2 file, line " + std::to_string(number) + ": data before the first header record.");
+            if (index < 0)
+                return Refuse("IGRA 2 file, line " + std::to_string(number) + ": data before the first header record.");
             continue;  // a level of a sounding not chosen
         }
         ++index;
         const std::optional<Igra2Header> header = HeaderOf(line);
-        if (!header) return Refuse("IGRA 2 file, line " + std::to_string(number) + ": not a header record (#ID YEAR MONTH DAY HOUR RELTIME NUMLEV ...).");
+        if (!header)
+            return Refuse("IGRA 2 file, line " + std::to_string(number) +
+                          ": not a header record (#ID YEAR MONTH DAY HOUR RELTIME NUMLEV ...).");
         if (chosen || !Chosen(choice, index, *header)) continue;
         chosen = header;
         chosenIndex = index;
         for (long long k = 0; k < header->levels; ++k) {
             if (!next(line))
                 return Refuse("IGRA 2 file: the sounding of line " + std::to_string(number - k) + " announces " +
-                              std::to_string(header->levels) + " levels, the file ends after " + std::to_string(k) + ".");
+                              std::to_string(header->levels) + " levels, the file ends after " + std::to_string(k) +
+                              ".");
             ++number;
             std::string message;
             const std::optional<SoundingLevel> level = Igra2Level(line, number, message);
@@ -442,7 +457,8 @@ ProfileReadResult ReadIgra2Sounding(const LineSource& next, const SoundingChoice
     if (index < 0) return Refuse("IGRA 2 file: no sounding.");
     const long long count = index + 1;
     if (!chosen)
-        return Refuse("IGRA 2 file: no sounding " + ChoiceText(choice) + "; the file holds " + std::to_string(count) + ".");
+        return Refuse("IGRA 2 file: no sounding " + ChoiceText(choice) + "; the file holds " + std::to_string(count) +
+                      ".");
     std::string which = "Station " + chosen->id + ", sounding of " + TimeText(chosen->time);
     if (count > 1)
         which += ": number " + std::to_string(chosenIndex) + " (counting from 0) of the " + std::to_string(count) +
