@@ -240,8 +240,7 @@ def profile(source):
     name is given as a path ("./tropical").
 
     A mapping has height (m), air_temperature (K), pressure (hPa), optionally
-    cloud_water (g/m^3), and the humidity under exactly one of the keys of
-    HUMIDITY_KEYS: humidity or absolute_humidity (g/m^3), specific_humidity or
+    cloud_water (g/m^3), and the humidity under exactly one key: humidity or absolute_humidity (g/m^3), specific_humidity or
     mixing_ratio (kg/kg), relative_humidity (%, over water), dew_point (K); the
     result has it as humidity (g/m^3)."""
     if isinstance(source, (str, os.PathLike)):
