@@ -283,7 +283,7 @@ TEST(ProfileFile, AFailedLoadLeavesTheEarlierProfile) {
     const test::TemporaryFile bad("2\n0 288 1013 10 0\n1000 -1 900 7 0\n", "bad.txt");
     EXPECT_NE(LoadProfileFile(bad.path(), store), "");
     EXPECT_EQ(LoadProfileFile(good.path() + ".missing", store), "Не могу открыть файл\n" + good.path() + ".missing");
-    ExpectExample(ProfileReadResult{true, store, {}, std::nullopt});
+    ExpectExample(ProfileReadResult{true, store, {}, std::nullopt, {}});
 }
 
 }  // namespace

@@ -291,6 +291,29 @@ TEST(CsvScenes, ABundledNameAlwaysMeansTheBundledAtmosphere) {
     nc_close(ncid);
 }
 
+TEST(CsvScenes, ASoundingFileIsAProfileAndItsNotesAreSaidOnce) {
+    // An IGRA 2 file named by two scenes: read as the profile its reader gives,
+    // its notes printed once.
+    const Folder dir;
+    std::ifstream sounding(std::string(SEASKY_TEST_DATA) + "/sounding-igra2.txt", std::ios::binary);
+    std::ofstream(dir / "sounding.txt", std::ios::binary) << sounding.rdbuf();
+    std::ofstream(dir / "scenes.csv") << "profile,sst,salinity,wind,azimuth\nsounding.txt,20,35,5,0\n"
+                                         "sounding.txt,25,35,5,0\n";
+    std::string messages;
+    ASSERT_EQ(RunInputBatch(dir / "scenes.csv", dir / "out.nc", &messages), kBatchComplete) << messages;
+    const std::string note = "Note: " + (dir / "sounding.txt") + ": Station XXM00099902, sounding of 2024-07-15 00 UTC";
+    const std::size_t at = messages.find(note);
+    EXPECT_NE(at, std::string::npos) << messages;
+    EXPECT_EQ(messages.find(note, at + 1), std::string::npos) << messages;
+    EXPECT_NE(messages.find((dir / "sounding.txt") + ": A sounding carries no cloud water"), std::string::npos);
+    const ProfileReadResult read = ReadProfileFile(dir / "sounding.txt");
+    ASSERT_TRUE(read.ok) << read.message;
+    const Sensor amsr2 = LoadSensor("amsr2").sensor;
+    const std::vector<int> channel = SelectChannels(amsr2, "18.7V").indices;
+    const std::vector<double> tb = test::ReadDoubles(dir / "out.nc", "tb");
+    EXPECT_EQ(tb[0], CalculateChannels(amsr2, channel, {20.0, 35.0, 5.0, 0.0, std::nullopt}, ViewOf(read.profile))[0].tb);
+}
+
 TEST(CsvScenes, AProfileThatGrowsDuringTheRunRefusesItsScene) {
     // The first pass sizes the output's level dimension by the profiles' levels;
     // a file that has more when its block is read refuses its scene instead of

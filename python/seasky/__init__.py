@@ -12,10 +12,12 @@ value out of range raises ValidationError (a ValueError) carrying the failure:
 input, value, bounds and message. With errors="flag" the refused cases come
 back as NaN with status 1 and a message instead, as in a batch run.
 
-Profiles are a bundled atmosphere's name (seasky.profiles()), a profile file's
-path, or a mapping with the arrays "height" (m), "air_temperature" (K),
-"pressure" (mb), "humidity" (g/m^3) and optionally "cloud_water" (g/m^3), the
-level axis last.
+Profiles are a bundled atmosphere's name (seasky.profiles()), the path of a
+profile file or a radiosonde sounding (University of Wyoming listing, IGRA 2;
+seasky.read_profile), or a mapping with the arrays "height" (m),
+"air_temperature" (K), "pressure" (mb), the humidity under one key ("humidity"
+g/m^3, or "specific_humidity", "mixing_ratio" kg/kg, "relative_humidity" %,
+"dew_point" K) and optionally "cloud_water" (g/m^3), the level axis last.
 
 Sensors: seasky.sensors(), seasky.sensor("amsr2"), and seasky.simulate(ds,
 sensor="amsr2") over an xarray Dataset of scenes (see simulate).
@@ -31,6 +33,7 @@ from ._api import (
     permittivity,
     profile,
     profiles,
+    read_profile,
     sensor,
     sensors,
     sky_correction,
@@ -50,6 +53,7 @@ __all__ = [
     "permittivity",
     "profile",
     "profiles",
+    "read_profile",
     "sensor",
     "sensors",
     "simulate",

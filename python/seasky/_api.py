@@ -1,12 +1,15 @@
 """The array functions of seasky over the compiled core."""
 
+import datetime
 import json
 import os
+import warnings
 from collections.abc import Mapping
 
 import numpy as np
 
 from . import _seasky
+from . import humidity as _humidity
 from ._vocabulary import COUNT_KEYS, PROFILE_KEYS as _PROFILE_KEYS, accepts_old_keywords, defaults
 
 _CALCULATION_DEFAULTS = defaults("calculation_inputs")
@@ -125,21 +128,130 @@ def profiles():
     return list(_seasky.profile_names())
 
 
+def read_profile(path, sounding=None):
+    """A profile file or a radiosonde sounding file as a profile mapping: the
+    arrays height (m), air_temperature (K), pressure (hPa), humidity (g/m^3),
+    cloud_water (g/m^3), and "notes", a list of what the reader of a sounding
+    converted, left out or assumed (empty for a seasky profile file).
+
+    The format is recognised from the file: the seasky profile format, a
+    University of Wyoming text listing (plain or the HTML page), or an IGRA 2
+    data file. An IGRA 2 file holds many soundings: the first is read, or
+    sounding=N (from 0), or sounding=TIME, the nominal date and hour (UTC) of
+    its header, as a datetime, numpy.datetime64 or text such as
+    "2024-07-15T12". The result can be given to calculate as it is."""
+    index = time = None
+    if sounding is not None:
+        if isinstance(sounding, (bool, np.bool_)):
+            raise TypeError("sounding must be a number (from 0) or a time, not a bool")
+        if isinstance(sounding, (int, np.integer)):
+            index = int(sounding)
+        else:
+            t = np.datetime64(sounding, "h").astype(datetime.datetime)
+            time = (t.year, t.month, t.day, t.hour)
+    return dict(_seasky.read_profile(os.fspath(path), index, time))
+
+
+# The keys of a profile mapping that give the humidity, exactly one of them, with
+# their units; every one is converted to the absolute humidity (g/m^3) by the
+# core's formulas (seasky.humidity). Each key has one unit (a dew point in K as
+# air_temperature is): a unit per key keeps a mapping self-describing, where a
+# (values, unit) pair would be a second way to say the same thing.
+HUMIDITY_KEYS = {
+    "humidity": "g/m^3 (absolute humidity, water-vapour density)",
+    "absolute_humidity": "g/m^3",
+    "specific_humidity": "kg/kg (of moist air)",
+    "mixing_ratio": "kg/kg (of dry air)",
+    "relative_humidity": "% (over liquid water)",
+    "dew_point": "K",
+}
+# A read_profile result's notes may stay in the mapping; they are not used.
+_NOTES_KEY = "notes"
+
+
+def _accepted_keys():
+    return list(_PROFILE_KEYS[:3]) + list(HUMIDITY_KEYS) + [_PROFILE_KEYS[4], _NOTES_KEY]
+
+
+def _check_not_mass_fraction(rho, temperature, height, key):
+    """Refuses an absolute humidity that is almost certainly a mass fraction in
+    kg/kg: below 0.1 g/m^3 at every level (and not all zero, a dry atmosphere)
+    while the air at the lowest level is warmer than 273 K, where even air of
+    10 % relative humidity holds about 0.5 g/m^3."""
+    if not (rho.shape == temperature.shape == height.shape) or rho.ndim < 1 or rho.shape[-1] == 0:
+        return  # the shapes are refused later, with the arrays named
+    lowest = np.take_along_axis(temperature, np.argmin(height, axis=-1)[..., None], axis=-1)[..., 0]
+    peak = np.max(rho, axis=-1)
+    if np.any((peak > 0.0) & (peak < 0.1) & (lowest > 273.0)):
+        raise ValueError(f"profile key {key!r} is the absolute humidity in g/m^3, but it is below 0.1 g/m^3 at every "
+                         "level while the air at the lowest level is warmer than 273 K: these look like a mixing "
+                         "ratio or specific humidity in kg/kg; give them with the key 'mixing_ratio' or "
+                         "'specific_humidity' (kg/kg)")
+
+
+def _absolute_humidity(key, values, temperature, pressure, height):
+    """The absolute humidity (g/m^3) of the humidity given under key."""
+    if key in ("humidity", "absolute_humidity"):
+        _check_not_mass_fraction(values, temperature, height, key)
+        return values
+    if key == "dew_point":
+        if values.size and np.nanmax(values) < 100.0:
+            raise ValueError("profile key 'dew_point' is in K, and every value is below 100: these look like "
+                             "degrees C; add 273.15")
+        e = _humidity.from_dew_point(values)
+    elif key == "relative_humidity":
+        e = _humidity.from_relative_humidity(values, temperature)
+    elif key == "mixing_ratio":
+        e = _humidity.from_mixing_ratio(values, pressure)
+    else:
+        e = _humidity.from_specific_humidity(values, pressure)
+    return np.asarray(_humidity.absolute_humidity(e, temperature), dtype=np.float64)
+
+
+def _mapping_profile(source):
+    """The five arrays of a profile mapping, the humidity converted."""
+    accepted = _accepted_keys()
+    for key in source.keys():
+        if key not in accepted:
+            raise ValueError(f"unknown profile key {key!r}; the accepted keys are " + ", ".join(accepted) +
+                             " (humidity: exactly one of " + ", ".join(f"{k} in {u}" for k, u in HUMIDITY_KEYS.items())
+                             + ")")
+    for key in _PROFILE_KEYS[:3]:
+        if key not in source:
+            raise ValueError(f"the profile mapping has no {key!r}")
+    given = [key for key in HUMIDITY_KEYS if key in source]
+    if len(given) != 1:
+        raise ValueError("a profile mapping gives the humidity under exactly one of the keys " +
+                         ", ".join(HUMIDITY_KEYS) + ("; it has none" if not given else "; it has " + ", ".join(given)))
+    height_key, temperature_key, pressure_key, humidity_key, cloud_key = _PROFILE_KEYS
+    p = {key: np.asarray(source[key], dtype=np.float64) for key in (height_key, temperature_key, pressure_key)}
+    p[humidity_key] = _absolute_humidity(given[0], np.asarray(source[given[0]], dtype=np.float64),
+                                         p[temperature_key], p[pressure_key], p[height_key])
+    cloud = source.get(cloud_key) if hasattr(source, "get") else None
+    p[cloud_key] = np.zeros_like(p[height_key]) if cloud is None else np.asarray(cloud, dtype=np.float64)
+    return p
+
+
 def profile(source):
-    """A profile as a dict of arrays: a bundled atmosphere's name, a profile
-    file's path, or a mapping (returned with float64 arrays). The exact name of
-    a bundled atmosphere always means the bundled one; a file of that name is
-    given as a path ("./tropical")."""
+    """A profile as a dict of arrays: a bundled atmosphere's name, the path of a
+    profile file or sounding file (see read_profile; a sounding's notes are
+    issued as warnings), or a mapping (returned with float64 arrays). The exact
+    name of a bundled atmosphere always means the bundled one; a file of that
+    name is given as a path ("./tropical").
+
+    A mapping has height (m), air_temperature (K), pressure (hPa), optionally
+    cloud_water (g/m^3), and the humidity under exactly one key: humidity or absolute_humidity (g/m^3), specific_humidity or
+    mixing_ratio (kg/kg), relative_humidity (%, over water), dew_point (K); the
+    result has it as humidity (g/m^3)."""
     if isinstance(source, (str, os.PathLike)):
         name = os.fspath(source)
         if isinstance(source, str) and name in _seasky.profile_names():
             return dict(_seasky.bundled_profile(name))
-        return dict(_seasky.read_profile(name))
-    p = {key: np.asarray(source[key], dtype=np.float64) for key in _PROFILE_KEYS[:4]}
-    height, cloud_key = _PROFILE_KEYS[0], _PROFILE_KEYS[4]
-    cloud = source.get(cloud_key) if hasattr(source, "get") else None
-    p[cloud_key] = np.zeros_like(p[height]) if cloud is None else np.asarray(cloud, dtype=np.float64)
-    return p
+        p = read_profile(name)
+        for note in p.pop(_NOTES_KEY):
+            warnings.warn(f"{name}: {note}", stacklevel=3)
+        return p
+    return _mapping_profile(source)
 
 
 def _profile_arrays(source):

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <string>
 
+#include "app/sounding_reader.h"
 #include "common/number_text.h"
 
 namespace seasky {
@@ -30,7 +31,10 @@ enum class ReadStatus { ok, unreadable, outOfRange, tooLong, tooLarge, readError
 class ByteSource {
 public:
     explicit ByteSource(std::string_view text) : text_(text) {}
-    explicit ByteSource(int fd) : fd_(fd) {}
+    // A file whose first bytes, head, were already read from fd; at most limit
+    // bytes in all are read.
+    ByteSource(int fd, std::string head, std::size_t limit)
+        : fd_(fd), head_(std::move(head)), limit_(limit), total_(head_.size()) {}
 
     // Appends the next block to buffer; false at the end (or on an error, then
     // Failed() is true, or past the byte limit, then TooLarge() is true).
@@ -42,6 +46,11 @@ public:
             return !text_.empty();
         }
         if (failed_ || tooLarge_) return false;
+        if (!head_.empty()) {
+            buffer.append(head_);
+            head_.clear();
+            return true;
+        }
         char block[65536];
         ssize_t n;
         do {
@@ -53,7 +62,7 @@ public:
         }
         if (n == 0) return false;
         total_ += static_cast<std::size_t>(n);
-        if (total_ > kMaxProfileFileBytes) {
+        if (total_ > limit_) {
             tooLarge_ = true;
             return false;
         }
@@ -66,6 +75,8 @@ public:
 private:
     std::string_view text_;
     int fd_ = -1;
+    std::string head_;
+    std::size_t limit_ = kMaxProfileFileBytes;
     bool done_ = false;
     bool failed_ = false;
     bool tooLarge_ = false;
@@ -198,8 +209,7 @@ private:
 constexpr const char* kNotARegularFile =
     "Ошибка в файле профиля: это не обычный файл (канал, устройство или сокет), профиль читается только из файла: ";
 
-// A file's refusals begin so.
-constexpr const char* kFileSubject = "Ошибка в файле профиля";
+constexpr const char* kFileSubject = kProfileFileSubject;
 
 // The names of the five numbers of a level, in the order of the file.
 constexpr const char* kQuantityNames[5] = {"высота", "температура воздуха", "давление", "абсолютная влажность",
@@ -209,6 +219,15 @@ ProfileReadResult Refuse(std::string message) {
     ProfileReadResult result;
     result.message = std::move(message);
     return result;
+}
+
+// The refusal of a file larger than any of its format.
+ProfileReadResult TooLarge(ProfileFormat format, const std::string& fileName) {
+    if (format != ProfileFormat::seasky)
+        return Refuse("Sounding file larger than " + std::to_string(kMaxSoundingFileBytes / (1024 * 1024)) +
+                      " MiB: " + fileName);
+    return Refuse("Ошибка в файле профиля: файл больше " + std::to_string(kMaxProfileFileBytes / (1024 * 1024)) +
+                  " МБ, такого профиля не бывает: " + fileName);
 }
 
 std::string LevelPrefix(int level, int quantity) {
@@ -227,15 +246,17 @@ ProfileReadResult Parse(ByteSource& source, const std::string& fileName) {
     auto fileRefusal = [&fileName](ReadStatus status) -> std::optional<ProfileReadResult> {
         if (status == ReadStatus::readError) return Refuse("Не могу прочитать файл\n" + fileName);
         if (status == ReadStatus::tooLarge)
-            return Refuse("Ошибка в файле профиля: файл больше " + std::to_string(kMaxProfileFileBytes / (1024 * 1024)) +
-                          " МБ, такого профиля не бывает: " + fileName);
+            return TooLarge(ProfileFormat::seasky, fileName);
         return std::nullopt;
     };
     long long count = 0;
     const ReadStatus countStatus = reader.ReadInteger(count);
     if (std::optional<ProfileReadResult> refused = fileRefusal(countStatus)) return *refused;
     if (countStatus == ReadStatus::unreadable || countStatus == ReadStatus::tooLong)
-        return Refuse("Ошибка в файле профиля: не удалось прочитать число уровней (первое число файла).");
+        return Refuse(
+            "Ошибка в файле профиля: не удалось прочитать число уровней (первое число файла). Файл не похож и на "
+            "зондирование: список University of Wyoming (строка столбцов PRES HGHT TEMP ...) или IGRA 2 (первая "
+            "строка - заголовок #...).");
     if (countStatus == ReadStatus::outOfRange || !IsAccepted(Checked::LevelCount, static_cast<double>(count))) {
         ProfileReadResult refused = Refuse(LevelCountRefusal(
             kFileSubject, countStatus == ReadStatus::ok ? std::to_string(count) : std::string("слишком велико")));
@@ -295,12 +316,86 @@ struct FileCloser {
 
 }  // namespace
 
-ProfileReadResult ParseProfileText(std::string_view text) {
+namespace {
+
+// Lines of a byte source, for the sounding readers.
+class LineReader {
+public:
+    explicit LineReader(ByteSource& source) : source_(source) {}
+
+    bool Next(std::string& line) {
+        while (true) {
+            const std::size_t end = buffer_.find('\n', pos_);
+            if (end != std::string::npos) return Take(line, end, end + 1);
+            if (buffer_.size() - pos_ > kMaxLineLength) {
+                tooLong_ = true;
+                return false;
+            }
+            buffer_.erase(0, pos_);
+            pos_ = 0;
+            if (!source_.Next(buffer_)) return pos_ < buffer_.size() && Take(line, buffer_.size(), buffer_.size());
+        }
+    }
+    bool TooLong() const { return tooLong_; }
+
+private:
+    // No line of a sounding file is nearly this long.
+    static constexpr std::size_t kMaxLineLength = 65536;
+
+    bool Take(std::string& line, std::size_t end, std::size_t next) {
+        line.assign(buffer_, pos_, end - pos_);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (first_ && line.compare(0, kByteOrderMark.size(), kByteOrderMark) == 0) line.erase(0, kByteOrderMark.size());
+        first_ = false;
+        pos_ = next;
+        return true;
+    }
+
+    ByteSource& source_;
+    std::string buffer_;
+    std::size_t pos_ = 0;
+    bool first_ = true;
+    bool tooLong_ = false;
+};
+
+// The bytes of source read as a sounding of the given format; fileName names
+// the file in the refusals of reading.
+ProfileReadResult ParseSounding(ProfileFormat format, ByteSource& source, const SoundingChoice& choice,
+                                const std::string& fileName) {
+    LineReader lines(source);
+    const LineSource next = [&lines](std::string& line) { return lines.Next(line); };
+    ProfileReadResult result =
+        format == ProfileFormat::wyoming ? ReadWyomingSounding(next) : ReadIgra2Sounding(next, choice);
+    if (source.Failed()) return Refuse("Не могу прочитать файл\n" + fileName);
+    if (source.TooLarge())
+        return TooLarge(format, fileName);
+    if (lines.TooLong()) return Refuse("Not a sounding file: a line is longer than 64 KiB.");
+    return result;
+}
+
+// The first block of a file (64 KiB, or all of a shorter file), for the format's detection.
+bool ReadHead(int fd, std::string& head) {
+    char block[65536];
+    while (head.size() < sizeof block) {
+        const ssize_t n = ::read(fd, block, sizeof block - head.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) break;
+        head.append(block, static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+}  // namespace
+
+ProfileReadResult ParseProfileText(std::string_view text, const SoundingChoice& choice) {
     ByteSource source(text);
+    const ProfileFormat format = DetectProfileFormat(text.substr(0, 65536));
+    if (format != ProfileFormat::seasky) return ParseSounding(format, source, choice, "(text)");
     return Parse(source, "(text)");
 }
 
-ProfileReadResult ReadProfileFile(const std::string& fileName) {
+ProfileReadResult ReadProfileFile(const std::string& fileName, const SoundingChoice& choice) {
     // Opened without waiting: a FIFO opened for reading would otherwise wait
     // for a writer, and no signal ends that wait in a program that handles them.
     const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -310,11 +405,15 @@ ProfileReadResult ReadProfileFile(const std::string& fileName) {
     if (!S_ISREG(info.st_mode)) return Refuse(std::string(kNotARegularFile) + fileName);
     const int flags = ::fcntl(fd, F_GETFL);
     if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return Refuse("Не могу прочитать файл\n" + fileName);
-    // A file larger than any profile is refused before it is read.
-    if (static_cast<unsigned long long>(info.st_size) > kMaxProfileFileBytes)
-        return Refuse("Ошибка в файле профиля: файл больше " + std::to_string(kMaxProfileFileBytes / (1024 * 1024)) +
-                      " МБ, такого профиля не бывает: " + fileName);
-    ByteSource source(fd);
+    // The format from the first block; a file larger than any profile (or
+    // sounding file) of its format is refused before the rest is read.
+    std::string head;
+    if (!ReadHead(fd, head)) return Refuse("Не могу прочитать файл\n" + fileName);
+    const ProfileFormat format = DetectProfileFormat(head);
+    const std::size_t limit = format == ProfileFormat::seasky ? kMaxProfileFileBytes : kMaxSoundingFileBytes;
+    if (static_cast<unsigned long long>(info.st_size) > limit) return TooLarge(format, fileName);
+    ByteSource source(fd, std::move(head), limit);
+    if (format != ProfileFormat::seasky) return ParseSounding(format, source, choice, fileName);
     return Parse(source, fileName);
 }
 

@@ -285,6 +285,10 @@ private:
                     notes_.push_back(path_ + " names \"" + name + "\": the bundled atmosphere is used, not the file " +
                                      (folder_ / name).string() + " (write ./" + name + " for the file)");
                 if (choice.bundled == nullptr) Guard(choice.file.string());
+                // A sounding file's notes (what its reader converted, left out
+                // or assumed), once per file.
+                if (!r.notes.empty() && noted.insert(name).second)
+                    for (const std::string& note : r.notes) notes_.push_back(choice.file.string() + ": " + note);
             }
             levels_ = std::max(levels_, it->second);
         }

@@ -142,7 +142,7 @@ std::optional<ValidationFailure> CheckBandEdge(double f, double band) {
     return Check(Checked::BandLowerEdge, f - band * 0.5);
 }
 
-ProfileStore LoadProfileArgument(const std::string& nameOrFile) {
+ProfileStore LoadProfileArgument(const std::string& nameOrFile, std::ostream& err) {
     // The exact name of a bundled atmosphere always means the bundled one, as in
     // scene files: a file of that name is given as a path (./tropical), so that
     // no file in the working folder silently replaces a bundled atmosphere.
@@ -152,6 +152,7 @@ ProfileStore LoadProfileArgument(const std::string& nameOrFile) {
         if (result.failure) throw InputError(*result.failure);
         throw InputError(result.message);
     }
+    for (const std::string& note : result.notes) err << "Note: " << nameOrFile << ": " << note << '\n';
     return std::move(result.profile);
 }
 

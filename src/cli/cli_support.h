@@ -132,7 +132,9 @@ void AddJsonFlag(CLI::App* command, Context& context);
 std::optional<ValidationFailure> CheckBandEdge(double f, double band);
 
 // A profile file, or the name of a bundled atmosphere (when no such file exists).
-ProfileStore LoadProfileArgument(const std::string& nameOrFile);
+// A sounding file's notes (what was converted, left out or assumed) go to err,
+// one line each: "Note: FILE: ...".
+ProfileStore LoadProfileArgument(const std::string& nameOrFile, std::ostream& err);
 
 // Draws a chart by running seasky-chart on its JSON description (see
 // plot/chart_main.cpp) into output (.png or .svg); a message on failure.

@@ -16,7 +16,7 @@ void RunAtmosphere(Context& context, const std::string& profileName,
     ThrowIfRefused(Check(Checked::AbsorptionFrequency, f));
     ThrowIfRefused(CheckBandEdge(f, band));
     ThrowIfRefused(Check(Checked::ViewAngle, angle));
-    const ProfileStore profile = LoadProfileArgument(profileName);
+    const ProfileStore profile = LoadProfileArgument(profileName, context.err);
     ThrowIfRefused(CheckCalculationCost(f, band, ViewOf(profile)));
     // Both observer ends from one transfer (the level absorption shared).
     PrintModelOutputs(context, set, kAtmosphereInputs, in, kAtmosphereOutputs,

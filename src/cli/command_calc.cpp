@@ -174,7 +174,7 @@ void AddCalcCommand(CLI::App& app, Context& context) {
             std::optional<JacobianSelection> selection;
             if (jacobians->Given()) selection = jacobians->Selection();
             CheckPlotName(*plot);
-            if (from->empty()) request.profile = LoadProfileArgument(*profileName);
+            if (from->empty()) request.profile = LoadProfileArgument(*profileName, context.err);
             const bool derivatives = selection || !plot->empty();
             const CalculationOutcome outcome =
                 RunCalculationRequest({in, ViewOf(request.profile), request.models, derivatives});

@@ -143,7 +143,7 @@ const Channel& ChannelAt(const SensorRun& run, std::size_t i) { return run.senso
 
 // The channels over the scene: every channel is checked before anything is
 // computed, its inputs before the profile is read; any refusal ends the command.
-void ComputeSensorRun(const SensorArguments& a, SensorRun& run) {
+void ComputeSensorRun(const SensorArguments& a, SensorRun& run, std::ostream& err) {
     run.scene = SceneOf(a.numbers);
     run.models = ModelSetOf(a.models);
     run.sensor = SensorArgument(a.sensor);
@@ -156,7 +156,7 @@ void ComputeSensorRun(const SensorArguments& a, SensorRun& run) {
         if (f->quantity == Checked::Frequency) f->message += std::string("\n") + kChannelCentreHint;
         throw InputError(*f);
     }
-    run.profile = LoadProfileArgument(a.profile);
+    run.profile = LoadProfileArgument(a.profile, err);
     request.profile = ViewOf(run.profile);
     ThrowIfRefused(CheckChannelsRequest(request));
     run.computed = RunChannelsRequest(request);
@@ -218,7 +218,7 @@ void RunSensorCommand(Context& context, const SensorArguments& a) {
     const JacobianSelection wanted = a.jacobians.Given() ? a.jacobians.Selection() : JacobianSelection{};
     CheckPlotName(a.plot);
     SensorRun run;
-    ComputeSensorRun(a, run);
+    ComputeSensorRun(a, run, context.err);
     if (!a.plot.empty())
         PlotWeightingFunctions(run.columns, ViewOf(run.profile),
                                ChartTitle(run.sensor.title + ", " + a.profile, run.models), a.plot);

@@ -253,7 +253,7 @@ void AddSweepCommand(CLI::App& app, Context& context) {
             // cannot take it stops the sweep at once.
             const std::unique_ptr<TemporaryOutput> file = OpenOutput(*output);
             std::vector<ProfileStore> stores;
-            for (const std::string& name : names) stores.push_back(LoadProfileArgument(name));
+            for (const std::string& name : names) stores.push_back(LoadProfileArgument(name, context.err));
             // One request a value and profile, every one checked before any is computed.
             auto requestOf = [&](const ProfileStore& store, double v) {
                 CalculationRequest request{base, ViewOf(store), model, false};

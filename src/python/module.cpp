@@ -20,6 +20,7 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/calculation_request.h"
@@ -1058,10 +1059,19 @@ py::dict BundledProfile(const std::string& name) {
     return ProfileDict(ParseProfileText(a->text).profile);
 }
 
-py::dict ReadProfile(const std::string& path) {
-    const ProfileReadResult r = ReadProfileFile(path);
+// A profile file or a sounding file: the profile's arrays and "notes" (what a
+// sounding's reader converted, left out or assumed). index (from 0) or time
+// (year, month, day, hour UTC) chooses one sounding of a file of many.
+py::dict ReadProfile(const std::string& path, std::optional<long long> index,
+                     std::optional<std::tuple<int, int, int, int>> time) {
+    SoundingChoice choice;
+    choice.index = index;
+    if (time) choice.time = SoundingTime{std::get<0>(*time), std::get<1>(*time), std::get<2>(*time), std::get<3>(*time)};
+    const ProfileReadResult r = ReadProfileFile(path, choice);
     if (!r.ok) throw py::value_error(r.message);
-    return ProfileDict(r.profile);
+    py::dict d = ProfileDict(r.profile);
+    d["notes"] = r.notes;
+    return d;
 }
 
 // One row of the vocabulary (app/vocabulary.h) for the package.
@@ -1180,7 +1190,7 @@ PYBIND11_MODULE(_seasky, m) {
         return names;
     });
     m.def("bundled_profile", &BundledProfile);
-    m.def("read_profile", &ReadProfile);
+    m.def("read_profile", &ReadProfile, py::arg("path"), py::arg("index") = py::none(), py::arg("time") = py::none());
     m.def("profile_names", [] {
         std::vector<std::string> names;
         for (const StandardAtmosphere& a : StandardAtmospheres()) names.emplace_back(a.name);
