@@ -217,6 +217,7 @@ private:
             v.type = type;
             Nc(nc_inq_type(ncid_, type, nullptr, &v.valueBytes), path_);
             // Its attributes are copied whole by the writer, from the file.
+            v.sourceFile = path_;
             passThrough_.push_back(v);
             passThroughIds_.push_back(id);
         }
