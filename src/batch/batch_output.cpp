@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <map>
 #include <set>
+#include <span>
 #include <sstream>
 #include <type_traits>
 
@@ -103,11 +104,12 @@ std::string MessageOf(const Scene& scene, const std::vector<ChannelOutcome>& out
     return "";
 }
 
-// The scene file, open for its pass-through variables' attributes.
+// A NetCDF file (the scene file, a surface file), open for the attributes of
+// its variables that the output passes through.
 class SceneFile {
 public:
     explicit SceneFile(const std::string& path) : path_(path) {
-        NcRead(nc_open(path.c_str(), NC_NOWRITE, &ncid_), "Cannot open the scene file " + path);
+        NcRead(nc_open(path.c_str(), NC_NOWRITE, &ncid_), "Cannot open " + path + " (the attributes of its variables)");
     }
     ~SceneFile() { nc_close(ncid_); }
     SceneFile(const SceneFile&) = delete;
@@ -661,11 +663,20 @@ private:
         NcWrite(nc_put_att_text(ncid_, var, name, value.size(), value.c_str()), path_);
     }
 
-    // A text attribute of a variable of the output (empty when absent).
+    // A text attribute of a variable of the output, of characters or one
+    // string (empty when absent or otherwise).
     std::string TextOf(int var, const char* name) const {
         std::size_t length = 0;
         nc_type type;
-        if (nc_inq_att(ncid_, var, name, &type, &length) != NC_NOERR || type != NC_CHAR) return {};
+        if (nc_inq_att(ncid_, var, name, &type, &length) != NC_NOERR) return {};
+        if (type == NC_STRING && length == 1) {
+            char* value = nullptr;
+            NcWrite(nc_get_att_string(ncid_, var, name, &value), path_);
+            std::string text = value != nullptr ? value : "";
+            nc_free_string(1, &value);
+            return text;
+        }
+        if (type != NC_CHAR) return {};
         std::string text(length, '\0');
         NcWrite(nc_get_att_text(ncid_, var, name, text.data()), path_);
         return text;
@@ -854,7 +865,8 @@ private:
     }
 
     // The coordinates attribute of the variables per scene (see the header):
-    // the pass-through variables of time, latitude and longitude, the grid's
+    // for a list of scenes the pass-through variables of time, latitude and
+    // longitude (a grid has its own coordinates for them), the grid's
     // coordinates that are not dimension coordinates, and for the level
     // derivatives height.
     void DefineLocating(const std::vector<std::string>& passThroughNames,
@@ -865,7 +877,7 @@ private:
         };
         const Role roles[] = {{"time", {"time"}}, {"latitude", {"lat", "latitude"}}, {"longitude", {"lon", "longitude"}}};
         std::vector<std::string> locating;
-        for (const Role& role : roles) {
+        for (const Role& role : IsList(grid_) ? roles : std::span<const Role>()) {
             std::size_t found = passThroughNames.size();
             for (std::size_t v = 0; v < passThroughNames.size() && found == passThroughNames.size(); ++v)
                 if (TextOf(passThroughIds_[v], "standard_name") == role.standardName) found = v;
@@ -1152,9 +1164,9 @@ private:
 }  // namespace
 
 int StatusOf(const Scene& scene, const ChannelOutcome& o) {
-    const int flags = scene.flags | (o.profileEndsLow ? kStatusEndsLow : 0);
-    if (!o.computed) return kStatusRefused | flags;
-    return (o.passbandBeyondRange ? kStatusBeyondRange : 0) | (o.extrapolated ? kStatusExtrapolated : 0) | flags;
+    if (!o.computed) return kStatusRefused | scene.flags;
+    return (o.passbandBeyondRange ? kStatusBeyondRange : 0) | (o.extrapolated ? kStatusExtrapolated : 0) |
+           (o.profileEndsLow ? kStatusEndsLow : 0) | scene.flags;
 }
 
 void DescribeScenes(const SceneReader& scenes, RunDescription& run) {

@@ -23,10 +23,11 @@
 //
 // The variables per scene name, in their CF coordinates attribute, the
 // variables that locate the scenes where xarray would not find them itself:
-// the pass-through variables of time, latitude and longitude (by standard_name,
-// else by the names time, lat, latitude, lon, longitude), in that order, and
-// the grid's coordinate variables that are not dimension coordinates (e.g. a
-// latitude(y, x)). A grid whose coordinates are its dimensions' needs none.
+// for a list of scenes the pass-through variables of time, latitude and
+// longitude (by standard_name, else by the names time, lat, latitude, lon,
+// longitude), in that order; for a grid its coordinate variables that are not
+// dimension coordinates (e.g. a latitude(y, x)). A grid whose coordinates are
+// its dimensions' needs none.
 //
 // With derivatives: dtb_d<x>(scene, channel) for the surface inputs (sst,
 // salinity, wind, azimuth, angle) and the columns (lntcwv, lnlwp), and
