@@ -272,10 +272,11 @@ TEST(CsvScenes, ABundledNameAlwaysMeansTheBundledAtmosphere) {
     EXPECT_EQ(test::ReadStrings(dir / "out.nc", "profile_source"),
               (std::vector<std::string>{"bundled:tropical", "file:" + (dir / "./tropical"),
                                         "file:" + (dir / "missing.txt")}));
-    // CSV output: a last column.
+    // CSV output: a last column (after the scene's note).
     ASSERT_EQ(RunInputBatch(dir / "scenes.csv", dir / "out.csv"), kBatchRefusals);
     const std::string csv = ReadText(dir / "out.csv");
-    EXPECT_EQ(csv.substr(0, csv.find('\n')).substr(csv.find(",status,message")), ",status,message,profile_source");
+    EXPECT_EQ(csv.substr(0, csv.find('\n')).substr(csv.find(",status,message")),
+              ",status,message,note,profile_source");
     EXPECT_NE(csv.find(",\"bundled:tropical\"\n"), std::string::npos) << csv;
     // Without the file, the same result for "tropical"; no note.
     fs::remove(dir / "tropical");

@@ -494,11 +494,13 @@ TEST(BatchOutput, CsvFieldsWithCommasQuotesAndLineBreaksAreQuoted) {
     EXPECT_EQ(records[2][1], "say \"18H\"");
     EXPECT_EQ(records[3][1], "two\nlines");
     EXPECT_EQ(records[4][0], "1");
-    // The message and, CSV scenes naming their profiles, the profile's source after it.
+    // The message, the scene's note and, CSV scenes naming their profiles, the
+    // profile's source after them.
     const auto column = [&](const std::string& name) {
         return static_cast<std::size_t>(std::find(records[0].begin(), records[0].end(), name) - records[0].begin());
     };
-    ASSERT_EQ(column("profile_source"), column("message") + 1);
+    ASSERT_EQ(column("note"), column("message") + 1);
+    ASSERT_EQ(column("profile_source"), column("note") + 1);
     ASSERT_EQ(column("profile_source") + 1, records[0].size());
     EXPECT_NE(records[4][column("message")].find("скорости ветра"), std::string::npos);
     EXPECT_EQ(records[4][column("profile_source")], "bundled:tropical");

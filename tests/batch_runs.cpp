@@ -7,6 +7,7 @@
 #include <fstream>
 #include <numeric>
 #include <optional>
+#include <regex>
 #include <sstream>
 #include <charconv>
 #include <unistd.h>
@@ -97,8 +98,15 @@ TEST(BatchRun, NetcdfRoundTripEqualsTheSingleSensorCalculation) {
     EXPECT_DOUBLE_EQ(passband[13 * 2], 87.5);
     EXPECT_DOUBLE_EQ(passband[13 * 2 + 1], 90.5);
     EXPECT_EQ(test::ReadDoubles(dir / "out.nc", "lat"), (std::vector<double>{10, 11, 12, 13, 14, 15, 16}));
+    // lat (standard_name latitude) locates the scenes: a coordinate of every result per scene.
+    for (const char* name : {"tb", "emissivity_h", "status", "message", "note"})
+        EXPECT_EQ(test::AttributeText(dir / "out.nc", name, "coordinates"), "lat") << name;
+    EXPECT_EQ(test::AttributeText(dir / "out.nc", "channel_name", "coordinates"), "");
     EXPECT_EQ(test::GlobalText(dir / "out.nc", "sensor"), "amsr2");
-    EXPECT_EQ(test::GlobalText(dir / "out.nc", "history"), "seasky batch (test)");
+    // history: "<UTC ISO time>: <command line>".
+    const std::string history = test::GlobalText(dir / "out.nc", "history");
+    EXPECT_TRUE(std::regex_match(history, std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ: seasky batch \(test\))")))
+        << history;
     EXPECT_EQ(test::GlobalText(dir / "out.nc", "model_direction_rows"), "v-h");
     EXPECT_EQ(test::GlobalText(dir / "out.nc", "source").rfind("seasky ", 0), 0u);
     // The results' CF attributes: a standard name where CF has one, UDUNITS units.

@@ -9,11 +9,19 @@ from . import _seasky, _vocabulary
 from ._api import _model_assignments, _record
 
 
-# The results per scene and channel, then the status, and the message per scene.
+# The results per scene and channel, then the status, and the message and the
+# note per scene.
 _RESULTS = _vocabulary.rows("channel_results")
 _STATUS = _vocabulary.row("status")
 _MESSAGE = _vocabulary.row("message")
+_NOTE = _vocabulary.row("note")
+_CHANNEL = _vocabulary.row("channel")
 _OUTPUTS = tuple(q["variable"] for q in _RESULTS) + (_STATUS["variable"],)
+_PER_SCENE = (_MESSAGE["variable"], _NOTE["variable"])
+
+# The variables that locate the scenes (by standard_name, else by name), made
+# coordinates of the result as a batch run's coordinates attribute makes them.
+_LOCATING = (("time", ("time",)), ("latitude", ("lat", "latitude")), ("longitude", ("lon", "longitude")))
 
 
 def _variables(ds, with_values=False, names=None):
@@ -80,10 +88,10 @@ def _simulate_fields_numpy(*arrays, meta, grid, level_dim, sensor_text, channels
                                      extrapolate, list(models), jacobians)
     c = len(channels)
     outputs = tuple(result[key].reshape(scene_shape + (c,)) for key in _OUTPUTS)
-    message = np.array(result[_MESSAGE["variable"]], dtype=object).reshape(scene_shape)
+    texts = tuple(np.array(result[key], dtype=object).reshape(scene_shape) for key in _PER_SCENE)
     derivatives = tuple(result[key].reshape(scene_shape + ((c, result[key].shape[-1]) if per_level else (c,)))
                         for key, per_level, _ in _derivative_names(jacobians))
-    return outputs + (message,) + derivatives
+    return outputs + texts + derivatives
 
 
 def _inputs(ds, surface, plan):
@@ -129,13 +137,17 @@ def simulate(ds, sensor="amsr2", channels=None, *, surface=None, salinity=None, 
     every scene when the wind is given as u10/v10 and ds has no look azimuth.
     Every missing variable is named in one ValueError.
 
-    Returns a Dataset with tb(..., channel), tb_up, tb_down, opacity,
-    emissivity_v, emissivity_h, status(..., channel) (1 refused, 2 passband
-    beyond 6.75-89 GHz, 4 centre extrapolated, 8 no cloud variable, 16 profile
-    starts above the sea, 32 profile ends below the channel's levels, 64 wind
-    beyond 20 m/s) and message(...), the channel coordinates and attributes of
-    a batch run (with input_<quantity>: which variable fed each quantity), and
-    ds's coordinates. The notes of the reading are given as warnings.
+    Returns a Dataset with tb(..., channel) (standard_name
+    toa_brightness_temperature), tb_up, tb_down, opacity, emissivity_v,
+    emissivity_h, status(..., channel) (bits, with CF flag_masks and
+    flag_meanings: 1 refused, 2 passband beyond 6.75-89 GHz, 4 centre
+    extrapolated, 8 no cloud variable, 16 profile starts above the sea, 32
+    profile ends below the channel's levels, 64 wind beyond 20 m/s),
+    message(...) and note(...) (what the scene's flags mean), the channel
+    coordinate channel (the channel names: result.tb.sel(channel="18.7V")) and
+    the other channel coordinates and attributes of a batch run (with history),
+    and ds's coordinates; with input_<quantity>, which variable fed each quantity.
+    The notes of the reading are given as warnings.
 
     jacobians (True, or a list of sst, salinity, wind, azimuth, angle, lntcwv,
     lnlwp, airTemperature (formerly temperature, still accepted), pressure,
@@ -159,6 +171,7 @@ def simulate(ds, sensor="amsr2", channels=None, *, surface=None, salinity=None, 
 
     import xarray as xr
 
+    now = datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%dT%H:%M:%SZ")
     assignments = _model_assignments(models, direction_rows)
     record = _record(assignments)
     text = _seasky.sensor_text(os.fspath(sensor))
@@ -195,30 +208,31 @@ def simulate(ds, sensor="amsr2", channels=None, *, surface=None, salinity=None, 
         _simulate_fields_numpy,
         *inputs,
         input_core_dims=core,
-        output_core_dims=[["channel"]] * len(_OUTPUTS) + [[]] +
+        output_core_dims=[["channel"]] * len(_OUTPUTS) + [[]] * len(_PER_SCENE) +
                          [["channel", out_level] if per_level else ["channel"] for _, per_level, _ in derivatives],
         kwargs=dict(meta=tuple(meta), grid=tuple(grid), level_dim=level, sensor_text=text, channels=tuple(chosen),
                     options=tuple(options.items()), extrapolate=extrapolate, models=tuple(assignments),
                     jacobians=selection),
         dask="parallelized" if dask_backed else "forbidden",
-        output_dtypes=[np.float64] * (len(_OUTPUTS) - 1) + [np.int8, object] + [np.float64] * len(derivatives),
+        output_dtypes=[np.float64] * (len(_OUTPUTS) - 1) + [np.int8] + [object] * len(_PER_SCENE) +
+                      [np.float64] * len(derivatives),
         dask_gufunc_kwargs={"output_sizes": {"channel": c, **({out_level: levels} if any(
             per_level for _, per_level, _ in derivatives) else {})}} if dask_backed else None,
         keep_attrs=False,
     )
-    keys = _OUTPUTS + (_MESSAGE["variable"],) + tuple(key for key, _, _ in derivatives)
+    keys = _OUTPUTS + _PER_SCENE + tuple(key for key, _, _ in derivatives)
     result = xr.Dataset({key: value for key, value in zip(keys, out)})
     for q in _RESULTS:
         result[q["variable"]].attrs.update(_vocabulary.attributes(q))
-    for q in (_STATUS, _MESSAGE):
+    for q in (_STATUS, _MESSAGE, _NOTE):
         result[q["variable"]].attrs.update(_vocabulary.attributes(q, numeric=False))
     for key, per_level, unit in derivatives:
         result[key].attrs["units"] = unit
         what = "the weighting function (temperature derivative per km)" if key == "dtb_weighting" else \
             "derivative of tb with respect to " + key[len("dtb_d"):] + (" of each level" if per_level else "")
         result[key].attrs["long_name"] = what
-    result[_STATUS["variable"]].attrs["flag_masks"] = np.array([1, 2, 4], dtype=np.int8)
-    result[_STATUS["variable"]].attrs["flag_meanings"] = "refused passband_beyond_validated_range centre_extrapolated"
+    result[_STATUS["variable"]].attrs["flag_masks"] = np.array([m for m, _ in _vocabulary.STATUS_FLAGS], dtype=np.int8)
+    result[_STATUS["variable"]].attrs["flag_meanings"] = " ".join(w for _, w in _vocabulary.STATUS_FLAGS)
     selected = [info["channels"][i] for i in chosen]
     bands = max(len(ch["sub_bands"]) for ch in selected)
     passband = np.full((c, bands, 2), np.nan)
@@ -227,6 +241,8 @@ def simulate(ds, sensor="amsr2", channels=None, *, surface=None, salinity=None, 
             passband[i, b] = (lo, hi)
     name, frequency, passband_q, polarisation, angle = _vocabulary.rows("channel_coordinates")
     result = result.assign_coords({
+        _CHANNEL["variable"]: ("channel", [ch["name"] for ch in selected],
+                               _vocabulary.attributes(_CHANNEL, numeric=False)),
         name["variable"]: ("channel", [ch["name"] for ch in selected], _vocabulary.attributes(name, numeric=False)),
         frequency["variable"]: ("channel", [ch["centre"] for ch in selected], _vocabulary.attributes(frequency)),
         polarisation["variable"]: ("channel", [ch["polarisation"] for ch in selected],
@@ -238,15 +254,25 @@ def simulate(ds, sensor="amsr2", channels=None, *, surface=None, salinity=None, 
     # The scene coordinates of ds come with the inputs; other per-scene variables
     # (e.g. lat, lon held as data variables) pass through as in a batch run.
     used = {name for _, name in plan["used"]}
-    for name, var in ds.data_vars.items():
-        if name not in used and set(var.dims) <= set(grid) and var.dims:
-            result[name] = var
+    passed = [name for name, var in ds.data_vars.items()
+              if name not in used and set(var.dims) <= set(grid) and var.dims]
+    for name in passed:
+        result[name] = ds[name]
+    locating = []
+    for standard_name, names in _LOCATING:
+        by_standard = [n for n in passed if ds[n].attrs.get("standard_name") == standard_name]
+        by_name = [n for n in passed if n in names]
+        if by_standard or by_name:
+            locating.append((by_standard or by_name)[0])
+    result = result.set_coords(locating)
     result.attrs.update({
         "title": "Brightness temperatures of " + (info["title"] or info["name"]),
         "Conventions": "CF-1.8",
         "source": record["version"] + " (Python)",
         "seasky_version": record["version"],
-        "date_created": datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%dT%H:%M:%SZ"),
+        "date_created": now,
+        "history": f"{now}: seasky.simulate(sensor={os.fspath(sensor)!r}, channels={channels!r}, "
+                   f"extrapolate={extrapolate!r}, models={assignments!r}, jacobians={selection!r})",
         "sensor": info["name"],
         "sensor_sources": "; ".join(info["sources"]),
         **{"model_" + name.replace("-", "_"): choice for name, choice in record["models"].items()},

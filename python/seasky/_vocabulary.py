@@ -21,6 +21,10 @@ COUNT_KEYS = frozenset(q["key"] for q in QUANTITIES if q["count"])
 PROFILE_KEYS = tuple(QUANTITIES[i]["keyword"] for i, per_level, _ in _TABLE["scene"] if per_level)
 
 
+# The status bits of a batch run and their CF flag_meanings words, in bit order.
+STATUS_FLAGS = tuple((int(mask), str(meaning)) for mask, meaning in _TABLE["status_flags"])
+
+
 def rows(name):
     """The rows of one of the front ends' lists: "calculation_inputs",
     "emissivity_inputs", ..., "channel_results"."""
@@ -28,7 +32,7 @@ def rows(name):
 
 
 def row(index_name):
-    """The row named by an index of the table ("status", "message")."""
+    """The row named by an index of the table ("status", "message", "note", "channel")."""
     return QUANTITIES[_TABLE[index_name]]
 
 

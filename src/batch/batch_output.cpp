@@ -9,11 +9,14 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <map>
 #include <set>
+#include <span>
 #include <sstream>
 #include <type_traits>
 
 #include "app/model_outputs.h"
+#include "batch/grid_boxes.h"
 #include "batch/output_file.h"
 
 namespace seasky {
@@ -80,16 +83,17 @@ std::string Shortest(double v) {
     return std::string(buf, r.ptr);
 }
 
+// Appends word to a list of words separated by separator.
+void Join(std::string& list, std::string_view word, const char* separator) {
+    if (!list.empty()) list += separator;
+    list += word;
+}
+
 // A CSV field in double quotes, its quotes doubled.
 std::string Quoted(const std::string& text) {
     std::string quoted = "\"";
     for (char x : text) quoted += x == '"' ? std::string("\"\"") : std::string(1, x);
     return quoted + '"';
-}
-
-int StatusOf(const ChannelOutcome& o) {
-    if (!o.computed) return kStatusRefused;
-    return (o.passbandBeyondRange ? kStatusBeyondRange : 0) | (o.extrapolated ? kStatusExtrapolated : 0);
 }
 
 // The first refusal of a scene: its own, or a channel's.
@@ -100,11 +104,12 @@ std::string MessageOf(const Scene& scene, const std::vector<ChannelOutcome>& out
     return "";
 }
 
-// The scene file, open for its pass-through variables' attributes.
+// A NetCDF file (the scene file, a surface file), open for the attributes of
+// its variables that the output passes through.
 class SceneFile {
 public:
     explicit SceneFile(const std::string& path) : path_(path) {
-        NcRead(nc_open(path.c_str(), NC_NOWRITE, &ncid_), "Cannot open the scene file " + path);
+        NcRead(nc_open(path.c_str(), NC_NOWRITE, &ncid_), "Cannot open " + path + " (the attributes of its variables)");
     }
     ~SceneFile() { nc_close(ncid_); }
     SceneFile(const SceneFile&) = delete;
@@ -203,24 +208,88 @@ std::optional<double> FirstValue(int ncid, int var, const char* name) {
     return static_cast<double>(values[0]);
 }
 
-std::vector<CsvColumn> CsvColumnsOf(const std::vector<PassThrough>& passThrough, const std::vector<std::string>& names,
-                                    const std::string& scenesFile) {
-    std::vector<CsvColumn> columns;
-    if (passThrough.empty()) return columns;
-    const SceneFile source(scenesFile);
-    for (std::size_t v = 0; v < passThrough.size(); ++v) {
-        CsvColumn c;
-        c.name = names[v];
-        c.type = passThrough[v].type;
-        NcRead(nc_inq_type(source.Id(), c.type, nullptr, &c.size), source.Path() + ", " + passThrough[v].name);
-        const int id = source.Variable(passThrough[v].name);
-        c.missing = AttributeValues(source.Id(), id, "_FillValue");
-        for (long double m : AttributeValues(source.Id(), id, "missing_value")) c.missing.push_back(m);
-        c.scale = FirstValue(source.Id(), id, "scale_factor");
-        c.offset = FirstValue(source.Id(), id, "add_offset");
-        columns.push_back(c);
+std::string Lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// The file's extension says NetCDF (as OpenScenes reads it).
+bool IsNetcdfPath(const std::string& path) {
+    const std::string extension = Lower(std::filesystem::path(path).extension().string());
+    return extension == ".nc" || extension == ".nc4" || extension == ".cdf" || extension == ".netcdf";
+}
+
+// The NetCDF file a pass-through or coordinate variable's attributes are copied
+// from: its own, else (a variable with no text attributes either, as the
+// NetCDF scene files give them) the scene file; empty: its text attributes.
+std::string AttributeFileOf(const PassThrough& v, const RunDescription& run) {
+    if (!v.sourceFile.empty()) return v.sourceFile;
+    if (v.attributes.empty() && IsNetcdfPath(run.scenesFile)) return run.scenesFile;
+    return {};
+}
+
+// The NetCDF files attributes are copied from, each opened once.
+class SourceFiles {
+public:
+    const SceneFile& Of(const std::string& path) {
+        std::unique_ptr<SceneFile>& file = files_[path];
+        if (!file) file = std::make_unique<SceneFile>(path);
+        return *file;
     }
-    return columns;
+
+private:
+    std::map<std::string, std::unique_ptr<SceneFile>> files_;
+};
+
+// A number written as text (a GRIB variable's attribute), when all of it is one.
+std::optional<double> TextNumber(const std::string& text) {
+    double v = 0.0;
+    const char* end = text.data() + text.size();
+    const auto r = std::from_chars(text.data(), end, v);
+    if (r.ec != std::errc() || r.ptr != end) return std::nullopt;
+    return v;
+}
+
+// v as a value of a netCDF numeric type, exactly as a file of that type holds it.
+long double InType(int type, double v) {
+    const unsigned char zero[8] = {};
+    return WithValueAt(type, zero, [v](auto t) { return static_cast<long double>(static_cast<decltype(t)>(v)); });
+}
+
+// The text attributes that CF wants as numbers of the variable's type.
+bool IsNumericAttribute(const std::string& name) {
+    for (const char* n : {"_FillValue", "missing_value", "scale_factor", "add_offset", "valid_min", "valid_max"})
+        if (name == n) return true;
+    return false;
+}
+
+// A variable of the output's values as a CSV column: its missing values and
+// packing from the file it comes from, or from its text attributes.
+CsvColumn CsvColumnOf(const PassThrough& v, const std::string& name, const RunDescription& run,
+                      SourceFiles& files) {
+    CsvColumn c;
+    c.name = name;
+    c.type = v.type;
+    const std::string file = AttributeFileOf(v, run);
+    if (file.empty()) {
+        c.size = v.valueBytes;
+        for (const auto& [attribute, text] : v.attributes) {
+            const std::optional<double> number = TextNumber(text);
+            if (!number) continue;
+            if (attribute == "_FillValue" || attribute == "missing_value") c.missing.push_back(InType(v.type, *number));
+            if (attribute == "scale_factor") c.scale = number;
+            if (attribute == "add_offset") c.offset = number;
+        }
+        return c;
+    }
+    const SceneFile& source = files.Of(file);
+    NcRead(nc_inq_type(source.Id(), c.type, nullptr, &c.size), source.Path() + ", " + v.name);
+    const int id = source.Variable(v.name);
+    c.missing = AttributeValues(source.Id(), id, "_FillValue");
+    for (long double m : AttributeValues(source.Id(), id, "missing_value")) c.missing.push_back(m);
+    c.scale = FirstValue(source.Id(), id, "scale_factor");
+    c.offset = FirstValue(source.Id(), id, "add_offset");
+    return c;
 }
 
 std::vector<std::pair<std::string, std::string>> RenamesOf(const std::vector<PassThrough>& passThrough,
@@ -231,9 +300,68 @@ std::vector<std::pair<std::string, std::string>> RenamesOf(const std::vector<Pas
     return renamed;
 }
 
+// The dimensions of the output's scenes: the grid, or scene alone for a list.
+// The grid must hold the scenes and not take a name of the output's other
+// dimensions.
+std::vector<GridDimension> GridOf(const RunDescription& run, std::size_t sceneCount) {
+    if (run.grid.empty()) return {{InfoOf(Quantity::Scene).variable, sceneCount}};
+    std::vector<std::size_t> shape;
+    std::set<std::string> names;
+    for (const GridDimension& d : run.grid) {
+        shape.push_back(d.size);
+        for (const char* own : {InfoOf(Quantity::Channel).variable, "sub_band", "bound", "level"})
+            if (d.name == own)
+                throw BatchError("Scene dimension " + d.name + " of " + run.scenesFile +
+                                 " has the name of a dimension of the output");
+        if (!names.insert(d.name).second)
+            throw BatchError("Scene dimension " + d.name + " of " + run.scenesFile + " is given twice");
+    }
+    if (ScenesOfGrid(shape) != sceneCount)
+        throw BatchError("The scene dimensions of " + run.scenesFile + " hold " + std::to_string(ScenesOfGrid(shape)) +
+                         " scenes, not the " + std::to_string(sceneCount) + " read");
+    return run.grid;
+}
+
+// True for a list of scenes (one dimension, scene).
+bool IsList(const std::vector<GridDimension>& grid) {
+    return grid.size() == 1 && grid[0].name == InfoOf(Quantity::Scene).variable;
+}
+
+// The index along each dimension of scene number `scene` of a grid (row-major).
+std::vector<std::size_t> IndicesOf(const std::vector<std::size_t>& shape, std::size_t scene) {
+    std::vector<std::size_t> index(shape.size());
+    for (std::size_t d = shape.size(); d-- > 0;) {
+        index[d] = scene % shape[d];
+        scene /= shape[d];
+    }
+    return index;
+}
+
+// The grid dimensions (their places in grid) a coordinate variable spans, in
+// its order; throws BatchError for a dimension that is not the grid's.
+std::vector<std::size_t> CoordinateDims(const PassThrough& c, const std::vector<GridDimension>& grid) {
+    std::vector<std::size_t> places;
+    for (const std::string& name : c.dims) {
+        std::size_t d = 0;
+        while (d < grid.size() && grid[d].name != name) ++d;
+        if (d == grid.size())
+            throw BatchError("Coordinate " + c.name + " has the dimension " + name + ", which is no scene dimension");
+        places.push_back(d);
+    }
+    return places;
+}
+
+// The place of a grid coordinate's value at the given grid indices.
+std::size_t CoordinateOffset(const std::vector<std::size_t>& places, const std::vector<GridDimension>& grid,
+                             const std::vector<std::size_t>& index) {
+    std::size_t offset = 0;
+    for (std::size_t d : places) offset = offset * grid[d].size + index[d];
+    return offset;
+}
+
 // The room a NetCDF output keeps on its file system for nc_close (see
 // TemporaryOutput::Reserve): what the chunk caches can hold unwritten, at most
-// the whole variable, for every variable along the scene dimension, and the
+// the whole variable, for every variable along the scene dimensions, and the
 // metadata. HDF5 1.10 (Debian 12) leaves a file whose last flush failed for
 // want of space in a state that crashes the process at exit (in
 // H5_term_library), so that a full disk would end the run with SIGSEGV after
@@ -246,7 +374,7 @@ unsigned long long ReserveBytes(std::size_t scenes, std::size_t channels, std::s
     };
     add(channels * 8ull, 6);                // tb, tb_up, tb_down, opacity, emissivity_v, emissivity_h
     add(channels, 1);                       // status
-    add(kMessageBytes, 1);                  // message
+    add(kMessageBytes, 2);                  // message, note
     add(kMessageBytes, profileSources ? 1 : 0);  // profile_source (a path, about as long)
     add(8, static_cast<int>(passThrough));  // at most 8 bytes a value
     int scalars = 0, perLevel = selection.weighting ? 1 : 0;
@@ -257,6 +385,7 @@ unsigned long long ReserveBytes(std::size_t scenes, std::size_t channels, std::s
     // A chunk holds at least one channel's levels of a scene.
     const unsigned long long column = std::max<std::size_t>(levels, 1) * 8ull;
     add(channels * column, perLevel, std::max<unsigned long long>(kChunkBytes, column));
+    add(column, selection.AnyLevel() ? 1 : 0, std::max<unsigned long long>(kChunkBytes, column));  // height
     return total;
 }
 
@@ -274,7 +403,8 @@ public:
     NetcdfWriter(const std::string& path, const Sensor& sensor, const std::vector<int>& channels,
                  std::size_t sceneCount, const std::vector<PassThrough>& passThrough, const RunDescription& run)
         : path_(path), temporary_(Temporary(path)), channels_(channels.size()), selection_(run.jacobians),
-          levels_(run.levels) {
+          levels_(run.levels), grid_(GridOf(run, sceneCount)) {
+        for (const GridDimension& d : grid_) shape_.push_back(d.size);
         try {
             temporary_->Reserve(ReserveBytes(sceneCount, channels.size(), levels_, selection_, passThrough.size(),
                                             run.profileSources));
@@ -287,7 +417,7 @@ public:
         if (status != NC_NOERR) NcWrite(status, path);
         open_ = true;
         try {
-            Define(sensor, channels, sceneCount, passThrough, run);
+            Define(sensor, channels, passThrough, run);
         } catch (...) {
             Abandon();
             throw;
@@ -295,6 +425,8 @@ public:
     }
     ~NetcdfWriter() override { Abandon(); }
 
+    // The block's scenes, box by box of the grid (BoxesOfRange): a list of
+    // scenes is one box, one nc_put_vara per variable.
     void Write(std::size_t first, const std::vector<std::vector<ChannelOutcome>>& outcomes,
                const std::vector<std::vector<ChannelDerivatives>>& derivatives, const std::vector<Scene>& scenes,
                std::vector<PassThrough>& passThrough) override {
@@ -312,29 +444,30 @@ public:
                     const std::array<double, kChannelResults.size()> values = ChannelValues(o);
                     for (std::size_t k = 0; k < values.size(); ++k) results[k][i] = values[k];
                 }
-                status[i] = static_cast<signed char>(StatusOf(o));
+                status[i] = static_cast<signed char>(StatusOf(scenes[s], o));
             }
-        const std::size_t start[2] = {first, 0};
-        const std::size_t count[2] = {n, C};
-        for (std::size_t k = 0; k < results.size(); ++k)
-            NcWrite(nc_put_vara_double(ncid_, resultIds_[k], start, count, results[k].data()), path_);
-        NcWrite(nc_put_vara_schar(ncid_, status_, start, count, status.data()), path_);
         std::vector<std::string> messages(n);
-        std::vector<const char*> pointers(n);
+        std::vector<const char*> messageTexts(n), notes(n), sources(n);
         for (std::size_t s = 0; s < n; ++s) {
             messages[s] = MessageOf(scenes[s], outcomes[s]);
-            pointers[s] = messages[s].c_str();
+            messageTexts[s] = messages[s].c_str();
+            notes[s] = scenes[s].note.c_str();
+            sources[s] = scenes[s].profileSource.c_str();
         }
-        const std::size_t start1[1] = {first};
-        const std::size_t count1[1] = {n};
-        NcWrite(nc_put_vara_string(ncid_, message_, start1, count1, pointers.data()), path_);
-        if (profileSource_ >= 0) {
-            for (std::size_t s = 0; s < n; ++s) pointers[s] = scenes[s].profileSource.c_str();
-            NcWrite(nc_put_vara_string(ncid_, profileSource_, start1, count1, pointers.data()), path_);
+        const std::vector<GridBox> boxes = BoxesOfRange(shape_, first, n);
+        const std::size_t text = sizeof(const char*);
+        for (const GridBox& box : boxes) {
+            for (std::size_t k = 0; k < results.size(); ++k)
+                Put(resultIds_[k], box, first, {C}, results[k].data(), C * sizeof(double));
+            Put(status_, box, first, {C}, status.data(), C);
+            Put(message_, box, first, {}, messageTexts.data(), text);
+            Put(note_, box, first, {}, notes.data(), text);
+            if (profileSource_ >= 0) Put(profileSource_, box, first, {}, sources.data(), text);
+            for (std::size_t v = 0; v < passThrough.size(); ++v)
+                Put(passThroughIds_[v], box, first, {}, passThrough[v].data.data(), passThroughBytes_[v]);
         }
-        for (std::size_t v = 0; v < passThrough.size(); ++v)
-            NcWrite(nc_put_vara(ncid_, passThroughIds_[v], start1, count1, passThrough[v].data.data()), path_);
-        if (!derivatives.empty()) WriteDerivatives(first, outcomes, derivatives, scenes);
+        if (height_ >= 0) WriteHeights(first, boxes, scenes);
+        if (!derivatives.empty()) WriteDerivatives(first, boxes, outcomes, derivatives, scenes);
     }
 
     void Commit() override {
@@ -357,20 +490,45 @@ public:
     }
 
 private:
-    void WriteDerivatives(std::size_t first, const std::vector<std::vector<ChannelOutcome>>& outcomes,
+    // The part of a block's values (scene by scene, sceneBytes each, from scene
+    // first) that lies in box, written to variable id, whose dimensions are the
+    // scene dimensions and then those of the lengths inner.
+    void Put(int id, const GridBox& box, std::size_t first, std::initializer_list<std::size_t> inner,
+             const void* values, std::size_t sceneBytes) {
+        std::vector<std::size_t> start = box.start, count = box.count;
+        for (std::size_t length : inner) {
+            start.push_back(0);
+            count.push_back(length);
+        }
+        const auto* at = static_cast<const unsigned char*>(values) + (box.first - first) * sceneBytes;
+        NcWrite(nc_put_vara(ncid_, id, start.data(), count.data(), at), path_);
+    }
+
+    // height(<scene>, level): each scene's profile heights at their levels.
+    void WriteHeights(std::size_t first, const std::vector<GridBox>& boxes, const std::vector<Scene>& scenes) {
+        std::vector<double> heights(scenes.size() * levels_, std::nan(""));
+        for (std::size_t s = 0; s < scenes.size(); ++s) {
+            const std::vector<int>& index = scenes[s].levelIndex;
+            const std::vector<double>& height = scenes[s].profile.height;
+            for (std::size_t i = 0; i < index.size() && i < height.size(); ++i)
+                heights[s * levels_ + index[i]] = height[i];
+        }
+        for (const GridBox& box : boxes) Put(height_, box, first, {levels_}, heights.data(), levels_ * sizeof(double));
+    }
+
+    void WriteDerivatives(std::size_t first, const std::vector<GridBox>& boxes,
+                          const std::vector<std::vector<ChannelOutcome>>& outcomes,
                           const std::vector<std::vector<ChannelDerivatives>>& derivatives,
                           const std::vector<Scene>& scenes) {
         const std::size_t n = outcomes.size();
         const std::size_t C = channels_;
         const double nan = std::nan("");
-        const std::size_t start[3] = {first, 0, 0};
-        const std::size_t count[3] = {n, C, levels_};
         std::vector<double> values(n * C);
         auto scalar = [&](int id, auto value) {
             for (std::size_t s = 0; s < n; ++s)
                 for (std::size_t c = 0; c < C; ++c)
                     values[s * C + c] = outcomes[s][c].computed ? value(derivatives[s][c]) : nan;
-            NcWrite(nc_put_vara_double(ncid_, id, start, count, values.data()), path_);
+            for (const GridBox& box : boxes) Put(id, box, first, {C}, values.data(), C * sizeof(double));
         };
         for (SurfaceInput k : kSurfaceInputList)
             if (surfaceIds_[Index(k)] >= 0)
@@ -388,7 +546,8 @@ private:
                     for (std::size_t i = 0; i < index.size(); ++i)
                         profile[(s * C + c) * levels_ + index[i]] = value(derivatives[s][c], i);
                 }
-            NcWrite(nc_put_vara_double(ncid_, id, start, count, profile.data()), path_);
+            for (const GridBox& box : boxes)
+                Put(id, box, first, {C, levels_}, profile.data(), C * levels_ * sizeof(double));
         };
         for (LevelQuantity q : kLevelQuantities)
             if (levelIds_[Index(q)] >= 0)
@@ -399,12 +558,20 @@ private:
             perLevel(weightingId_, [](const ChannelDerivatives& d, std::size_t i) { return d.weighting[i]; });
     }
 
-    void DefineDerivatives(int scene, int channel) {
+    // The dimensions of a variable: the scene dimensions, then others.
+    std::vector<int> SceneDims(std::initializer_list<int> inner) const {
+        std::vector<int> dims = sceneDims_;
+        dims.insert(dims.end(), inner);
+        return dims;
+    }
+
+    void DefineDerivatives(int channel) {
         const JacobianSelection& s = selection_;
-        const int sc[2] = {scene, channel};
+        const std::vector<int> sc = SceneDims({channel});
+        const int n = static_cast<int>(sc.size());
         for (SurfaceInput k : kSurfaceInputList)
             if (s.Has(k))
-                surfaceIds_[Index(k)] = Variable(DerivativeVariable(NameOf(k)).c_str(), NC_DOUBLE, 2, sc,
+                surfaceIds_[Index(k)] = Variable(DerivativeVariable(NameOf(k)).c_str(), NC_DOUBLE, n, sc.data(),
                                                  DerivativeUnitOf(k),
                                                  ("derivative of tb with respect to " + std::string(NameOf(k))).c_str());
         const char* columnTitles[2] = {"derivative of tb with respect to ln of the total column water vapour "
@@ -413,12 +580,14 @@ private:
                                        "relative change of the cloud profile)"};
         for (WaterColumn k : kWaterColumnList)
             if (s.Has(k))
-                columnIds_[Index(k)] = Variable(DerivativeVariable(NameOf(k)).c_str(), NC_DOUBLE, 2, sc,
+                columnIds_[Index(k)] = Variable(DerivativeVariable(NameOf(k)).c_str(), NC_DOUBLE, n, sc.data(),
                                                 kColumnDerivativeUnit, columnTitles[Index(k)]);
         if (!s.AnyLevel()) return;
         int level = -1;
         NcWrite(nc_def_dim(ncid_, "level", levels_, &level), path_);
-        const int scl[3] = {scene, channel, level};
+        const std::vector<int> scl = SceneDims({channel, level});
+        const std::vector<int> sl = SceneDims({level});
+        height_ = Variable(Quantity::Height, NC_DOUBLE, n, sl.data());
         const char* levelTitles[kProfileQuantities] = {
             "derivative of tb with respect to the air temperature of each level",
             "derivative of tb with respect to the air pressure of each level",
@@ -426,10 +595,10 @@ private:
             "derivative of tb with respect to the cloud liquid water content of each level"};
         for (LevelQuantity q : kLevelQuantities)
             if (s.Has(q))
-                levelIds_[Index(q)] = Variable(DerivativeVariable(NameOf(q)).c_str(), NC_DOUBLE, 3, scl,
+                levelIds_[Index(q)] = Variable(DerivativeVariable(NameOf(q)).c_str(), NC_DOUBLE, n + 1, scl.data(),
                                                DerivativeUnitOf(q), levelTitles[Index(q)]);
         if (s.weighting)
-            weightingId_ = Variable(kWeightingVariable, NC_DOUBLE, 3, scl, kWeightingUnit,
+            weightingId_ = Variable(kWeightingVariable, NC_DOUBLE, n + 1, scl.data(), kWeightingUnit,
                                     "temperature weighting function: derivative of tb with respect to each level's "
                                     "air temperature per km of the height the level stands for");
     }
@@ -475,30 +644,66 @@ private:
         NcWrite(nc_put_att_double(ncid_, id, "_FillValue", type, 1, &fill), path_);
     }
 
+    // The attributes of a pass-through or coordinate variable: copied from
+    // its NetCDF file, or its text attributes (numbers where CF wants them).
+    void AttributesOf(const PassThrough& v, int id, const RunDescription& run, SourceFiles& files) {
+        const std::string file = AttributeFileOf(v, run);
+        if (!file.empty()) {
+            CopyAttributes(files.Of(file), v.name, id, v.type);
+            return;
+        }
+        for (const auto& [name, text] : v.attributes) {
+            const std::optional<double> number = IsNumericAttribute(name) ? TextNumber(text) : std::nullopt;
+            if (number) NcWrite(nc_put_att_double(ncid_, id, name.c_str(), v.type, 1, &*number), path_);
+            else Text(id, name.c_str(), text);
+        }
+    }
+
     void Text(int var, const char* name, const std::string& value) {
         NcWrite(nc_put_att_text(ncid_, var, name, value.size(), value.c_str()), path_);
     }
 
-    // Chunks along the scene dimension of about kChunkBytes (whole rows of the
-    // other dimensions while a scene's row fits; else part of the channels),
-    // compressed unless strings (which HDF5 cannot filter).
+    // A text attribute of a variable of the output, of characters or one
+    // string (empty when absent or otherwise).
+    std::string TextOf(int var, const char* name) const {
+        std::size_t length = 0;
+        nc_type type;
+        if (nc_inq_att(ncid_, var, name, &type, &length) != NC_NOERR) return {};
+        if (type == NC_STRING && length == 1) {
+            char* value = nullptr;
+            NcWrite(nc_get_att_string(ncid_, var, name, &value), path_);
+            std::string text = value != nullptr ? value : "";
+            nc_free_string(1, &value);
+            return text;
+        }
+        if (type != NC_CHAR) return {};
+        std::string text(length, '\0');
+        NcWrite(nc_get_att_text(ncid_, var, name, text.data()), path_);
+        return text;
+    }
+
+    // Chunks along the scene dimensions of about kChunkBytes: whole rows of the
+    // other dimensions while a scene's row fits (else part of the channels),
+    // and of the scene dimensions as many as fit, the fastest first;
+    // compressed unless strings (which HDF5 cannot filter). For a list of
+    // scenes: chunks of whole rows along the scene dimension.
     void Chunk(int id, nc_type type, int dims, const int* dimIds) {
         std::size_t element = kMessageBytes;  // a string: its text lies in the file's heap
         if (type != NC_STRING) NcWrite(nc_inq_type(ncid_, type, nullptr, &element), path_);
         std::size_t chunk[NC_MAX_VAR_DIMS];
-        std::size_t length[NC_MAX_VAR_DIMS];
         for (int d = 0; d < dims; ++d) {
-            NcWrite(nc_inq_dimlen(ncid_, dimIds[d], &length[d]), path_);
-            chunk[d] = std::max<std::size_t>(length[d], 1);
+            NcWrite(nc_inq_dimlen(ncid_, dimIds[d], &chunk[d]), path_);
+            chunk[d] = std::max<std::size_t>(chunk[d], 1);
         }
         auto bytes = [&](int from) {
             std::size_t b = element;
             for (int d = from; d < dims; ++d) b *= chunk[d];
             return b;
         };
-        if (dims > 1 && bytes(1) > kChunkBytes)
-            chunk[1] = std::max<std::size_t>(1, kChunkBytes / (bytes(1) / chunk[1]));
-        chunk[0] = std::clamp<std::size_t>(kChunkBytes / bytes(1), 1, chunk[0]);
+        const int g = static_cast<int>(sceneDims_.size());
+        if (dims > g && bytes(g) > kChunkBytes)
+            chunk[g] = std::max<std::size_t>(1, kChunkBytes / (bytes(g) / chunk[g]));
+        for (int d = g - 1; d >= 0; --d) chunk[d] = std::clamp<std::size_t>(kChunkBytes / bytes(d + 1), 1, chunk[d]);
         NcWrite(nc_def_var_chunking(ncid_, id, NC_CHUNKED, chunk), path_);
         const std::size_t cache = kChunkCacheChunks * bytes(0);
         NcWrite(nc_set_var_chunk_cache(ncid_, id, cache, 1009, 0.75f), path_);
@@ -506,11 +711,16 @@ private:
             NcWrite(nc_def_var_deflate(ncid_, id, element > 1 ? 1 : 0, 1, kDeflateLevel), path_);
     }
 
+    // A variable; one over the scene dimensions is chunked and noted as a
+    // variable per scene (for its coordinates attribute).
     int Variable(const char* name, nc_type type, int dims, const int* dimIds, const char* units,
                  const char* longName, const char* standardName = "") {
         int id = -1;
         NcWrite(nc_def_var(ncid_, name, type, dims, dimIds, &id), path_);
-        if (dimIds[0] == sceneDim_) Chunk(id, type, dims, dimIds);
+        if (dims > 0 && dimIds[0] == sceneDims_[0]) {
+            Chunk(id, type, dims, dimIds);
+            perScene_.push_back(id);
+        }
         if (type == NC_DOUBLE) {
             const double fill = std::nan("");
             NcWrite(nc_def_var_fill(ncid_, id, 0, &fill), path_);
@@ -531,44 +741,68 @@ private:
 
     // The channel coordinates (defined, then written after nc_enddef).
     struct ChannelIds {
-        int name = -1, frequency = -1, passband = -1, polarisation = -1, angle = -1;
+        int channel = -1, name = -1, frequency = -1, passband = -1, polarisation = -1, angle = -1;
     };
 
-    void Define(const Sensor& sensor, const std::vector<int>& channels, std::size_t sceneCount,
-                const std::vector<PassThrough>& passThrough, const RunDescription& run) {
+    void Define(const Sensor& sensor, const std::vector<int>& channels, const std::vector<PassThrough>& passThrough,
+                const RunDescription& run) {
         std::size_t subBands = 1;
         for (int c : channels) subBands = std::max(subBands, sensor.channels[c].subBands.size());
-        int scene = -1, channel = -1, subBand = -1, bound = -1;
-        NcWrite(nc_def_dim(ncid_, InfoOf(Quantity::Scene).variable, sceneCount, &scene), path_);
-        sceneDim_ = scene;
+        for (const GridDimension& d : grid_) {
+            int id = -1;
+            NcWrite(nc_def_dim(ncid_, d.name.c_str(), d.size, &id), path_);
+            sceneDims_.push_back(id);
+        }
+        int channel = -1, subBand = -1, bound = -1;
         NcWrite(nc_def_dim(ncid_, InfoOf(Quantity::Channel).variable, channels.size(), &channel), path_);
         NcWrite(nc_def_dim(ncid_, "sub_band", subBands, &subBand), path_);
         NcWrite(nc_def_dim(ncid_, "bound", 2, &bound), path_);
-        DefineResults(scene, channel, run);
-        DefineDerivatives(scene, channel);
+        DefineResults(channel, run);
+        DefineDerivatives(channel);
         const ChannelIds ids = DefineChannels(channel, subBand, bound);
-        if (!passThrough.empty()) DefinePassThrough(scene, passThrough, run);
+        SourceFiles files;
+        const std::vector<std::string> coordinateNames = DefineCoordinates(run, files);
+        std::vector<std::string> passThroughNames;
+        if (!passThrough.empty()) passThroughNames = DefinePassThrough(passThrough, coordinateNames, run, files);
+        DefineLocating(passThroughNames, coordinateNames, run);
         DefineGlobals(sensor, run);
         NcWrite(nc_enddef(ncid_), path_);
         WriteChannels(ids, sensor, channels, subBands);
+        for (std::size_t c = 0; c < run.coordinates.size(); ++c) {
+            std::vector<std::size_t> count;
+            for (std::size_t d : CoordinateDims(run.coordinates[c], grid_)) count.push_back(grid_[d].size);
+            count.push_back(1);  // never empty (a scalar); the last length is not read
+            const std::vector<std::size_t> start(count.size(), 0);
+            NcWrite(nc_put_vara(ncid_, coordinateIds_[c], start.data(), count.data(), run.coordinates[c].data.data()),
+                    path_);
+        }
     }
 
-    // The results per scene and channel, the status, the message and the profile source.
-    void DefineResults(int scene, int channel, const RunDescription& run) {
-        const int sc[2] = {scene, channel};
+    // The results per scene and channel, the status, the message, the note and
+    // the profile source.
+    void DefineResults(int channel, const RunDescription& run) {
+        const std::vector<int> sc = SceneDims({channel});
+        const int n = static_cast<int>(sc.size());
         for (std::size_t k = 0; k < kChannelResults.size(); ++k)
-            resultIds_[k] = Variable(kChannelResults[k], NC_DOUBLE, 2, sc);
-        status_ = Variable(Quantity::Status, NC_BYTE, 2, sc);
-        const signed char masks[3] = {kStatusRefused, kStatusBeyondRange, kStatusExtrapolated};
-        NcWrite(nc_put_att_schar(ncid_, status_, "flag_masks", NC_BYTE, 3, masks), path_);
-        Text(status_, "flag_meanings", "refused passband_beyond_validated_range centre_extrapolated");
-        message_ = Variable(Quantity::Message, NC_STRING, 1, &scene);
-        if (run.profileSources) profileSource_ = Variable(Quantity::ProfileSource, NC_STRING, 1, &scene);
+            resultIds_[k] = Variable(kChannelResults[k], NC_DOUBLE, n, sc.data());
+        status_ = Variable(Quantity::Status, NC_BYTE, n, sc.data());
+        std::vector<signed char> masks;
+        std::string meanings;
+        for (const StatusFlag& flag : kStatusFlags) {
+            masks.push_back(static_cast<signed char>(flag.mask));
+            Join(meanings, flag.meaning, " ");
+        }
+        NcWrite(nc_put_att_schar(ncid_, status_, "flag_masks", NC_BYTE, masks.size(), masks.data()), path_);
+        Text(status_, "flag_meanings", meanings);
+        message_ = Variable(Quantity::Message, NC_STRING, n - 1, sc.data());
+        note_ = Variable(Quantity::Note, NC_STRING, n - 1, sc.data());
+        if (run.profileSources) profileSource_ = Variable(Quantity::ProfileSource, NC_STRING, n - 1, sc.data());
     }
 
     ChannelIds DefineChannels(int channel, int subBand, int bound) {
         const int cbb[3] = {channel, subBand, bound};
         ChannelIds ids;
+        ids.channel = Variable(Quantity::Channel, NC_STRING, 1, &channel);
         ids.name = Variable(Quantity::ChannelName, NC_STRING, 1, &channel);
         ids.frequency = Variable(Quantity::ChannelFrequency, NC_DOUBLE, 1, &channel);
         ids.passband = Variable(Quantity::ChannelPassband, NC_DOUBLE, 3, cbb);
@@ -577,32 +811,110 @@ private:
         return ids;
     }
 
-    void DefinePassThrough(int scene, const std::vector<PassThrough>& passThrough, const RunDescription& run) {
-        const std::vector<std::string> names = OutputNames(passThrough, NetcdfResultNames());
-        renamed_ = RenamesOf(passThrough, names);
-        const SceneFile source(run.scenesFile);
+    // The grid's coordinate variables over their own dimensions, not chunked
+    // (they are small and written once); their names as written.
+    std::vector<std::string> DefineCoordinates(const RunDescription& run, SourceFiles& files) {
+        const std::vector<std::string> names = OutputNames(run.coordinates, NetcdfResultNames());
+        renamed_ = RenamesOf(run.coordinates, names);
+        for (std::size_t c = 0; c < run.coordinates.size(); ++c) {
+            const PassThrough& v = run.coordinates[c];
+            std::vector<int> dims;
+            std::size_t values = 1, size = 0;
+            for (std::size_t d : CoordinateDims(v, grid_)) {
+                dims.push_back(sceneDims_[d]);
+                values *= grid_[d].size;
+            }
+            NcWrite(nc_inq_type(ncid_, v.type, nullptr, &size), path_);
+            if (v.data.size() != values * size)
+                throw BatchError("Coordinate " + v.name + " of " + run.scenesFile + ": " +
+                                 std::to_string(v.data.size() / std::max<std::size_t>(size, 1)) + " values, not " +
+                                 std::to_string(values));
+            int id = -1;
+            NcWrite(nc_def_var(ncid_, names[c].c_str(), v.type, static_cast<int>(dims.size()), dims.data(), &id),
+                    path_);
+            AttributesOf(v, id, run, files);
+            if (names[c] != v.name) Text(id, "original_name", v.name);
+            coordinateIds_.push_back(id);
+        }
+        return names;
+    }
+
+    // The pass-through variables, a value per scene; their names as written.
+    std::vector<std::string> DefinePassThrough(const std::vector<PassThrough>& passThrough,
+                                               const std::vector<std::string>& coordinateNames,
+                                               const RunDescription& run, SourceFiles& files) {
+        std::vector<std::string> reserved = NetcdfResultNames();
+        reserved.insert(reserved.end(), coordinateNames.begin(), coordinateNames.end());
+        const std::vector<std::string> names = OutputNames(passThrough, reserved);
+        for (const auto& rename : RenamesOf(passThrough, names)) renamed_.push_back(rename);
         for (std::size_t v = 0; v < passThrough.size(); ++v) {
             int id = -1;
             const nc_type type = passThrough[v].type;
-            NcWrite(nc_def_var(ncid_, names[v].c_str(), type, 1, &scene, &id), path_);
-            Chunk(id, type, 1, &scene);
-            CopyAttributes(source, passThrough[v].name, id, type);
+            NcWrite(nc_def_var(ncid_, names[v].c_str(), type, static_cast<int>(sceneDims_.size()), sceneDims_.data(),
+                               &id),
+                    path_);
+            Chunk(id, type, static_cast<int>(sceneDims_.size()), sceneDims_.data());
+            AttributesOf(passThrough[v], id, run, files);
             if (names[v] != passThrough[v].name) Text(id, "original_name", passThrough[v].name);
             passThroughIds_.push_back(id);
+            std::size_t size = 0;
+            NcWrite(nc_inq_type(ncid_, type, nullptr, &size), path_);
+            passThroughBytes_.push_back(size);
+        }
+        return names;
+    }
+
+    // The coordinates attribute of the variables per scene (see the header):
+    // for a list of scenes the pass-through variables of time, latitude and
+    // longitude (a grid has its own coordinates for them), the grid's
+    // coordinates that are not dimension coordinates, and for the level
+    // derivatives height.
+    void DefineLocating(const std::vector<std::string>& passThroughNames,
+                        const std::vector<std::string>& coordinateNames, const RunDescription& run) {
+        struct Role {
+            const char* standardName;
+            std::vector<std::string> names;
+        };
+        const Role roles[] = {{"time", {"time"}}, {"latitude", {"lat", "latitude"}}, {"longitude", {"lon", "longitude"}}};
+        std::vector<std::string> locating;
+        for (const Role& role : IsList(grid_) ? roles : std::span<const Role>()) {
+            std::size_t found = passThroughNames.size();
+            for (std::size_t v = 0; v < passThroughNames.size() && found == passThroughNames.size(); ++v)
+                if (TextOf(passThroughIds_[v], "standard_name") == role.standardName) found = v;
+            for (std::size_t v = 0; v < passThroughNames.size() && found == passThroughNames.size(); ++v)
+                for (const std::string& name : role.names)
+                    if (passThroughNames[v] == name) found = v;
+            if (found < passThroughNames.size()) locating.push_back(passThroughNames[found]);
+        }
+        for (std::size_t c = 0; c < run.coordinates.size(); ++c)
+            if (run.coordinates[c].dims != std::vector<std::string>{coordinateNames[c]})
+                locating.push_back(coordinateNames[c]);
+        std::string names;
+        for (const std::string& name : locating) Join(names, name, " ");
+        std::string withHeight = names;
+        Join(withHeight, InfoOf(Quantity::Height).variable, " ");
+        for (int id : perScene_) {
+            const bool perLevel = id == weightingId_ || std::find(levelIds_.begin(), levelIds_.end(), id) != levelIds_.end();
+            if (perLevel) Text(id, "coordinates", withHeight);
+            else if (!names.empty()) Text(id, "coordinates", names);
         }
     }
 
     void DefineGlobals(const Sensor& sensor, const RunDescription& run) {
+        const std::string now = Now();
         Text(NC_GLOBAL, "title", "Brightness temperatures of " + (sensor.title.empty() ? sensor.name : sensor.title));
         Text(NC_GLOBAL, "Conventions", "CF-1.8");
         Text(NC_GLOBAL, "source", run.program);
-        Text(NC_GLOBAL, "history", run.commandLine);
-        Text(NC_GLOBAL, "date_created", Now());
+        Text(NC_GLOBAL, "history", now + ": " + run.commandLine);
+        Text(NC_GLOBAL, "date_created", now);
         Text(NC_GLOBAL, "sensor", sensor.name);
         std::string sources;
         for (const std::string& s : sensor.sources) sources += (sources.empty() ? "" : "; ") + s;
         Text(NC_GLOBAL, "sensor_sources", sources);
         Text(NC_GLOBAL, "scenes", run.scenesFile);
+        if (!run.surfaceFile.empty()) Text(NC_GLOBAL, "surface_file", run.surfaceFile);
+        // Which input variable fed each quantity: input_height, input_airTemperature, ...
+        for (const InputSource& source : run.sources) Text(NC_GLOBAL, ("input_" + source.quantity).c_str(), source.source);
         // The model set, one attribute a model: model_surface, model_cosmic,
         // model_direction_rows, ...
         for (const auto& [model, choice] : ModelSetRecord(run.models)) {
@@ -629,6 +941,7 @@ private:
                 bands[(i * subBands + b) * 2 + 1] = ch.subBands[b].centre + ch.subBands[b].width * 0.5;
             }
         }
+        NcWrite(nc_put_var_string(ncid_, ids.channel, names.data()), path_);
         NcWrite(nc_put_var_string(ncid_, ids.name, names.data()), path_);
         NcWrite(nc_put_var_string(ncid_, ids.polarisation, polarisations.data()), path_);
         NcWrite(nc_put_var_double(ncid_, ids.frequency, frequencies.data()), path_);
@@ -639,32 +952,83 @@ private:
     std::string path_;
     std::unique_ptr<TemporaryOutput> temporary_;
     std::size_t channels_;
-    int ncid_ = -1;
-    int sceneDim_ = -1;
-    bool open_ = false;
-    std::array<int, kChannelResults.size()> resultIds_{};  // the variables of kChannelResults
-    int status_ = -1, message_ = -1;
-    int profileSource_ = -1;  // profile_source(scene), when the scenes name their profiles
-    std::vector<int> passThroughIds_;
     JacobianSelection selection_;
     std::size_t levels_ = 0;
+    std::vector<GridDimension> grid_;  // the scene dimensions, slowest first
+    std::vector<std::size_t> shape_;   // their lengths
+    int ncid_ = -1;
+    std::vector<int> sceneDims_;       // their ids
+    bool open_ = false;
+    std::array<int, kChannelResults.size()> resultIds_{};  // the variables of kChannelResults
+    int status_ = -1, message_ = -1, note_ = -1;
+    int profileSource_ = -1;  // profile_source(<scene>), when the scenes name their profiles
+    int height_ = -1;         // height(<scene>, level), with level derivatives
+    std::vector<int> perScene_;  // the variables over the scene dimensions
+    std::vector<int> passThroughIds_;
+    std::vector<std::size_t> passThroughBytes_;  // the bytes of one value of each
+    std::vector<int> coordinateIds_;
     std::array<int, kSurfaceInputs> surfaceIds_{-1, -1, -1, -1, -1};
     std::array<int, kWaterColumns> columnIds_{-1, -1};
     std::array<int, kProfileQuantities> levelIds_{-1, -1, -1, -1};
     int weightingId_ = -1;
 };
 
+// The inputs each scene used, as CSV columns after the results.
+constexpr std::array<Quantity, 4> kCsvInputs{Quantity::SeaTemperature, Quantity::Salinity, Quantity::Wind,
+                                             Quantity::Azimuth};
+
+// A column of a grid's scenes: the value of a coordinate variable at the
+// scene's indices, or (no coordinate) the index along a dimension.
+struct GridColumn {
+    std::string name;
+    int coordinate = -1;              // into RunDescription::coordinates
+    std::size_t dimension = 0;        // without a coordinate
+    std::vector<std::size_t> places;  // the grid dimensions of the coordinate
+};
+
+// The grid columns of a run (none for a list of scenes): per scene dimension
+// its coordinate variable (the one over that dimension alone) or its index,
+// then every coordinate variable over several dimensions.
+std::vector<GridColumn> GridColumnsOf(const RunDescription& run, const std::vector<GridDimension>& grid) {
+    std::vector<GridColumn> columns;
+    if (IsList(grid)) return columns;
+    for (std::size_t d = 0; d < grid.size(); ++d) {
+        GridColumn column{grid[d].name, -1, d, {}};
+        for (std::size_t c = 0; c < run.coordinates.size() && column.coordinate < 0; ++c)
+            if (run.coordinates[c].dims == std::vector<std::string>{grid[d].name}) {
+                column = GridColumn{run.coordinates[c].name, static_cast<int>(c), d, {d}};
+            }
+        columns.push_back(column);
+    }
+    for (std::size_t c = 0; c < run.coordinates.size(); ++c)
+        if (run.coordinates[c].dims.size() > 1)
+            columns.push_back(GridColumn{run.coordinates[c].name, static_cast<int>(c), 0,
+                                         CoordinateDims(run.coordinates[c], grid)});
+    return columns;
+}
+
 class CsvWriter final : public ResultWriter {
 public:
     CsvWriter(const std::string& path, const Sensor& sensor, const std::vector<int>& channels,
-              const std::vector<PassThrough>& passThrough, const RunDescription& run)
-        : path_(path), selection_(run.jacobians), profileSources_(run.profileSources) {
+              std::size_t sceneCount, const std::vector<PassThrough>& passThrough, const RunDescription& run)
+        : path_(path), selection_(run.jacobians), profileSources_(run.profileSources),
+          grid_(GridOf(run, sceneCount)), coordinates_(run.coordinates) {
         if (run.jacobians.AnyLevel())
             throw BatchError("Output " + path + ": level derivatives (" + LevelDerivativeNames() +
                              ", weighting) need a NetCDF output (.nc)");
-        const std::vector<std::string> names = OutputNames(passThrough, CsvResultColumns());
+        for (const GridDimension& d : grid_) shape_.push_back(d.size);
+        gridColumns_ = GridColumnsOf(run, grid_);
+        SourceFiles files;
+        std::vector<std::string> reserved = CsvResultColumns();
+        for (const GridColumn& g : gridColumns_) {
+            reserved.push_back(g.name);
+            coordinateColumns_.push_back(
+                g.coordinate < 0 ? CsvColumn{} : CsvColumnOf(coordinates_[g.coordinate], g.name, run, files));
+        }
+        const std::vector<std::string> names = OutputNames(passThrough, reserved);
         renamed_ = RenamesOf(passThrough, names);
-        columns_ = CsvColumnsOf(passThrough, names, run.scenesFile);
+        for (std::size_t v = 0; v < passThrough.size(); ++v)
+            columns_.push_back(CsvColumnOf(passThrough[v], names[v], run, files));
         temporary_ = Temporary(path);
         try {
             temporary_->Open();
@@ -672,26 +1036,7 @@ public:
             throw BatchError(e.what());
         }
         for (int c : channels) channels_.push_back(&sensor.channels[c]);
-        std::vector<std::string> headerNames;
-        for (Quantity q : kCsvLeading) headerNames.emplace_back(InfoOf(q).variable);
-        for (Quantity q : kChannelResults) headerNames.emplace_back(InfoOf(q).variable);
-        for (SurfaceInput k : kSurfaceInputList)
-            if (selection_.Has(k)) headerNames.push_back(DerivativeVariable(NameOf(k)));
-        for (WaterColumn k : kWaterColumnList)
-            if (selection_.Has(k)) headerNames.push_back(DerivativeVariable(NameOf(k)));
-        headerNames.emplace_back(InfoOf(Quantity::Status).variable);
-        headerNames.emplace_back(InfoOf(Quantity::Message).variable);
-        if (profileSources_) headerNames.emplace_back(InfoOf(Quantity::ProfileSource).variable);
-        std::string header;
-        for (const std::string& name : headerNames) {
-            if (!header.empty()) header += ',';
-            header += name;
-        }
-        for (const CsvColumn& c : columns_) {
-            header += ',';
-            header += CsvField(c.name);
-        }
-        Put(header + "\n");
+        Put(Header() + "\n");
     }
 
     void Write(std::size_t first, const std::vector<std::vector<ChannelOutcome>>& outcomes,
@@ -699,18 +1044,19 @@ public:
                std::vector<PassThrough>& passThrough) override {
         std::ostringstream out;
         for (std::size_t s = 0; s < outcomes.size(); ++s) {
+            const std::string inputs = InputFields(first + s, scenes[s]);
             std::string perScene;  // the pass-through columns, the same on every row of the scene
             for (std::size_t v = 0; v < columns_.size(); ++v) {
                 perScene += ',';
                 perScene += CsvField(columns_[v].Text(passThrough[v].data.data() + s * columns_[v].size));
             }
+            const std::string note = ',' + Quoted(OneLine(scenes[s].note)) +
+                                     (profileSources_ ? ',' + Quoted(scenes[s].profileSource) : std::string());
             for (std::size_t c = 0; c < channels_.size(); ++c) {
                 const ChannelOutcome& o = outcomes[s][c];
                 const Channel& ch = *channels_[c];
-                std::string message = o.failure ? o.failure->message : scenes[s].failure ? scenes[s].failure->message : "";
-                for (char& x : message)
-                    if (x == '\n') x = ' ';
-                const std::string quoted = Quoted(message);
+                const std::string message =
+                    o.failure ? o.failure->message : scenes[s].failure ? scenes[s].failure->message : "";
                 const double angle = scenes[s].surface.incidenceAngle.value_or(ch.incidenceAngle.value_or(std::nan("")));
                 out << first + s << ',' << CsvField(ch.name) << ',' << Shortest(ch.centre) << ','
                     << PolarisationName(ch.polarisation) << ',' << Shortest(angle);
@@ -725,9 +1071,8 @@ public:
                 for (WaterColumn k : kWaterColumnList)
                     if (selection_.Has(k))
                         out << ',' << (computed ? Shortest(derivatives[s][c].columns[Index(k)]) : "");
-                out << ',' << StatusOf(o) << ',' << quoted;
-                if (profileSources_) out << ',' << Quoted(scenes[s].profileSource);
-                out << perScene << '\n';
+                out << inputs << ',' << StatusOf(scenes[s], o) << ',' << Quoted(OneLine(message)) << note << perScene
+                    << '\n';
             }
             if (out.tellp() >= static_cast<std::streamoff>(kCsvWriteBytes)) {
                 Put(out.str());
@@ -748,6 +1093,53 @@ public:
     void Abandon() override { temporary_->Abandon(); }
 
 private:
+    // The header line (see the header file for the order).
+    std::string Header() const {
+        std::vector<std::string> names;
+        for (Quantity q : kCsvLeading) names.emplace_back(InfoOf(q).variable);
+        for (Quantity q : kChannelResults) names.emplace_back(InfoOf(q).variable);
+        for (SurfaceInput k : kSurfaceInputList)
+            if (selection_.Has(k)) names.push_back(DerivativeVariable(NameOf(k)));
+        for (WaterColumn k : kWaterColumnList)
+            if (selection_.Has(k)) names.push_back(DerivativeVariable(NameOf(k)));
+        for (Quantity q : kCsvInputs) names.emplace_back(InfoOf(q).variable);
+        for (const GridColumn& g : gridColumns_) names.push_back(g.name);
+        for (Quantity q : {Quantity::Status, Quantity::Message, Quantity::Note}) names.emplace_back(InfoOf(q).variable);
+        if (profileSources_) names.emplace_back(InfoOf(Quantity::ProfileSource).variable);
+        for (const CsvColumn& c : columns_) names.push_back(c.name);
+        std::string header;
+        for (const std::string& name : names) Join(header, CsvField(name), ",");
+        return header;
+    }
+
+    // ",sst,salinity,wind,azimuth[,grid columns]" of scene number `scene`.
+    std::string InputFields(std::size_t scene, const Scene& s) const {
+        std::string fields;
+        for (double v : {s.surface.seaTemperature, s.surface.salinity, s.surface.wind, s.surface.azimuth})
+            fields += ',' + Shortest(v);
+        if (gridColumns_.empty()) return fields;
+        const std::vector<std::size_t> index = IndicesOf(shape_, scene);
+        for (std::size_t k = 0; k < gridColumns_.size(); ++k) {
+            const GridColumn& g = gridColumns_[k];
+            fields += ',';
+            if (g.coordinate < 0) {
+                fields += std::to_string(index[g.dimension]);
+                continue;
+            }
+            const CsvColumn& c = coordinateColumns_[k];
+            const std::size_t offset = CoordinateOffset(g.places, grid_, index);
+            fields += CsvField(c.Text(coordinates_[g.coordinate].data.data() + offset * c.size));
+        }
+        return fields;
+    }
+
+    // A text with its line breaks as spaces.
+    static std::string OneLine(std::string text) {
+        for (char& x : text)
+            if (x == '\n' || x == '\r') x = ' ';
+        return text;
+    }
+
     void Put(const std::string& text) {
         try {
             temporary_->Write(text);
@@ -762,14 +1154,28 @@ private:
     JacobianSelection selection_;
     std::vector<CsvColumn> columns_;
     bool profileSources_ = false;
+    std::vector<GridDimension> grid_;
+    std::vector<std::size_t> shape_;
+    std::vector<PassThrough> coordinates_;   // the grid's coordinate variables, whole
+    std::vector<GridColumn> gridColumns_;
+    std::vector<CsvColumn> coordinateColumns_;  // [k] for gridColumns_[k] with a coordinate
 };
 
-std::string Lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
+}  // namespace
+
+int StatusOf(const Scene& scene, const ChannelOutcome& o) {
+    if (!o.computed) return kStatusRefused | scene.flags;
+    return (o.passbandBeyondRange ? kStatusBeyondRange : 0) | (o.extrapolated ? kStatusExtrapolated : 0) |
+           (o.profileEndsLow ? kStatusEndsLow : 0) | scene.flags;
 }
 
-}  // namespace
+void DescribeScenes(const SceneReader& scenes, RunDescription& run) {
+    run.levels = scenes.LevelCount();
+    run.profileSources = scenes.NamesProfiles();
+    run.grid = scenes.Grid();
+    run.coordinates = scenes.Coordinates();
+    run.sources = scenes.Sources();
+}
 
 ChannelDerivatives DerivativesOf(const Jacobian& j, JacobianOutput output, const ProfileView& profile,
                                  const JacobianSelection& selection) {
@@ -795,8 +1201,9 @@ std::string RenamedNote(const std::string& from, const std::string& to) {
 std::vector<std::string> NetcdfResultNames() {
     std::vector<std::string> names;
     for (Quantity q : kChannelResults) names.emplace_back(InfoOf(q).variable);
-    for (Quantity q : {Quantity::Status, Quantity::Message, Quantity::ChannelName, Quantity::ChannelFrequency,
-                       Quantity::ChannelPassband, Quantity::ChannelPolarisation, Quantity::ChannelIncidenceAngle})
+    for (Quantity q : {Quantity::Status, Quantity::Message, Quantity::Note, Quantity::ChannelName,
+                       Quantity::ChannelFrequency, Quantity::ChannelPassband, Quantity::ChannelPolarisation,
+                       Quantity::ChannelIncidenceAngle, Quantity::Height})
         names.emplace_back(InfoOf(q).variable);
     names.emplace_back(kWeightingVariable);
     for (Quantity q : {Quantity::ProfileSource, Quantity::Channel}) names.emplace_back(InfoOf(q).variable);
@@ -810,8 +1217,9 @@ std::vector<std::string> NetcdfResultNames() {
 std::vector<std::string> CsvResultColumns() {
     std::vector<std::string> names;
     for (Quantity q : kCsvLeading) names.emplace_back(InfoOf(q).variable);
+    for (Quantity q : kCsvInputs) names.emplace_back(InfoOf(q).variable);
     for (Quantity q : kChannelResults) names.emplace_back(InfoOf(q).variable);
-    for (Quantity q : {Quantity::Status, Quantity::Message, Quantity::ProfileSource})
+    for (Quantity q : {Quantity::Status, Quantity::Message, Quantity::Note, Quantity::ProfileSource})
         names.emplace_back(InfoOf(q).variable);
     for (const char* n : kSurfaceInputNames) names.push_back(DerivativeVariable(n));
     for (const char* n : kColumnNames) names.push_back(DerivativeVariable(n));
@@ -842,7 +1250,7 @@ std::unique_ptr<ResultWriter> CreateResultWriter(const std::string& path, const 
                                                  const std::vector<PassThrough>& passThrough,
                                                  const RunDescription& run) {
     const std::string extension = Lower(std::filesystem::path(path).extension().string());
-    if (extension == ".csv") return std::make_unique<CsvWriter>(path, sensor, channels, passThrough, run);
+    if (extension == ".csv") return std::make_unique<CsvWriter>(path, sensor, channels, sceneCount, passThrough, run);
     if (extension == ".nc" || extension == ".nc4" || extension == ".netcdf")
         return std::make_unique<NetcdfWriter>(path, sensor, channels, sceneCount, passThrough, run);
     throw BatchError("Output " + path + ": unknown kind (give a .nc or a .csv file)");

@@ -1,15 +1,33 @@
 // Batch results written as NetCDF or CSV, a block of scenes at a time, into a
 // temporary file that becomes the output only when the run completes.
 //
-// NetCDF (netCDF-4): dimensions scene, channel, sub_band (the most sub-bands of
-// a channel) and bound (2); per scene and channel tb (the channel's
-// polarisation), tb_up, tb_down, opacity, emissivity_v, emissivity_h and
-// status; per scene the first refusal's message; the channel coordinates
-// channel_name, channel_frequency, channel_passband (lo, hi per sub-band),
-// channel_polarisation and channel_incidence_angle; the pass-through variables
-// of the scene file; global attributes with the program version, the model
-// choices, the sensor, the command line and the date. Values that were not
-// computed are NaN (the _FillValue).
+// NetCDF (netCDF-4): the scene dimensions, channel, sub_band (the most
+// sub-bands of a channel) and bound (2). The scene dimensions are those of the
+// scenes' grid (RunDescription::grid, slowest first, e.g. valid_time, latitude,
+// longitude), or scene alone for a list of scenes; written below as <scene>.
+// Per scene and channel tb (the channel's polarisation; standard_name
+// toa_brightness_temperature), tb_up, tb_down, opacity, emissivity_v,
+// emissivity_h and status (bits: kStatusFlags, with CF flag_masks and
+// flag_meanings); per scene the first refusal's message and the note of its
+// flags; the channel coordinate channel(channel), the channel names, which
+// xarray makes the index of the channel dimension (tb.sel(channel="18.7V")),
+// and beside it, as before, channel_name, channel_frequency, channel_passband
+// (lo, hi per sub-band), channel_polarisation and channel_incidence_angle; the
+// grid's coordinate variables (RunDescription::coordinates, e.g.
+// latitude(latitude)) once, whole; the pass-through variables of the scene
+// file over every scene dimension; global attributes with the program
+// version, the model choices, the sensor, the scene file (scenes) and the
+// surface file (surface_file), the input variable of each quantity
+// (input_<quantity>, e.g. input_height), the date and history ("<UTC time>:
+// <command line>"). Values that were not computed are NaN (the _FillValue).
+//
+// The variables per scene name, in their CF coordinates attribute, the
+// variables that locate the scenes where xarray would not find them itself:
+// for a list of scenes the pass-through variables of time, latitude and
+// longitude (by standard_name, else by the names time, lat, latitude, lon,
+// longitude), in that order; for a grid its coordinate variables that are not
+// dimension coordinates (e.g. a latitude(y, x)). A grid whose coordinates are
+// its dimensions' needs none.
 //
 // With derivatives: dtb_d<x>(scene, channel) for the surface inputs (sst,
 // salinity, wind, azimuth, angle) and the columns (lntcwv, lnlwp), and
@@ -17,28 +35,46 @@
 // pressure, humidity, cloud) and dtb_weighting, the weighting function; the
 // derivatives of tb, the channel's own polarisation; level the file's level
 // (NaN where a scene has none); humidity and cloud water per g/m^3 whatever the
-// units of the file.
+// units of the file. The level derivatives have the coordinate height(<scene>,
+// level), m: each scene's profile heights at their level, NaN where the scene
+// has none.
 //
-// The pass-through variables keep their type and every attribute of the scene
-// file, with all its values (valid_range, flag_values, ...); the scene file's
-// _FillValue is their fill value. A pass-through variable whose name is one the
+// The pass-through variables keep their type and every attribute of the
+// NetCDF file they come from (PassThrough::sourceFile, else the scene file),
+// with all its values (valid_range, flag_values, ...); that file's _FillValue is
+// their fill value. A variable of a file that is not NetCDF (GRIB) has its
+// text attributes (PassThrough::attributes); _FillValue, missing_value,
+// scale_factor, add_offset, valid_min and valid_max among them are written as
+// numbers of the variable's type. A pass-through variable whose name is one the
 // output uses for itself (tb, status, message, profile_source, the channel
 // coordinates, the derivatives, the dimensions channel, sub_band, bound, level)
 // is written as input_<name> with the attribute original_name (see OutputNames).
 //
-// The variables along the scene dimension are chunked (about 512 KiB a chunk)
-// and compressed (deflate level 1 with shuffle): a file of millions of scenes
+// The variables along the scene dimensions are chunked (about 512 KiB a chunk,
+// spread over the scene dimensions from the fastest) and compressed (deflate level 1 with shuffle): a file of millions of scenes
 // costs only the chunks written, and a chunk is filled with the fill value only
 // when it is first written.
 //
-// CSV: a header, then one row per scene and channel (derivatives: a column per
-// surface input or column; level derivatives cannot be written to CSV), then
-// status, message and (CSV scenes) profile_source, and after them a column per
-// pass-through variable: the value unpacked (scale_factor, add_offset), empty
-// where it equals the _FillValue or a missing_value, as results that were not
-// computed are empty. Fields holding a comma, a double quote or a line break are
-// quoted as RFC 4180 says; the message and the profile source are always quoted
-// (the message's line breaks become spaces).
+// CSV: a header, then one row per scene and channel, its columns in this order:
+//   scene, channel, frequency, polarisation, incidence_angle (the channel's
+//     calculation: its name, centre, polarisation and the angle used);
+//   tb, tb_up, tb_down, opacity, emissivity_v, emissivity_h;
+//   the derivatives asked for, a column per surface input or column (level
+//     derivatives cannot be written to CSV);
+//   sea_surface_temperature (degrees C), sea_water_salinity (per mille),
+//     wind_speed (m/s), relative_wind_direction (degrees): the scene's inputs
+//     as the models took them;
+//   for a grid, a column per scene dimension: the value of its coordinate
+//     variable at the scene's index (named as the coordinate), else the index
+//     (named as the dimension); then a column per coordinate variable over
+//     several dimensions, at the scene's indices;
+//   status, message, note and (CSV scenes) profile_source;
+//   a column per pass-through variable: the value unpacked (scale_factor,
+//     add_offset), empty where it equals the _FillValue or a missing_value, as
+//     results that were not computed are empty.
+// Fields holding a comma, a double quote or a line break are quoted as RFC 4180
+// says; the message, the note and the profile source are always quoted (their
+// line breaks become spaces).
 //
 // When the scenes name their profiles (CSV scenes), the profile each scene used
 // ("bundled:NAME" or "file:PATH") is written too: profile_source(scene) in
@@ -49,6 +85,7 @@
 // complete (output_file.h).
 #pragma once
 
+#include <array>
 #include <memory>
 #include <string>
 #include <utility>
@@ -60,10 +97,33 @@
 
 namespace seasky {
 
-// status(scene, channel) bits.
+// status(scene, channel) bits: the channel's own; the scene's are kStatusNoCloud ... of scenes.h.
 inline constexpr int kStatusRefused = 1;         // not computed: the scene or channel was refused
 inline constexpr int kStatusBeyondRange = 2;     // the passband reaches outside 6.75-89 GHz
 inline constexpr int kStatusExtrapolated = 4;    // the centre lies outside 6.75-89 GHz (computed on request)
+
+// Every status bit with its word of the CF flag_meanings, in the order of the
+// bits: the NetCDF output's flag_masks and flag_meanings and Python's.
+struct StatusFlag {
+    int mask;
+    const char* meaning;
+};
+inline constexpr std::array<StatusFlag, 7> kStatusFlags{{
+    {kStatusRefused, "refused"},
+    {kStatusBeyondRange, "passband_beyond_validated_range"},
+    {kStatusExtrapolated, "centre_extrapolated"},
+    {kStatusNoCloud, "no_cloud_variable"},
+    {kStatusStartsHigh, "profile_starts_above_sea"},
+    {kStatusEndsLow, "profile_ends_below_channel_levels"},
+    {kStatusWindExtended, "wind_beyond_20_m_s"},
+}};
+
+// The status of one channel over a scene: refused (1), or computed with its
+// passband beyond range (2) and its centre extrapolated (4); either way with
+// the scene's flags (Scene::flags: they describe its inputs, which stay what
+// they were when a channel is refused) and, for a computed channel, the
+// profile ending below the channel's levels (32).
+int StatusOf(const Scene& scene, const ChannelOutcome& outcome);
 
 struct RunDescription {
     std::string program;        // e.g. "seasky 0.2.0"
@@ -79,6 +139,11 @@ struct RunDescription {
     std::vector<InputSource> sources;     // which input variable fed each quantity (SceneReader::Sources)
     std::string surfaceFile;              // the file of single-level fields, if any
 };
+
+// The scenes' part of a run's description, from their reader: the level
+// count, whether they name their profiles, the grid, its coordinates and the
+// sources of the quantities.
+void DescribeScenes(const SceneReader& scenes, RunDescription& run);
 
 // The derivatives of one channel's tb over one scene, as written: only the parts
 // selected are filled.
@@ -124,7 +189,8 @@ std::vector<std::string> OutputNames(const std::vector<PassThrough>& passThrough
 // The names a NetCDF output uses: its variables (every derivative, asked for or
 // not, so that the names do not depend on the options) and dimensions but scene.
 std::vector<std::string> NetcdfResultNames();
-// The columns of a CSV output (every derivative, asked for or not).
+// The columns of a CSV output (every derivative, asked for or not) but the
+// grid's.
 std::vector<std::string> CsvResultColumns();
 
 // The variable of the derivatives of tb with respect to a quantity of the
@@ -134,8 +200,9 @@ std::string DerivativeVariable(const std::string& name);
 inline constexpr const char* kWeightingVariable = "dtb_weighting";
 
 // A writer chosen by the output's extension (.nc: NetCDF, .csv: CSV); throws
-// BatchError. The pass-through variables come from the NetCDF file
-// run.scenesFile, whose attributes are copied.
+// BatchError. The attributes of the pass-through variables and coordinates
+// come from their sourceFile (or text attributes); a variable with neither is
+// the NetCDF scene file run.scenesFile's.
 std::unique_ptr<ResultWriter> CreateResultWriter(const std::string& path, const Sensor& sensor,
                                                  const std::vector<int>& channels, std::size_t sceneCount,
                                                  const std::vector<PassThrough>& passThrough,

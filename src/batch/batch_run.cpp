@@ -182,8 +182,7 @@ RunDescription DescribeRun(const BatchOptions& options, const BatchSetup& setup,
     run.extrapolate = options.extrapolate;
     run.scenesFile = options.scenes;
     run.jacobians = setup.jacobians;
-    run.levels = scenes.LevelCount();
-    run.profileSources = scenes.NamesProfiles();
+    DescribeScenes(scenes, run);
     return run;
 }
 

@@ -46,15 +46,17 @@ std::size_t BytesPerScene(const BlockShape& shape) {
     // Each channel's outcome with its refusal; the writer's six values and status.
     bytes += sizeof(std::vector<ChannelOutcome>) + kAllocationOverhead +
              C * (sizeof(ChannelOutcome) + kMessageBytes + 6 * sizeof(double) + 1);
-    // The writer's message of the scene.
-    bytes += sizeof(std::string) + sizeof(const char*) + kMessageBytes;
+    // The writer's message of the scene, and its pointers to the message, the
+    // note and the profile source.
+    bytes += sizeof(std::string) + 3 * sizeof(const char*) + kMessageBytes;
     if (shape.derivatives) {
         // Each channel's derivatives, and the writer's array of one scalar derivative.
         bytes += sizeof(std::vector<ChannelDerivatives>) + kAllocationOverhead +
                  C * (sizeof(ChannelDerivatives) + 2 * kAllocationOverhead + sizeof(double));
         // Per level: the four quantities' derivatives and the weighting function
-        // of each channel, and the writer's array of one of them.
-        if (shape.levelDerivatives) bytes += C * L * (kProfileQuantities + 1 + 1) * sizeof(double);
+        // of each channel, the writer's array of one of them, and the writer's
+        // heights of the scene's levels.
+        if (shape.levelDerivatives) bytes += (C * L * (kProfileQuantities + 1 + 1) + L) * sizeof(double);
     }
     return bytes + shape.passThroughBytes;
 }

@@ -1,6 +1,7 @@
 #include "cli/cli.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <iterator>
 #include <string_view>
 #include <utility>
@@ -41,7 +42,10 @@ void BuildCli(CLI::App& app, cli::Context& context, std::string_view only) {
 int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
     CLI::App app;
     cli::Context context{out, err, false, {}, 0, {}};
-    for (int i = 0; i < argc; ++i) context.commandLine += (i > 0 ? " " : "") + std::string(argv[i]);
+    // The program by its file name (seasky), not the path it was started by
+    // (a build folder's): the command line goes into the records of a run.
+    for (int i = 0; i < argc; ++i)
+        context.commandLine += i > 0 ? " " + std::string(argv[i]) : std::filesystem::path(argv[0]).filename().string();
 
     // Without a subcommand seasky runs the main calculation: "seasky --freq 37"
     // is "seasky calc --freq 37".

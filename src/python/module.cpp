@@ -743,14 +743,16 @@ SceneArrays BlockOf(const SceneArrays& a, std::size_t first, std::size_t count) 
 }
 
 // The results of simulate: per scene and channel (scene fastest outside),
-// NaN until computed, the status bits of a batch run, each scene's first
-// refusal, and the derivatives of tb asked for, dtb_d<name>: (scenes,
-// channels) or (scenes, channels, levels).
+// NaN until computed, the status bits of a batch run (StatusOf: the
+// channel's and the scene's flags), each scene's first refusal and note,
+// and the derivatives of tb asked for, dtb_d<name>: (scenes, channels) or
+// (scenes, channels, levels).
 class SimulateResults {
 public:
     SimulateResults(std::size_t scenes, std::size_t channels, std::size_t levels, const JacobianSelection& selection)
         : scenes_(scenes), channels_(channels), levels_(levels), tb_(scenes * channels, std::nan("")), up_(tb_),
-          down_(tb_), opacity_(tb_), ev_(tb_), eh_(tb_), status_(scenes * channels, 0), messages_(scenes) {
+          down_(tb_), opacity_(tb_), ev_(tb_), eh_(tb_), status_(scenes * channels, 0), messages_(scenes),
+          notes_(scenes) {
         for (SurfaceInput k : kSurfaceInputList)
             if (selection.Has(k)) Add(DerivativeVariable(NameOf(k)), Kind::surface, Index(k));
         for (WaterColumn c : kWaterColumnList)
@@ -762,17 +764,16 @@ public:
 
     // The scenes of a block from first.
     void Record(std::size_t first, const SceneBlock& block) {
-        for (std::size_t s = 0; s < block.scenes.size(); ++s)
+        for (std::size_t s = 0; s < block.scenes.size(); ++s) {
+            notes_[first + s] = block.scenes[s].note;
             for (std::size_t c = 0; c < channels_; ++c) {
                 const ChannelOutcome& o = block.outcomes[s][c];
                 const std::size_t i = (first + s) * channels_ + c;
+                status_[i] = static_cast<signed char>(StatusOf(block.scenes[s], o));
                 if (!o.computed) {
-                    status_[i] = kStatusRefused;
                     if (messages_[first + s].empty() && o.failure) messages_[first + s] = o.failure->message;
                     continue;
                 }
-                status_[i] = static_cast<signed char>((o.passbandBeyondRange ? kStatusBeyondRange : 0) |
-                                                      (o.extrapolated ? kStatusExtrapolated : 0));
                 tb_[i] = o.tb;
                 up_[i] = o.result.tbUp;
                 down_[i] = o.result.tbDown;
@@ -782,6 +783,7 @@ public:
                 if (!block.derivatives.empty())
                     RecordDerivatives(i, block.scenes[s].levelIndex, block.derivatives[s][c]);
             }
+        }
     }
 
     py::dict Dict() const {
@@ -792,6 +794,7 @@ public:
             d[InfoOf(kChannelResults[k]).variable] = Matrix(*results[k]);
         d[InfoOf(Quantity::Status).variable] = py::array_t<signed char>({scenes_, channels_}, status_.data());
         d[InfoOf(Quantity::Message).variable] = messages_;
+        d[InfoOf(Quantity::Note).variable] = notes_;
         for (const Derivative& x : derivatives_)
             d[py::str(x.name)] = x.kind == Kind::level || x.kind == Kind::weighting
                                      ? py::array_t<double>({scenes_, channels_, levels_}, x.values.data())
@@ -835,6 +838,7 @@ private:
     std::vector<double> tb_, up_, down_, opacity_, ev_, eh_;
     std::vector<signed char> status_;
     std::vector<std::string> messages_;
+    std::vector<std::string> notes_;  // each scene's Scene::note
     std::vector<Derivative> derivatives_;
 };
 
@@ -1126,6 +1130,12 @@ py::dict Vocabulary() {
     d["scene"] = scene;
     d["status"] = static_cast<int>(Quantity::Status);
     d["message"] = static_cast<int>(Quantity::Message);
+    d["note"] = static_cast<int>(Quantity::Note);
+    d["channel"] = static_cast<int>(Quantity::Channel);
+    // The status bits and their CF flag_meanings words, as a batch run writes them.
+    py::list flags;
+    for (const StatusFlag& f : kStatusFlags) flags.append(py::make_tuple(f.mask, f.meaning));
+    d["status_flags"] = flags;
     return d;
 }
 
