@@ -180,6 +180,8 @@ void AddCalcCommand(CLI::App& app, Context& context) {
                 RunCalculationRequest({in, ViewOf(request.profile), request.models, derivatives});
             if (outcome.failure) throw InputError(*outcome.failure);
             PrintCalculation(context, outcome, request.models, request.profileName, request.profile, selection);
+            if (!context.json && WindBeyondFittedRange(in.wind, request.models))
+                context.err << "Note: " << WindBeyondFittedRangeNote(in.wind) << '\n';
             if (!plot->empty())
                 PlotWeightingFunctions({{"V", &*outcome.jacobian, JacobianOutput::tbV},
                                         {"H", &*outcome.jacobian, JacobianOutput::tbH}},

@@ -1,13 +1,15 @@
 // Writes a NetCDF file of scenes for batch runs: the bundled standard
 // atmospheres in turn, with a sea surface that varies from scene to scene, and
-// time, latitude and longitude to pass through. For benchmarks and examples;
-// the files are generated, never committed.
+// time, latitude and longitude to pass through. For benchmarks and examples
+// (the README's batch example); the files are generated, never committed.
+// Built by the default build as seasky-make-scenes beside seasky.
 //
-// Usage: make_scenes <scenes> <output.nc> [--specific-humidity] [--float]
+// Usage: seasky-make-scenes <scenes> <output.nc> [--specific-humidity] [--float]
 //   --specific-humidity  humidity as specific humidity (kg kg-1) instead of g m-3
 //   --float              profile values stored as 32-bit floats (half the size)
 #include <netcdf.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -22,7 +24,7 @@ namespace {
 
 void Nc(int status, const char* what) {
     if (status != NC_NOERR) {
-        std::fprintf(stderr, "make_scenes: %s: %s\n", what, nc_strerror(status));
+        std::fprintf(stderr, "seasky-make-scenes: %s: %s\n", what, nc_strerror(status));
         std::exit(1);
     }
 }
@@ -31,18 +33,29 @@ void Text(int ncid, int var, const char* name, const char* value) {
     Nc(nc_put_att_text(ncid, var, name, std::strlen(value), value), name);
 }
 
+int Usage(const char* problem) {
+    if (problem != nullptr) std::fprintf(stderr, "seasky-make-scenes: %s\n", problem);
+    std::fprintf(stderr, "usage: seasky-make-scenes <scenes> <output.nc> [--specific-humidity] [--float]\n");
+    return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: make_scenes <scenes> <output.nc> [--specific-humidity] [--float]\n");
-        return 1;
-    }
-    const std::size_t count = std::strtoull(argv[1], nullptr, 10);
+    if (argc < 3) return Usage(nullptr);
+    // The number of scenes: a whole number from 1 (the text whole).
+    char* end = nullptr;
+    const unsigned long long parsed = std::strtoull(argv[1], &end, 10);
+    if (end == argv[1] || *end != '\0' || argv[1][0] == '-' || parsed == 0)
+        return Usage(
+            ("the number of scenes must be a whole number from 1, not '" + std::string(argv[1]) + "'").c_str());
+    const std::size_t count = parsed;
     bool specific = false, single = false;
     for (int i = 3; i < argc; ++i) {
-        specific = specific || std::string(argv[i]) == "--specific-humidity";
-        single = single || std::string(argv[i]) == "--float";
+        const std::string option = argv[i];
+        if (option == "--specific-humidity") specific = true;
+        else if (option == "--float") single = true;
+        else return Usage(("unknown option '" + option + "'").c_str());
     }
     std::vector<seasky::ProfileStore> atmospheres;
     for (const seasky::StandardAtmosphere& a : seasky::StandardAtmospheres())
