@@ -100,6 +100,7 @@ TEST(BatchRun, NetcdfRoundTripEqualsTheSingleSensorCalculation) {
     EXPECT_EQ(test::GlobalText(dir / "out.nc", "sensor"), "amsr2");
     EXPECT_EQ(test::GlobalText(dir / "out.nc", "history"), "seasky batch (test)");
     EXPECT_EQ(test::GlobalText(dir / "out.nc", "model_direction_rows"), "v-h");
+    EXPECT_EQ(test::GlobalText(dir / "out.nc", "model_wind_range"), "default");
     EXPECT_EQ(test::GlobalText(dir / "out.nc", "source").rfind("seasky ", 0), 0u);
     // The results' CF attributes: a standard name where CF has one, UDUNITS units.
     EXPECT_EQ(test::AttributeText(dir / "out.nc", "tb", "standard_name"), "toa_brightness_temperature");
