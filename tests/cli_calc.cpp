@@ -514,7 +514,10 @@ TEST(CalcCommand, WindsBeyond20MsOnlyWithTheExtendedWindRangeAndThenNoted) {
     const auto refused = with({});
     EXPECT_EQ(refused.status, 2);
     EXPECT_TRUE(refused.out.empty());
-    EXPECT_NE(refused.err.find(QuantityOf(Checked::Wind).message), std::string::npos) << refused.err;
+    EXPECT_EQ(refused.err, std::string(QuantityOf(Checked::Wind).message) + "\n" + kWindRangeHint + "\n");
+    // A wind below 0 is refused without the hint.
+    const auto negative = RunSeasky({"calc", "--wind", "-1"});
+    EXPECT_EQ(negative.err, std::string(QuantityOf(Checked::Wind).message) + "\n");
     // Computed with the extension, noted on stderr in the text form.
     const auto text = with({"--model", "wind-range=extended"});
     ASSERT_EQ(text.status, 0) << text.err;

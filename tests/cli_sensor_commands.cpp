@@ -106,7 +106,9 @@ TEST(SensorCommands, RefusalsNameTheChannel) {
 
 TEST(SensorCommands, NotesAWindBeyondTheFittedRangeAndAProfileThatEndsLow) {
     // The wind: refused beyond 20 m/s unless extended, then noted on stderr.
-    EXPECT_EQ(RunSeasky({"sensor", "--sensor", "amsr2", "--wind", "25"}).status, 2);
+    const auto refused = RunSeasky({"sensor", "--sensor", "amsr2", "--wind", "25"});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find(kWindRangeHint), std::string::npos) << refused.err;
     const auto windy = RunSeasky({"sensor", "--sensor", "amsr2", "--wind", "25", "--model", "wind-range=extended"});
     ASSERT_EQ(windy.status, 0) << windy.err;
     EXPECT_NE(windy.err.find("Note: the wind of 25 m/s lies beyond 20 m/s"), std::string::npos) << windy.err;

@@ -90,6 +90,10 @@ Checked WindCheckOf(const ModelSet& models) {
     return models.windRange == WindRange::extended ? Checked::ExtendedWind : Checked::Wind;
 }
 
+bool RefusedAboveFittedWind(const ValidationFailure& failure) {
+    return failure.quantity == Checked::Wind && failure.value > kWindPolynomialLimit;
+}
+
 bool WindBeyondFittedRange(double wind, const ModelSet& models) {
     return models.surface == SurfaceModel::standard && wind > kWindPolynomialLimit;
 }

@@ -122,6 +122,14 @@ std::optional<ValidationFailure> ValidateInputs(const CalculationInputs& inputs,
 // with wind-range=extended the default surface's to 40 m/s (ExtendedWind).
 Checked WindCheckOf(const ModelSet& models);
 
+// The hint the command line adds to a refusal of a wind beyond 20 m/s by the
+// default surface's range.
+inline constexpr const char* kWindRangeHint =
+    "(--model wind-range=extended считает до 40 м/с по прямому продолжению модели за пределами 20 м/с)";
+
+// True when a refusal is that of a wind above the default surface's 20 m/s.
+bool RefusedAboveFittedWind(const ValidationFailure& failure);
+
 // True when the default surface computes a wind beyond 20 m/s, the range its
 // wind tables were fitted to (only wind-range=extended accepts one): the wind
 // terms run along their straight extension (surface/wind_emissivity.h).

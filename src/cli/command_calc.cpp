@@ -169,7 +169,10 @@ void AddCalcCommand(CLI::App& app, Context& context) {
             }
             const CalculationInputs& in = request.inputs;
             // The inputs first, so that a bad value is reported before a bad profile.
-            ThrowIfRefused(ValidateInputs(in, request.models));
+            if (std::optional<ValidationFailure> f = ValidateInputs(in, request.models)) {
+                if (RefusedAboveFittedWind(*f)) f->message += std::string("\n") + kWindRangeHint;
+                throw InputError(*f);
+            }
             // The derivatives named are checked before anything is computed or printed.
             std::optional<JacobianSelection> selection;
             if (jacobians->Given()) selection = jacobians->Selection();

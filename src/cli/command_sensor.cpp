@@ -156,6 +156,7 @@ void ComputeSensorRun(const SensorArguments& a, SensorRun& run) {
     ChannelsRequest request{run.sensor, run.channels, run.scene, {}, run.models, a.extrapolate, derivatives};
     if (std::optional<ValidationFailure> f = CheckChannelInputs(request)) {
         if (f->quantity == Checked::Frequency) f->message += std::string("\n") + kChannelCentreHint;
+        if (RefusedAboveFittedWind(*f)) f->message += std::string("\n") + kWindRangeHint;
         throw InputError(*f);
     }
     run.profile = LoadProfileArgument(a.profile);
