@@ -38,7 +38,7 @@
 //    a pressure between two levels is interpolated linearly in log-pressure,
 //    in the logarithm of the opacity where both are above 0 (a power of the
 //    pressure, as the absorption of pressure-broadened lines falls off).
-//  - A top above the standard atmosphere's (pressure below 0.8 hPa, or 0)
+//  - A top above the standard atmosphere's (pressure below 0.8 mb, or 0)
 //    gives 0; one below its surface pressure the whole column.
 //
 // References: U.S. Standard Atmosphere, 1976 (NOAA/NASA/USAF, 1976), as
