@@ -9,7 +9,7 @@ Prints scenes x channels per second on one core and on all cores, the time per
 scene of a batch against that of 14 `seasky calc` processes, and the peak
 memory (maximum resident set size) of the batch; with --million also of a run
 over 1,000,000 scenes. The scene files are generated into a temporary folder
-(bench/make_scenes) and removed afterwards.
+(seasky-make-scenes, tools/make_scenes.cpp) and removed afterwards.
 """
 import argparse
 import os
@@ -38,7 +38,7 @@ def main():
     parser.add_argument("--million", action="store_true")
     a = parser.parse_args()
     seasky = os.path.join(a.build, "seasky")
-    make = os.path.join(a.build, "bench", "make_scenes")
+    make = os.path.join(a.build, "seasky-make-scenes")
     cores = os.cpu_count() or 1
     folder = tempfile.mkdtemp(prefix="seasky-batch-bench-")
     try:

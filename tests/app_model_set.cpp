@@ -27,7 +27,7 @@ TEST(ModelSet, ChoicesByNameAndTheirRefusals) {
     EXPECT_FALSE(SetModelAssignment(set, "direction-rows=default"));
     EXPECT_EQ(set.directionRows, DirectionRows::VerticalHorizontal);
     const std::vector<std::pair<std::string, std::string>> record{
-        {"surface", "mw2012"}, {"cosmic", "effective"}, {"direction-rows", "v-h"}};
+        {"surface", "mw2012"}, {"cosmic", "effective"}, {"direction-rows", "v-h"}, {"wind-range", "default"}};
     EXPECT_EQ(ModelSetRecord(set), record);
     // Refusals name what there is and change nothing.
     const ModelSet before = set;
@@ -126,6 +126,64 @@ TEST(ModelSet, TheRequestChecksWithTheModelSetsRanges) {
     ASSERT_EQ(computed.status, CalculationStatus::ok) << computed.message;
     ASSERT_TRUE(computed.jacobian);
     EXPECT_EQ(computed.result.tbV, Calculate(in, p, mw2012).tbV);
+}
+
+TEST(ModelSet, TheExtendedWindRangeContinuesTheDefaultSurfaceAlongItsStraightLine) {
+    const ProfileStore p = test::Bundled("midlatitude-summer");
+    ModelSet extended;
+    EXPECT_FALSE(SetModelAssignment(extended, "wind-range=extended"));
+    EXPECT_EQ(extended.windRange, WindRange::extended);
+    EXPECT_EQ(ModelSetSummary(extended), "wind-range=extended");
+    EXPECT_EQ(ModelSetRecord(extended).back(), (std::pair<std::string, std::string>{"wind-range", "extended"}));
+
+    // The default refuses 20.5 m/s with its own message; extended takes it, and
+    // refuses beyond 40 m/s.
+    CalculationInputs in{18.7, 53.1, 30.0, 15.0, 35.0, 20.5, 0.0};
+    const CalculationOutcome refused = RunCalculationRequest({in, ViewOf(p), {}, false});
+    ASSERT_EQ(refused.status, CalculationStatus::rangeError);
+    EXPECT_EQ(refused.message, QuantityOf(Checked::Wind).message);
+    EXPECT_NE(refused.message.find("от 0 до 20 м/с"), std::string::npos) << refused.message;
+    EXPECT_EQ(RunCalculationRequest({in, ViewOf(p), extended, false}).status, CalculationStatus::ok);
+    EXPECT_EQ(WindCheckOf(extended), Checked::ExtendedWind);
+    in.wind = 40.0;
+    EXPECT_FALSE(ValidateInputs(in, extended));
+    in.wind = 40.01;
+    const auto beyond = ValidateInputs(in, extended);
+    ASSERT_TRUE(beyond);
+    EXPECT_EQ(beyond->quantity, Checked::ExtendedWind);
+    EXPECT_NE(beyond->message.find("от 0 до 40 м/с"), std::string::npos) << beyond->message;
+    EXPECT_TRUE(WindBeyondFittedRange(20.5, extended));
+    EXPECT_FALSE(WindBeyondFittedRange(20.0, extended));
+
+    // Beyond 20 m/s the isotropic wind term runs on the straight line through
+    // its values at 19 and 20 m/s, and the whole surface is what the surface
+    // model alone (seasky emissivity) gives at that wind.
+    auto at = [&](double wind, const ModelSet& models) {
+        CalculationInputs i{18.7, 53.1, 30.0, 15.0, 35.0, wind, 0.0};
+        return Calculate(i, p, models);
+    };
+    const CalculationResult w19 = at(19.0, {}), w20 = at(20.0, {}), w32 = at(32.0, extended);
+    EXPECT_NEAR(w32.windIncrement.v, w20.windIncrement.v + 12.0 * (w20.windIncrement.v - w19.windIncrement.v), 1e-14);
+    EXPECT_NEAR(w32.windIncrement.h, w20.windIncrement.h + 12.0 * (w20.windIncrement.h - w19.windIncrement.h), 1e-14);
+    const SurfaceEmissivityTerms alone = SurfaceTerms(18.7, 53.1, 30.0, 15.0, 35.0, 32.0, {});
+    EXPECT_EQ(w32.emissivityV, alone.total.v);
+    EXPECT_EQ(w32.emissivityH, alone.total.h);
+    EXPECT_GT(w32.emissivityH, w20.emissivityH);  // rougher sea, more emission in H
+    // Within 0-20 m/s the choice changes nothing, bit for bit.
+    const CalculationResult within = at(14.0, extended), plain = at(14.0, {});
+    EXPECT_EQ(within.tbV, plain.tbV);
+    EXPECT_EQ(within.tbH, plain.tbH);
+    EXPECT_EQ(within.tbPlus45, plain.tbPlus45);
+
+    // mw2012 keeps its own 0-40 m/s range and results.
+    ModelSet mw2012 = extended;
+    mw2012.surface = SurfaceModel::mw2012;
+    ModelSet mw2012Default;
+    mw2012Default.surface = SurfaceModel::mw2012;
+    EXPECT_EQ(WindCheckOf(mw2012), Checked::Mw2012Wind);
+    EXPECT_FALSE(WindBeyondFittedRange(32.0, mw2012));
+    EXPECT_EQ(at(32.0, mw2012).tbV, at(32.0, mw2012Default).tbV);
+    EXPECT_EQ(at(32.0, mw2012).tbH, at(32.0, mw2012Default).tbH);
 }
 
 }  // namespace

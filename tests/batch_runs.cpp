@@ -108,6 +108,7 @@ TEST(BatchRun, NetcdfRoundTripEqualsTheSingleSensorCalculation) {
     EXPECT_TRUE(std::regex_match(history, std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ: seasky batch \(test\))")))
         << history;
     EXPECT_EQ(test::GlobalText(dir / "out.nc", "model_direction_rows"), "v-h");
+    EXPECT_EQ(test::GlobalText(dir / "out.nc", "model_wind_range"), "default");
     EXPECT_EQ(test::GlobalText(dir / "out.nc", "source").rfind("seasky ", 0), 0u);
     // The results' CF attributes: a standard name where CF has one, UDUNITS units.
     EXPECT_EQ(test::AttributeText(dir / "out.nc", "tb", "standard_name"), "toa_brightness_temperature");

@@ -225,6 +225,19 @@ TEST(SensorChannels, CentresOutsideTheRangeAreRefusedUnlessExtrapolated) {
     const ChannelOutcome windy = CalculateChannels(tmi, one, scene, ViewOf(p))[0];
     EXPECT_EQ(windy.failure->quantity, Checked::Wind);
     EXPECT_EQ(windy.failure->message.rfind("Канал 10.65V: ", 0), 0u);
+    // With the extended wind range the channel is computed, as the single
+    // calculation with that range computes it.
+    ModelSet extended;
+    extended.windRange = WindRange::extended;
+    const ChannelOutcome computed = CalculateChannels(tmi, one, scene, ViewOf(p), extended)[0];
+    ASSERT_TRUE(computed.computed);
+    const Channel& c = tmi.channels[static_cast<std::size_t>(one[0])];
+    const CalculationResult single =
+        Calculate({c.centre, 52.8, scene.azimuth, scene.seaTemperature, scene.salinity, 25.0, c.subBands[0].width}, p,
+                  extended);
+    EXPECT_EQ(computed.tb, single.tbV);
+    scene.wind = 40.5;
+    EXPECT_EQ(CalculateChannels(tmi, one, scene, ViewOf(p), extended)[0].failure->quantity, Checked::ExtendedWind);
 }
 
 }  // namespace

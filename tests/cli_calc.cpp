@@ -400,7 +400,7 @@ TEST(CalcModelSet, ChoicesFromOptionsFilesAndTheOlderFlag) {
     };
     const auto standard = JsonOf(with({}));
     EXPECT_EQ(standard["models"], nlohmann::ordered_json::parse(
-                                      R"({"surface":"default","cosmic":"default","direction-rows":"v-h"})"));
+                                      R"({"surface":"default","cosmic":"default","direction-rows":"v-h","wind-range":"default"})"));
     EXPECT_EQ(standard["cosmicTemperature"], 2.73);
     // Each choice reaches the calculation: the same numbers as the library's.
     const auto chosen = JsonOf(with({"--model", "surface=mw2012", "--model", "cosmic=effective"}));
@@ -501,6 +501,49 @@ TEST(CalcModelSet, AResultIsComputedAgainFromItsOwnRecord) {
     EXPECT_NE(RunSeasky({"calc", "--from", cold.path()}).err.find("уровень 4"), std::string::npos);
     const test::TemporaryFile other(R"({"tbV": 200})", "other.json");
     EXPECT_EQ(RunSeasky({"calc", "--from", other.path()}).status, 2);
+}
+
+TEST(CalcCommand, WindsBeyond20MsOnlyWithTheExtendedWindRangeAndThenNoted) {
+    const std::vector<std::string> inputs{"calc", "--freq", "36.5", "--angle", "55", "--azimuth", "45", "--wind", "27"};
+    auto with = [&](std::vector<std::string> extra) {
+        std::vector<std::string> args = inputs;
+        args.insert(args.end(), extra.begin(), extra.end());
+        return RunSeasky(args);
+    };
+    // Refused by default, with the table's message, and nothing printed.
+    const auto refused = with({});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_TRUE(refused.out.empty());
+    EXPECT_EQ(refused.err, std::string(QuantityOf(Checked::Wind).message) + "\n" + kWindRangeHint + "\n");
+    // A wind below 0 is refused without the hint.
+    const auto negative = RunSeasky({"calc", "--wind", "-1"});
+    EXPECT_EQ(negative.err, std::string(QuantityOf(Checked::Wind).message) + "\n");
+    // Computed with the extension, noted on stderr in the text form.
+    const auto text = with({"--model", "wind-range=extended"});
+    ASSERT_EQ(text.status, 0) << text.err;
+    EXPECT_EQ(text.err.rfind("Note: ", 0), 0u) << text.err;
+    EXPECT_NE(text.err.find("27 m/s lies beyond 20 m/s"), std::string::npos) << text.err;
+    const auto at20 = RunSeasky({"calc", "--freq", "36.5", "--wind", "20", "--model", "wind-range=extended"});
+    ASSERT_EQ(at20.status, 0) << at20.err;
+    EXPECT_TRUE(at20.err.empty()) << at20.err;  // within the fitted range: no note
+    // The JSON records the choice; the surface is the emissivity subcommand's
+    // straight extension at that wind.
+    const auto json = JsonOf(with({"--model", "wind-range=extended", "--json"}));
+    EXPECT_EQ(json["models"]["wind-range"], "extended");
+    const auto surface =
+        JsonOf(RunSeasky({"emissivity", "--freq", "36.5", "--angle", "55", "--azimuth", "45", "--sea-temp", "20",
+                          "--salinity", "35", "--wind", "27", "--json"}));
+    EXPECT_EQ(json["emissivityV"], surface["totalV"]);
+    EXPECT_EQ(json["emissivityH"], surface["totalH"]);
+    EXPECT_EQ(json["windV"], surface["windV"]);
+    // mw2012 takes the wind on its own range, with no note, whatever the range choice.
+    const auto mw = with({"--model", "surface=mw2012", "--model", "wind-range=extended"});
+    ASSERT_EQ(mw.status, 0) << mw.err;
+    EXPECT_TRUE(mw.err.empty()) << mw.err;
+    EXPECT_EQ(mw.out, with({"--model", "surface=mw2012"}).out);
+    const auto beyond = RunSeasky({"calc", "--wind", "40.5", "--model", "wind-range=extended"});
+    EXPECT_EQ(beyond.status, 2);
+    EXPECT_NE(beyond.err.find(QuantityOf(Checked::ExtendedWind).message), std::string::npos) << beyond.err;
 }
 
 }  // namespace

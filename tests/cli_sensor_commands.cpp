@@ -104,6 +104,50 @@ TEST(SensorCommands, RefusalsNameTheChannel) {
     EXPECT_EQ(RunSeasky({"sensor", "--sensor", "amsr2", "--channels", "6.9V"}).status, 2);
 }
 
+TEST(SensorCommands, NotesAWindBeyondTheFittedRangeAndAProfileThatEndsLow) {
+    // The wind: refused beyond 20 m/s unless extended, then noted on stderr.
+    const auto refused = RunSeasky({"sensor", "--sensor", "amsr2", "--wind", "25"});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find(kWindRangeHint), std::string::npos) << refused.err;
+    const auto windy = RunSeasky({"sensor", "--sensor", "amsr2", "--wind", "25", "--model", "wind-range=extended"});
+    ASSERT_EQ(windy.status, 0) << windy.err;
+    EXPECT_NE(windy.err.find("Note: the wind of 25 m/s lies beyond 20 m/s"), std::string::npos) << windy.err;
+    const auto json = nlohmann::json::parse(
+        RunSeasky({"sensor", "--sensor", "amsr2", "--wind", "25", "--model", "wind-range=extended", "--json"}).out);
+    EXPECT_EQ(json.at("models").at("wind-range"), "extended");
+
+    // The U.S. Standard Atmosphere to 9 km (308 mb) and to 16 km (103 mb): the
+    // first misses more than 1e-3 Np above it at every channel, the second at
+    // the 22.235 GHz vapour line's centre at most 8.6e-4 Np.
+    const ProfileStore us = Bundled("us-standard");
+    auto levelsTo = [&](double height) {
+        std::string text;
+        int n = 0;
+        for (int i = 0; i < us.levelCount && us.height[i] <= height; ++i, ++n)
+            text += std::to_string(us.height[i]) + " " + std::to_string(us.airTemperature[i]) + " " +
+                    std::to_string(us.pressure[i]) + " " + std::to_string(us.absoluteHumidity[i]) + " 0\n";
+        return std::to_string(n) + "\n" + text;
+    };
+    const test::TemporaryFile low(levelsTo(9000.0), "burst.txt");
+    const auto marked = RunSeasky({"sensor", "--sensor", "amsr2", "--profile", low.path()});
+    ASSERT_EQ(marked.status, 0) << marked.err;
+    for (const char* channel : {"6.925V", "23.8H", "89.0H"}) {
+        const std::size_t line = marked.out.find(channel);
+        ASSERT_NE(line, std::string::npos) << channel;
+        EXPECT_NE(marked.out.substr(line, marked.out.find('\n', line) - line).find("[profile ends low]"),
+                  std::string::npos)
+            << channel;
+    }
+    EXPECT_NE(marked.out.find("the profile's top is at 308 mb"), std::string::npos) << marked.out;
+    const auto markedJson =
+        nlohmann::json::parse(RunSeasky({"sensor", "--sensor", "amsr2", "--profile", low.path(), "--json"}).out);
+    for (const auto& channel : markedJson.at("channels")) EXPECT_TRUE(channel.at("profileEndsLow").get<bool>());
+    const test::TemporaryFile high(levelsTo(16000.0), "stratosphere.txt");
+    const auto clear = RunSeasky({"sensor", "--sensor", "amsr2", "--profile", high.path()});
+    ASSERT_EQ(clear.status, 0) << clear.err;
+    EXPECT_EQ(clear.out.find("profile ends low"), std::string::npos) << clear.out;
+}
+
 TEST(SweepCommand, TableEqualsSingleCalculationsAndDrawsAChart) {
     const test::TemporaryFile anchor("", "anchor");
     const std::string folder = std::filesystem::path(anchor.path()).parent_path().string();

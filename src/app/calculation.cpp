@@ -8,6 +8,7 @@
 #include "surface/reflected_sky_correction.h"
 #include "surface/mw2012_emissivity.h"
 #include "surface/surface_emissivity.h"
+#include "surface/wind_emissivity.h"
 #include "surface/wind_direction_signal.h"
 
 namespace seasky {
@@ -83,9 +84,24 @@ std::array<std::string, 7> ResultValueTexts(const CalculationResult& result, cha
 }
 
 // The default's tables end at 20 m/s, the authors' code of the mw2012 model
-// accepts 40 m/s.
+// accepts 40 m/s; wind-range=extended takes the default to 40 m/s as well.
 Checked WindCheckOf(const ModelSet& models) {
-    return models.surface == SurfaceModel::mw2012 ? Checked::Mw2012Wind : Checked::Wind;
+    if (models.surface == SurfaceModel::mw2012) return Checked::Mw2012Wind;
+    return models.windRange == WindRange::extended ? Checked::ExtendedWind : Checked::Wind;
+}
+
+bool RefusedAboveFittedWind(const ValidationFailure& failure) {
+    return failure.quantity == Checked::Wind && failure.value > kWindPolynomialLimit;
+}
+
+bool WindBeyondFittedRange(double wind, const ModelSet& models) {
+    return models.surface == SurfaceModel::standard && wind > kWindPolynomialLimit;
+}
+
+std::string WindBeyondFittedRangeNote(double wind) {
+    return "the wind of " + FormatGeneral(wind, '.') +
+           " m/s lies beyond 20 m/s, the range the default surface model was fitted to; it is computed along the "
+           "model's straight extension (wind-range=extended).";
 }
 
 std::optional<ValidationFailure> ValidateInputs(const CalculationInputs& in, const ModelSet& models) {

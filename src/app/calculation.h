@@ -118,8 +118,27 @@ std::array<std::string, 7> ResultValueTexts(const CalculationResult& result, cha
 std::optional<ValidationFailure> ValidateInputs(const CalculationInputs& inputs, const ModelSet& models = {});
 
 // The row of the validation table the wind of a calculation is checked by: the
-// range of the model set's surface (Wind, 0-20 m/s; Mw2012Wind, 0-40 m/s).
+// range of the model set's surface (Wind, 0-20 m/s; Mw2012Wind, 0-40 m/s), or
+// with wind-range=extended the default surface's to 40 m/s (ExtendedWind).
 Checked WindCheckOf(const ModelSet& models);
+
+// The hint the command line adds to a refusal of a wind beyond 20 m/s by the
+// default surface's range.
+inline constexpr const char* kWindRangeHint =
+    "(--model wind-range=extended считает до 40 м/с по прямому продолжению модели за пределами 20 м/с)";
+
+// True when a refusal is that of a wind above the default surface's 20 m/s.
+bool RefusedAboveFittedWind(const ValidationFailure& failure);
+
+// True when the default surface computes a wind beyond 20 m/s, the range its
+// wind tables were fitted to (only wind-range=extended accepts one): the wind
+// terms run along their straight extension (surface/wind_emissivity.h).
+bool WindBeyondFittedRange(double wind, const ModelSet& models);
+
+// The note the command line prints (after "Note: ") for such a wind, m/s:
+// "the wind of 25 m/s lies beyond 20 m/s, the range the default surface model
+// was fitted to; ...".
+std::string WindBeyondFittedRangeNote(double wind);
 
 // The sea-surface emissivity and its terms (flat sea, isotropic wind, wind
 // direction, total) by the model set's surface model at frequency f (GHz), the

@@ -1,6 +1,7 @@
 #include "app/channel_request.h"
 
 #include "app/calculation_cost.h"
+#include "app/profile_coverage.h"
 
 namespace seasky {
 
@@ -79,6 +80,13 @@ ChannelsOutcome RunChannelsRequest(const ChannelsRequest& request) {
     for (std::size_t i = 0; i < request.channels.size(); ++i) out.outcomes[i].failure = ChannelRefusal(request, i);
     CalculateAcceptedChannels(request.sensor, request.channels, request.scene, request.profile, request.models,
                               out.outcomes);
+    // Whether the profile's top leaves out absorption the channel sees
+    // (app/profile_coverage.h), at the channel's centre.
+    const double top = ProfileTopPressure(request.profile);
+    for (std::size_t i = 0; i < request.channels.size(); ++i) {
+        ChannelOutcome& o = out.outcomes[i];
+        if (o.computed) o.profileEndsLow = OpacityAboveTop(top, ChannelOf(request, i).centre) > kProfileTopOpacityLimit;
+    }
     if (request.derivatives) out.jacobians = ChannelJacobians(request, out.outcomes);
     return out;
 }

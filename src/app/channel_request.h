@@ -26,6 +26,9 @@
 //    alone (batch runs and simulate record it so, each with the channel's
 //    status); the refusal of the whole request (CheckChannelsRequest, seasky
 //    sensor's) names the channel in it too.
+//  - A computed channel is marked profileEndsLow when the standard atmosphere
+//    above the profile's top is more than 1e-3 Np thick at its centre
+//    (app/profile_coverage.h).
 //  - The computed results are those of CalculateAcceptedChannels, bit for bit,
 //    whatever else is refused or asked for; the derivatives are those of
 //    ChannelWithJacobian, shared by channels that differ only in polarisation.

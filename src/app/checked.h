@@ -30,6 +30,7 @@ enum class Checked {
     CalculationWork,      // the cost of one calculation, work units (app/calculation_cost.h)
     DerivativeLevels,     // profile levels of a calculation with derivatives
     Mw2012Wind,           // m/s, the wind of the mw2012 surface model (its authors' code: to 40 m/s)
+    ExtendedWind,         // m/s, the default surface continued beyond 20 m/s (wind-range=extended: to 40 m/s)
 };
 
 }  // namespace seasky

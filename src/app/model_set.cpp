@@ -2,7 +2,7 @@
 
 namespace seasky {
 
-const std::array<ModelEntry, 3> kModels{{
+const std::array<ModelEntry, 4> kModels{{
     {"surface",
      "emissivity of the wind-roughened sea",
      {{{"default",
@@ -28,6 +28,18 @@ const std::array<ModelEntry, 3> kModels{{
        {"sum-difference", "the rows taken as (V+H)/2 and V-H directly"}}},
      [](const ModelSet& s) { return static_cast<int>(s.directionRows); },
      [](ModelSet& s, int i) { s.directionRows = static_cast<DirectionRows>(i); }},
+    {"wind-range",
+     "wind speeds a calculation accepts",
+     {{{"default",
+        "the surface model's own range: 0-20 m/s for the default surface, the range Meissner and Wentz (2012) "
+        "fitted it to; 0-40 m/s for mw2012, as its authors' code accepts"},
+       {"extended",
+        "0-40 m/s with the default surface too, beyond 20 m/s along its straight extension: the isotropic wind "
+        "emissivity continues on the straight line through its values at 19 and 20 m/s, the wind-direction "
+        "signal along its polynomials and the reflected-sky correction along its cubic in wind speed (as the "
+        "emissivity subcommand computes them); mw2012 is unchanged"}}},
+     [](const ModelSet& s) { return static_cast<int>(s.windRange); },
+     [](ModelSet& s, int i) { s.windRange = static_cast<WindRange>(i); }},
 }};
 
 namespace {

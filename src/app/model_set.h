@@ -21,6 +21,12 @@
 //                            are the v-pol and h-pol series, as published
 //                   sum-difference  taken as (V+H)/2 and V-H directly (for
 //                            reproducing results made so)
+//   wind-range      default  the surface model's own range: 0-20 m/s for the
+//                            default surface (its fitted range), 0-40 m/s for
+//                            mw2012
+//                   extended  the default surface accepted to 40 m/s along its
+//                            straight extension (surface/wind_emissivity.h);
+//                            mw2012 keeps its 0-40 m/s
 #pragma once
 
 #include <array>
@@ -37,12 +43,17 @@ namespace seasky {
 
 enum class SurfaceModel { standard, mw2012 };
 
+// The wind speeds a calculation accepts: the surface model's own range, or the
+// default surface continued beyond its fitted 20 m/s to 40 m/s.
+enum class WindRange { standard, extended };
+
 struct ModelSet {
     SurfaceModel surface = SurfaceModel::standard;
     CosmicModel cosmic = CosmicModel::standard;
     // How the first two rows of the wind-direction table are read (default
     // model only: the mw2012 surface has its own tables).
     DirectionRows directionRows = DirectionRows::VerticalHorizontal;
+    WindRange windRange = WindRange::standard;
 
     bool operator==(const ModelSet&) const = default;
 };
@@ -67,7 +78,7 @@ struct ModelEntry {
     void (*set)(ModelSet&, int);
 };
 
-extern const std::array<ModelEntry, 3> kModels;
+extern const std::array<ModelEntry, 4> kModels;
 
 // The name of the choice a set makes for a model ("default", "mw2012", "v-h").
 std::string_view ChoiceName(const ModelEntry& model, const ModelSet& set);

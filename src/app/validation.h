@@ -39,8 +39,13 @@ struct CheckedQuantity {
     const char* levelRule;
 };
 
+// The refusal of a wind beyond 40 m/s, where mw2012 and the extended range of
+// the default surface both end.
+inline constexpr const char* kWindTo40Message =
+    "Введено неверное значение скорости ветра!\nДиапазон допустимых значений от 0 до 40 м/с";
+
 // Indexed by Checked.
-inline constexpr std::array<CheckedQuantity, 22> kCheckedQuantities{{
+inline constexpr std::array<CheckedQuantity, 23> kCheckedQuantities{{
     {Checked::Frequency, KeyOf(Quantity::Frequency), UnitOf(Quantity::Frequency),
      6.75, true, 89.0, true, "ГГц",
      "Введено неверное значение частоты!\nДиапазон допустимых значений от 6,75 до 89 ГГц.", "", ""},
@@ -130,7 +135,11 @@ inline constexpr std::array<CheckedQuantity, 22> kCheckedQuantities{{
      "Слишком много уровней для производных!\nПроизводные считаются для профилей не более чем из 25000 уровней.", "",
      ""},
     {Checked::Mw2012Wind, KeyOf(Quantity::Wind), UnitOf(Quantity::Wind), 0.0, true, 40.0, true, "м/с",
-     "Введено неверное значение скорости ветра!\nДиапазон допустимых значений от 0 до 40 м/с", "", ""},
+     kWindTo40Message, "", ""},
+    // wind-range=extended: the default surface beyond its fitted 20 m/s, to
+    // the 40 m/s of mw2012.
+    {Checked::ExtendedWind, KeyOf(Quantity::Wind), UnitOf(Quantity::Wind), 0.0, true, 40.0, true, "м/с",
+     kWindTo40Message, "", ""},
 }};
 
 const CheckedQuantity& QuantityOf(Checked id);

@@ -83,6 +83,7 @@ enum class Quantity {
     Note,
     PassbandBeyondRange,
     Extrapolated,
+    ProfileEndsLow,
     Tb,
     // The results of a calculation, in the order of kResultFields.
     TbV,
@@ -262,6 +263,8 @@ inline constexpr QuantityInfo kQuantities[] = {
     {.id = Quantity::PassbandBeyondRange, .key = "passbandBeyondRange",
      .longName = "the passband reaches past 6.75-89 GHz"},
     {.id = Quantity::Extrapolated, .key = "extrapolated", .longName = "the centre lies outside 6.75-89 GHz"},
+    {.id = Quantity::ProfileEndsLow, .key = "profileEndsLow",
+     .longName = "the standard atmosphere above the profile's top is more than 1e-3 Np thick at the centre"},
     {.id = Quantity::Tb, .key = "tb", .variable = "tb", .standardName = "toa_brightness_temperature", .unit = "K",
      .longName = "brightness temperature at the top of the atmosphere"},
     // ---- the results of a calculation ----

@@ -169,7 +169,10 @@ void AddCalcCommand(CLI::App& app, Context& context) {
             }
             const CalculationInputs& in = request.inputs;
             // The inputs first, so that a bad value is reported before a bad profile.
-            ThrowIfRefused(ValidateInputs(in, request.models));
+            if (std::optional<ValidationFailure> f = ValidateInputs(in, request.models)) {
+                if (RefusedAboveFittedWind(*f)) f->message += std::string("\n") + kWindRangeHint;
+                throw InputError(*f);
+            }
             // The derivatives named are checked before anything is computed or printed.
             std::optional<JacobianSelection> selection;
             if (jacobians->Given()) selection = jacobians->Selection();
@@ -180,6 +183,8 @@ void AddCalcCommand(CLI::App& app, Context& context) {
                 RunCalculationRequest({in, ViewOf(request.profile), request.models, derivatives});
             if (outcome.failure) throw InputError(*outcome.failure);
             PrintCalculation(context, outcome, request.models, request.profileName, request.profile, selection);
+            if (!context.json && WindBeyondFittedRange(in.wind, request.models))
+                context.err << "Note: " << WindBeyondFittedRangeNote(in.wind) << '\n';
             if (!plot->empty())
                 PlotWeightingFunctions({{"V", &*outcome.jacobian, JacobianOutput::tbV},
                                         {"H", &*outcome.jacobian, JacobianOutput::tbH}},

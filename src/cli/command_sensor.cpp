@@ -5,6 +5,7 @@
 
 #include "app/channel_request.h"
 #include "app/model_outputs.h"
+#include "app/profile_coverage.h"
 #include "app/standard_atmospheres.h"
 #include "batch/sensor_file.h"
 #include "cli/commands.h"
@@ -104,7 +105,7 @@ SceneSurface SceneOf(const NumberOptions& options) {
 
 // A channel's results as a JSON object, the keys from the vocabulary: name,
 // frequency, polarisation, incidenceAngle, tb, tbUp, tbDown, opacity,
-// emissivityV, emissivityH, passbandBeyondRange, extrapolated.
+// emissivityV, emissivityH, passbandBeyondRange, extrapolated, profileEndsLow.
 Json ChannelJson(const Channel& c, const ChannelOutcome& o, const SceneSurface& scene) {
     Json channel{{KeyOf(Quantity::ChannelName), c.name}};
     SetJson(channel, Quantity::ChannelFrequency, c.centre);
@@ -115,6 +116,7 @@ Json ChannelJson(const Channel& c, const ChannelOutcome& o, const SceneSurface& 
     for (std::size_t k = 0; k < values.size(); ++k) SetJson(channel, kChannelResults[k], values[k]);
     channel[KeyOf(Quantity::PassbandBeyondRange)] = o.passbandBeyondRange;
     channel[KeyOf(Quantity::Extrapolated)] = o.extrapolated;
+    channel[KeyOf(Quantity::ProfileEndsLow)] = o.profileEndsLow;
     return channel;
 }
 
@@ -154,6 +156,7 @@ void ComputeSensorRun(const SensorArguments& a, SensorRun& run, std::ostream& er
     ChannelsRequest request{run.sensor, run.channels, run.scene, {}, run.models, a.extrapolate, derivatives};
     if (std::optional<ValidationFailure> f = CheckChannelInputs(request)) {
         if (f->quantity == Checked::Frequency) f->message += std::string("\n") + kChannelCentreHint;
+        if (RefusedAboveFittedWind(*f)) f->message += std::string("\n") + kWindRangeHint;
         throw InputError(*f);
     }
     run.profile = LoadProfileArgument(a.profile, err);
@@ -195,6 +198,7 @@ void WriteSensorJson(std::ostream& out, const SensorArguments& a, const SensorRu
 void PrintSensorTable(std::ostream& out, const SensorArguments& a, const SensorRun& run,
                       const JacobianSelection& wanted) {
     bool beyond = false;
+    bool endsLow = false;
     for (std::size_t i = 0; i < run.channels.size(); ++i) {
         const Channel& c = ChannelAt(run, i);
         const ChannelOutcome& o = run.computed.outcomes[i];
@@ -205,12 +209,19 @@ void PrintSensorTable(std::ostream& out, const SensorArguments& a, const SensorR
         out << line;
         if (o.extrapolated) out << "  [centre outside 6.75-89 GHz: extrapolated]";
         else if (o.passbandBeyondRange) out << "  [passband reaches past 6.75-89 GHz]";
+        if (o.profileEndsLow) out << "  [profile ends low]";
         beyond = beyond || o.passbandBeyondRange;
+        endsLow = endsLow || o.profileEndsLow;
         out << '\n';
     }
     if (beyond)
         out << "Marked passbands reach past 6.75-89 GHz, the range the sea-surface model is "
                "validated for; the surface is taken at the channel centre.\n";
+    if (endsLow)
+        out << "Marked [profile ends low]: the profile's top is at "
+            << FormatGeneral(ProfileTopPressure(ViewOf(run.profile)), '.')
+            << " mb; above it the U.S. Standard Atmosphere is more than 0.001 Np thick at the channel centre, "
+               "absorption and emission (about 0.25 K at 0.001 Np) the result leaves out.\n";
     if (a.jacobians.Given()) PrintJacobianTables(out, run.columns, ViewOf(run.profile), wanted);
 }
 
@@ -222,8 +233,13 @@ void RunSensorCommand(Context& context, const SensorArguments& a) {
     if (!a.plot.empty())
         PlotWeightingFunctions(run.columns, ViewOf(run.profile),
                                ChartTitle(run.sensor.title + ", " + a.profile, run.models), a.plot);
-    if (context.json) WriteSensorJson(context.out, a, run, wanted);
-    else PrintSensorTable(context.out, a, run, wanted);
+    if (context.json) {
+        WriteSensorJson(context.out, a, run, wanted);
+        return;
+    }
+    PrintSensorTable(context.out, a, run, wanted);
+    if (WindBeyondFittedRange(run.scene.wind, run.models))
+        context.err << "Note: " << WindBeyondFittedRangeNote(run.scene.wind) << '\n';
 }
 
 }  // namespace

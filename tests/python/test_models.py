@@ -26,7 +26,7 @@ def test_calculate_with_a_model_set_equals_calc_with_model(tmp_path):
                        "--model", "cosmic=effective")
     got = seasky.calculate(freq=89.0, wind=27.0, azimuth=60.0, models=chosen)
     assert got["models"] == expected["models"] == {"surface": "mw2012", "cosmic": "effective",
-                                                   "direction-rows": "v-h"}
+                                                   "direction-rows": "v-h", "wind-range": "default"}
     assert got["version"] == expected["version"]
     for key in ("tbV", "tbH", "tbPlus45", "tbFourthStokes", "cosmicTemperature", "emissivityV"):
         assert got[key] == expected[key], key
@@ -78,3 +78,18 @@ def test_simulate_records_the_model_set_like_the_batch_command(tmp_path):
     plain = seasky.simulate(ds, sensor="gmi")
     assert plain.attrs["model_surface"] == "default"
     assert not np.array_equal(plain["tb"].values, sim["tb"].values)
+
+
+def test_the_extended_wind_range_as_the_command_line_takes_it():
+    assert list(seasky.models()["wind-range"]["choices"]) == ["default", "extended"]
+    assert "straight line" in seasky.models()["wind-range"]["choices"]["extended"]
+    with pytest.raises(seasky.ValidationError, match="от 0 до 20 м/с"):
+        seasky.calculate(freq=10.65, wind=20.5)
+    expected = run_cli("calc", "--freq", 10.65, "--wind", 33, "--azimuth", 120, "--model", "wind-range=extended")
+    got = seasky.calculate(freq=10.65, wind=33.0, azimuth=120.0, models={"wind-range": "extended"})
+    assert got["models"]["wind-range"] == expected["models"]["wind-range"] == "extended"
+    for key in ("tbV", "tbH", "emissivityV", "windH"):
+        assert got[key] == expected[key], key
+    with pytest.raises(seasky.ValidationError, match="от 0 до 40 м/с"):
+        seasky.calculate(wind=41.0, models={"wind-range": "extended"})
+

@@ -1,0 +1,30 @@
+# The README's batch example: seasky-make-scenes writes SCENES scenes of the
+# bundled atmospheres, and seasky batch computes every one of them for AMSR2.
+foreach(name MAKE_SCENES SEASKY FOLDER)
+  if(NOT DEFINED ${name})
+    message(FATAL_ERROR "check_make_scenes.cmake: ${name} is not set")
+  endif()
+endforeach()
+file(REMOVE_RECURSE ${FOLDER})
+file(MAKE_DIRECTORY ${FOLDER})
+execute_process(COMMAND ${MAKE_SCENES} 21 ${FOLDER}/scenes.nc RESULT_VARIABLE status ERROR_VARIABLE err)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "seasky-make-scenes failed (${status}): ${err}")
+endif()
+execute_process(COMMAND ${SEASKY} batch --scenes ${FOLDER}/scenes.nc --sensor amsr2 --output ${FOLDER}/amsr2.nc --quiet
+                RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT status EQUAL 0 OR NOT "${out}${err}" MATCHES "Сцен: 21, рассчитано: 21, отклонено: 0")
+  message(FATAL_ERROR "seasky batch on the generated scenes (${status}): ${out}${err}")
+endif()
+# Its refusals: a count that is no whole number from 1, an unknown option.
+foreach(arguments "0;x.nc" "ten;x.nc" "5;x.nc;--flot")
+  execute_process(COMMAND ${MAKE_SCENES} ${arguments} WORKING_DIRECTORY ${FOLDER}
+                  RESULT_VARIABLE status ERROR_VARIABLE err)
+  if(status EQUAL 0 OR NOT err MATCHES "usage: seasky-make-scenes")
+    message(FATAL_ERROR "seasky-make-scenes ${arguments} was not refused (${status}): ${err}")
+  endif()
+endforeach()
+if(EXISTS ${FOLDER}/x.nc)
+  message(FATAL_ERROR "a refused seasky-make-scenes wrote x.nc")
+endif()
+file(REMOVE_RECURSE ${FOLDER})
