@@ -91,7 +91,8 @@ def _simulate_fields_numpy(*arrays, meta, grid, level_dim, sensor_text, channels
     texts = tuple(np.array(result[key], dtype=object).reshape(scene_shape) for key in _PER_SCENE)
     derivatives = tuple(result[key].reshape(scene_shape + ((c, result[key].shape[-1]) if per_level else (c,)))
                         for key, per_level, _ in _derivative_names(jacobians))
-    return outputs + texts + derivatives
+    heights = (result["height"].reshape(scene_shape + (result["height"].shape[-1],)),) if "height" in result else ()
+    return outputs + texts + derivatives + heights
 
 
 def _inputs(ds, surface, plan):
@@ -204,24 +205,32 @@ def simulate(ds, sensor="amsr2", channels=None, *, surface=None, salinity=None, 
     derivatives = _derivative_names(selection)
     levels = plan["levels"]
     out_level = level if levels == ds.sizes[level] else "profile_level"
+    per_level_any = int(any(per_level for _, per_level, _ in derivatives))
     out = xr.apply_ufunc(
         _simulate_fields_numpy,
         *inputs,
         input_core_dims=core,
         output_core_dims=[["channel"]] * len(_OUTPUTS) + [[]] * len(_PER_SCENE) +
-                         [["channel", out_level] if per_level else ["channel"] for _, per_level, _ in derivatives],
+                         [["channel", out_level] if per_level else ["channel"] for _, per_level, _ in derivatives] +
+                         [[out_level]] * per_level_any,
         kwargs=dict(meta=tuple(meta), grid=tuple(grid), level_dim=level, sensor_text=text, channels=tuple(chosen),
                     options=tuple(options.items()), extrapolate=extrapolate, models=tuple(assignments),
                     jacobians=selection),
         dask="parallelized" if dask_backed else "forbidden",
         output_dtypes=[np.float64] * (len(_OUTPUTS) - 1) + [np.int8] + [object] * len(_PER_SCENE) +
-                      [np.float64] * len(derivatives),
-        dask_gufunc_kwargs={"output_sizes": {"channel": c, **({out_level: levels} if any(
-            per_level for _, per_level, _ in derivatives) else {})}} if dask_backed else None,
+                      [np.float64] * (len(derivatives) + per_level_any),
+        dask_gufunc_kwargs={"output_sizes": {"channel": c, **({out_level: levels} if per_level_any else {})}}
+        if dask_backed else None,
         keep_attrs=False,
     )
     keys = _OUTPUTS + _PER_SCENE + tuple(key for key, _, _ in derivatives)
     result = xr.Dataset({key: value for key, value in zip(keys, out)})
+    if per_level_any:
+        # The height of each level of each scene (NaN where a scene has none):
+        # the coordinate of the level derivatives.
+        result = result.assign_coords(height=out[-1])
+        result["height"].attrs.update({"units": "m", "standard_name": "height",
+                                       "long_name": "height of the profile's level above the sea"})
     for q in _RESULTS:
         result[q["variable"]].attrs.update(_vocabulary.attributes(q))
     for q in (_STATUS, _MESSAGE, _NOTE):

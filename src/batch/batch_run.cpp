@@ -181,6 +181,7 @@ RunDescription DescribeRun(const BatchOptions& options, const BatchSetup& setup,
     run.models = options.model;
     run.extrapolate = options.extrapolate;
     run.scenesFile = options.scenes;
+    run.surfaceFile = options.fields.surfaceFile;
     run.jacobians = setup.jacobians;
     DescribeScenes(scenes, run);
     return run;

@@ -760,12 +760,17 @@ public:
         for (LevelQuantity q : kLevelQuantities)
             if (selection.Has(q)) Add(DerivativeVariable(NameOf(q)), Kind::level, Index(q));
         if (selection.weighting) Add(kWeightingVariable, Kind::weighting, 0);
+        // The height of each level, the coordinate of the level derivatives.
+        if (selection.AnyLevel() || selection.weighting) heights_.assign(scenes * levels, std::nan(""));
     }
 
     // The scenes of a block from first.
     void Record(std::size_t first, const SceneBlock& block) {
         for (std::size_t s = 0; s < block.scenes.size(); ++s) {
             notes_[first + s] = block.scenes[s].note;
+            if (!heights_.empty())
+                for (std::size_t l = 0; l < block.scenes[s].levelIndex.size(); ++l)
+                    heights_[(first + s) * levels_ + block.scenes[s].levelIndex[l]] = block.scenes[s].profile.height[l];
             for (std::size_t c = 0; c < channels_; ++c) {
                 const ChannelOutcome& o = block.outcomes[s][c];
                 const std::size_t i = (first + s) * channels_ + c;
@@ -793,6 +798,7 @@ public:
         for (std::size_t k = 0; k < kChannelResults.size(); ++k)
             d[InfoOf(kChannelResults[k]).variable] = Matrix(*results[k]);
         d[InfoOf(Quantity::Status).variable] = py::array_t<signed char>({scenes_, channels_}, status_.data());
+        if (!heights_.empty()) d["height"] = py::array_t<double>({scenes_, levels_}, heights_.data());
         d[InfoOf(Quantity::Message).variable] = messages_;
         d[InfoOf(Quantity::Note).variable] = notes_;
         for (const Derivative& x : derivatives_)
@@ -838,6 +844,7 @@ private:
     std::vector<double> tb_, up_, down_, opacity_, ev_, eh_;
     std::vector<signed char> status_;
     std::vector<std::string> messages_;
+    std::vector<double> heights_;  // scenes x levels, with level derivatives
     std::vector<std::string> notes_;  // each scene's Scene::note
     std::vector<Derivative> derivatives_;
 };

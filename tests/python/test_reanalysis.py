@@ -168,3 +168,26 @@ def test_dask_chunks_of_the_grid_give_the_same():
     lazy = seasky.simulate(pl.chunk({"latitude": 2}), "gmi", surface=sfc.chunk({"latitude": 2}), salinity=35.0,
                            look_azimuth=30.0, channels=["36.5H"])
     np.testing.assert_array_equal(lazy["tb"].compute().values, eager["tb"].values)
+
+
+def test_level_derivatives_carry_the_height_of_each_level_and_the_sea_level_last():
+    pl, sfc = era5_pair()
+    sim = seasky.simulate(pl, "amsr2", surface=sfc, salinity=35.0, look_azimuth=0.0, channels=["23.8V"],
+                          jacobians=["humidity"])
+    d = sim["dtb_dhumidity"]
+    assert d.dims == ("valid_time", "latitude", "longitude", "channel", "profile_level")
+    assert d.sizes["profile_level"] == LEVELS.size + 1
+    height = sim["height"].values
+    # The level added at the sea is the last, at 0 m; the file's levels keep their order and the
+    # heights of their geopotential.
+    assert (height[..., -1] == 0.0).all()
+    H = pl["z"].values[0, 3].astype(np.float64) / G0      # 850 hPa at the first time
+    np.testing.assert_allclose(height[0, ..., 3], R0 * H / (R0 - H), rtol=1e-12)
+    # A level below the sea (1000 hPa where sp < 1000 hPa) has neither height nor derivative.
+    below = pl["z"].values[:, 0] < 0
+    assert np.isnan(height[..., 0][below]).all() and np.isnan(d.values[..., 0, 0][below]).all()
+    # Humidity in the warm lower troposphere (500 hPa and below, and at the sea) raises tb at
+    # 23.8 GHz over the cold sea; in the cold stratosphere it may lower it.
+    low = np.r_[np.arange(6), LEVELS.size]
+    present = ~np.isnan(height[..., low])
+    assert (d.values[..., 0, :][..., low][present] > 0).all()
