@@ -186,14 +186,30 @@ std::string VariableName(codes_handle* h, long paramId) {
     return name;
 }
 
-Message MessageOf(codes_handle* h, const std::string& path, std::size_t number) {
+// The names of a parameter: ecCodes' concepts shortName, cfVarName, units,
+// name, cfName are each worked out from the message's keys again (about 1 ms
+// apiece), while the parameter database gives one of each per paramId, so
+// they are asked once per paramId of a file.
+struct ParameterNames {
+    std::string name, units, standardName, longName;
+};
+using ParameterCache = std::unordered_map<long, ParameterNames>;
+
+const ParameterNames& NamesOf(codes_handle* h, long paramId, ParameterCache& cache) {
+    auto [it, added] = cache.try_emplace(paramId);
+    if (added) it->second = {VariableName(h, paramId), KeyText(h, "units"), KeyText(h, "cfName"), KeyText(h, "name")};
+    return it->second;
+}
+
+Message MessageOf(codes_handle* h, const std::string& path, std::size_t number, ParameterCache& names) {
     Message m;
     m.number = number;
     m.paramId = KeyLong(h, "paramId");
-    m.name = VariableName(h, m.paramId);
-    m.units = KeyText(h, "units");
-    m.standardName = KeyText(h, "cfName");
-    m.longName = KeyText(h, "name");
+    const ParameterNames& n = NamesOf(h, m.paramId, names);
+    m.name = n.name;
+    m.units = n.units;
+    m.standardName = n.standardName;
+    m.longName = n.longName;
     m.typeOfLevel = KeyText(h, "typeOfLevel");
     m.level = KeyDouble(h, "level", 0.0);
     m.levelText = m.typeOfLevel + " " + NumberText(m.level);
@@ -215,23 +231,26 @@ Message MessageOf(codes_handle* h, const std::string& path, std::size_t number) 
     return m;
 }
 
+// The refusal of bytes from..to of the file that are not a whole GRIB message.
+BatchError NotGrib(const std::string& path, off_t from, off_t to, std::size_t after, const std::string& why) {
+    return BatchError("GRIB file " + path + ": the " + std::to_string(to - from) + " bytes from offset " +
+                      std::to_string(from) + (after == 0 ? "" : ", after message " + std::to_string(after)) +
+                      ", are not a whole GRIB message" + why + ": a file cut short, or bytes of another kind");
+}
+
 // Bytes of the file outside any message from..to: refused unless zeros
 // (padding of records).
 void CheckGap(std::FILE* f, const std::string& path, off_t from, off_t to, std::size_t after) {
     if (to <= from) return;
     if (fseeko(f, from, SEEK_SET) != 0) throw BatchError("Cannot read GRIB file " + path);
-    for (off_t k = from; k < to; ++k) {
-        const int c = std::fgetc(f);
-        if (c == EOF || c != 0)
-            throw BatchError("GRIB file " + path + ": " + std::to_string(to - from) + " bytes at offset " +
-                             std::to_string(from) + (after == 0 ? "" : ", after message " + std::to_string(after)) +
-                             ", are not a GRIB message (a message cut short, or another kind of file)");
-    }
+    for (off_t k = from; k < to; ++k)
+        if (std::fgetc(f) != 0) throw NotGrib(path, from, to, after, "");
 }
 
 // Every message of the file, in the file's order.
 std::vector<Message> IndexMessages(std::FILE* f, const std::string& path, off_t fileSize) {
     std::vector<Message> messages;
+    ParameterCache names;
     off_t end = 0;  // the end of the last message
     for (;;) {
         int error = 0;
@@ -239,8 +258,8 @@ std::vector<Message> IndexMessages(std::FILE* f, const std::string& path, off_t 
         Handle h(codes_handle_new_from_file(nullptr, f, PRODUCT_GRIB, &error));
         if (!h) {
             if (error != CODES_SUCCESS && error != CODES_END_OF_FILE)
-                throw BatchError(Where(path, messages.size() + 1) + " cannot be read: " +
-                                 codes_get_error_message(error) + " (a file cut short?)");
+                throw NotGrib(path, end, fileSize, messages.size(),
+                              std::string(" (ecCodes: ") + codes_get_error_message(error) + ")");
             break;
         }
         off_t offset = 0;
@@ -248,7 +267,7 @@ std::vector<Message> IndexMessages(std::FILE* f, const std::string& path, off_t 
         codes_get_message_offset(h.get(), &offset);
         codes_get_message_size(h.get(), &size);
         CheckGap(f, path, end, offset, messages.size());
-        messages.push_back(MessageOf(h.get(), path, messages.size() + 1));
+        messages.push_back(MessageOf(h.get(), path, messages.size() + 1, names));
         messages.back().offset = offset;
         end = offset + static_cast<off_t>(size);
     }
