@@ -301,6 +301,66 @@ TEST(GribFields, SixteenBitPackingIsWithinItsStep) {
     EXPECT_GT(inexact, 0u) << "the file is not packed";
 }
 
+// ---- other editions, scanning modes and pressure units ----
+
+TEST(GribFields, EditionOneSouthToNorthColumnsAndLevelsInPascalAreRead) {
+    test::ScratchFolder folder;
+    // A 3 x 2 grid from 10 S to 10 N, 20 to 40 E; t at 850 hPa and 0.5 hPa
+    // (GRIB 2's isobaricInPa, 50 Pa) stored column by column, and at 850 hPa
+    // in GRIB 1 stored row by row from the south; the formula's values.
+    const double lats[] = {-10.0, 10.0}, lons[] = {20.0, 30.0, 40.0};
+    auto message = [&](const char* sample, double hPa, bool columns) {
+        return GribSampleMessage(sample, [&](codes_handle* h) {
+            ::codes_set_long(h, "paramId", 130);
+            ::codes_set_long(h, "dataDate", rs::kDataDate);
+            ::codes_set_long(h, "Ni", 3);
+            ::codes_set_long(h, "Nj", 2);
+            ::codes_set_long(h, "jScansPositively", 1);
+            ::codes_set_long(h, "jPointsAreConsecutive", columns ? 1 : 0);
+            ::codes_set_double(h, "latitudeOfFirstGridPointInDegrees", lats[0]);
+            ::codes_set_double(h, "latitudeOfLastGridPointInDegrees", lats[1]);
+            ::codes_set_double(h, "longitudeOfFirstGridPointInDegrees", lons[0]);
+            ::codes_set_double(h, "longitudeOfLastGridPointInDegrees", lons[2]);
+            ::codes_set_double(h, "iDirectionIncrementInDegrees", 10.0);
+            ::codes_set_double(h, "jDirectionIncrementInDegrees", 20.0);
+            if (hPa < 1.0) {
+                ::codes_set_string(h, "typeOfLevel", "isobaricInPa", nullptr);
+                ::codes_set_long(h, "level", static_cast<long>(hPa * 100.0));
+            } else {
+                ::codes_set_string(h, "typeOfLevel", "isobaricInhPa", nullptr);
+                ::codes_set_long(h, "level", static_cast<long>(hPa));
+            }
+            ::codes_set_long(h, "bitsPerValue", 24);
+            std::vector<double> values;
+            for (std::size_t a = 0; a < (columns ? 3u : 2u); ++a)
+                for (std::size_t b = 0; b < (columns ? 2u : 3u); ++b)
+                    values.push_back(columns ? rs::Temperature(0, hPa, lats[b], lons[a])
+                                             : rs::Temperature(0, hPa, lats[a], lons[b]));
+            ::codes_set_double_array(h, "values", values.data(), values.size());
+        });
+    };
+    GribWrite(folder / "pa.grib2",
+              {message("regular_ll_pl_grib2", 0.5, true), message("regular_ll_pl_grib2", 850, true)});
+    GribWrite(folder / "one.grib1", {message("regular_ll_pl_grib1", 850, false)});
+    for (const char* name : {"pa.grib2", "one.grib1"}) {
+        const std::unique_ptr<FieldFile> file = OpenGribFields(folder / name);
+        const bool pa = std::string(name) == "pa.grib2";
+        EXPECT_EQ(GribReadAll(*file, GribVariable(*file, "latitude")), (std::vector<double>{-10.0, 10.0})) << name;
+        EXPECT_EQ(GribReadAll(*file, GribVariable(*file, "longitude")), (std::vector<double>{20.0, 30.0, 40.0}));
+        const std::vector<double> levels = GribReadAll(*file, GribVariable(*file, "pressure_level"));
+        const std::vector<double> expectedLevels = pa ? std::vector<double>{850.0, 0.5} : std::vector<double>{850.0};
+        EXPECT_EQ(levels, expectedLevels) << name;
+        const std::vector<double> t = GribReadAll(*file, GribVariable(*file, "t"));
+        ASSERT_EQ(t.size(), levels.size() * 6);
+        for (std::size_t k = 0; k < levels.size(); ++k)
+            for (std::size_t j = 0; j < 2; ++j)
+                for (std::size_t i = 0; i < 3; ++i)
+                    // 24-bit packing of a range under 10 K: steps under 1e-6 K.
+                    EXPECT_NEAR(t[(k * 2 + j) * 3 + i], rs::Temperature(0, levels[k], lats[j], lons[i]), 1e-5)
+                        << name << " " << k << " " << j << " " << i;
+    }
+}
+
 // ---- the order of messages ----
 
 TEST(GribFields, TheOrderOfMessagesInTheFileDoesNotMatter) {
