@@ -417,12 +417,12 @@ public:
 private:
     using Values = std::shared_ptr<const std::vector<double>>;
     void CheckBox(std::size_t v, std::span<const std::size_t> start, std::span<const std::size_t> count) const;
-    Values Decode(std::size_t message);
-    Values Cached(std::size_t message);
+    Values Decode(std::size_t message, std::size_t v);
+    Values Cached(std::size_t message, std::size_t v);
 
     std::string path_;
     File file_;
-    std::vector<Message> messages_;
+    std::vector<off_t> offsets_;                          // per message, in the file's order
     std::vector<FieldDimension> dims_;
     std::vector<FieldVariable> vars_;
     std::vector<std::vector<double>> coordinates_;       // per coordinate variable (valid_time as doubles)
@@ -443,10 +443,11 @@ GribFields::GribFields(std::string path, std::size_t cacheBytes) : path_(std::mo
     struct stat info {};
     if (!file_ || fstat(fileno(file_.get()), &info) != 0)
         throw BatchError("Cannot open GRIB file " + path_ + ": " + std::strerror(errno));
-    messages_ = IndexMessages(file_.get(), path_, info.st_size);
-    const std::vector<Field> fields = GroupFields(messages_, path_);
+    const std::vector<Message> messages = IndexMessages(file_.get(), path_, info.st_size);
+    for (const Message& m : messages) offsets_.push_back(m.offset);
+    const std::vector<Field> fields = GroupFields(messages, path_);
     const Layout layout = LayoutOf(fields, path_);
-    const Grid& grid = messages_.front().grid;
+    const Grid& grid = messages.front().grid;
     ni_ = static_cast<std::size_t>(grid.ni);
     nj_ = static_cast<std::size_t>(grid.nj);
     columns_ = grid.jConsecutive != 0;
@@ -497,11 +498,10 @@ void GribFields::CheckBox(std::size_t v, std::span<const std::size_t> start,
 }
 
 // The values of a message as (latitude, longitude) rows, NaN where missing.
-GribFields::Values GribFields::Decode(std::size_t message) {
-    const Message& m = messages_[message];
-    const std::string where = Where(path_, m.number) + " (" + m.name + ")";
+GribFields::Values GribFields::Decode(std::size_t message, std::size_t v) {
+    const std::string where = Where(path_, message + 1) + " (" + vars_[v].name + ")";
     int error = 0;
-    if (fseeko(file_.get(), m.offset, SEEK_SET) != 0) throw BatchError("Cannot read " + where);
+    if (fseeko(file_.get(), offsets_[message], SEEK_SET) != 0) throw BatchError("Cannot read " + where);
     Handle h(codes_handle_new_from_file(nullptr, file_.get(), PRODUCT_GRIB, &error));
     if (!h) throw BatchError("Cannot read " + where + ": " + codes_get_error_message(error));
     const std::size_t points = ni_ * nj_;
@@ -528,12 +528,12 @@ GribFields::Values GribFields::Decode(std::size_t message) {
 
 // The values of a message from the cache, decoded when not there; the least
 // recently used fields leave the cache when it holds more than its bytes.
-GribFields::Values GribFields::Cached(std::size_t message) {
+GribFields::Values GribFields::Cached(std::size_t message, std::size_t v) {
     if (auto it = cache_.find(message); it != cache_.end()) {
         recent_.splice(recent_.begin(), recent_, it->second);
         return it->second->second;
     }
-    Values values = Decode(message);
+    Values values = Decode(message, v);
     const std::size_t bytes = values->size() * sizeof(double);
     if (bytes > cacheBytes_) return values;
     while (cachedBytes_ + bytes > cacheBytes_) {
@@ -564,7 +564,7 @@ void GribFields::Read(std::size_t v, std::span<const std::size_t> start, std::sp
     if (ny == 0 || nx == 0) return;
     for (std::size_t t = start[0]; t < start[0] + count[0]; ++t)
         for (std::size_t l = l0; l < l0 + nl; ++l) {
-            const Values values = Cached(fieldMessages_[f][t * levelCount + l]);
+            const Values values = Cached(fieldMessages_[f][t * levelCount + l], v);
             for (std::size_t y = y0; y < y0 + ny; ++y, out += nx)
                 std::copy_n(values->begin() + static_cast<std::ptrdiff_t>(y * ni_ + x0), nx, out);
         }
