@@ -435,7 +435,7 @@ TEST(GribFields, GridsOtherThanOneRegularLatitudeLongitudeGridAreRefused) {
     EXPECT_NE(refusal.find("4 x 3 points"), std::string::npos) << refusal;
 }
 
-TEST(GribFields, MissingRepeatedOrUnsharedFieldsAndModelLevelsAreRefused) {
+TEST(GribFields, MissingRepeatedOrUnsharedFieldsAreRefused) {
     test::ScratchFolder folder;
     const std::vector<std::string> all = GribMessagesOf(test::SampleFile("era5-pl.grib"));
     // Messages: time (2) x parameter (5: z t q clwc ciwc) x level (1 hPa first).
@@ -463,13 +463,31 @@ TEST(GribFields, MissingRepeatedOrUnsharedFieldsAndModelLevelsAreRefused) {
     refusal = GribRefusal(folder / "times.grib");
     EXPECT_NE(refusal.find("variable clwc has no field at 2024-01-01 06:00 UTC"), std::string::npos) << refusal;
 
-    // A message on model levels.
-    messages = all;
-    messages.push_back(GribSampleMessage("reduced_gg_ml_grib2", [](codes_handle* h) {
-        ::codes_set_long(h, "paramId", 130);
-    }));
-    GribWrite(folder / "model.grib", messages);
+}
+
+TEST(GribFields, LevelsOtherThanPressureAndSingleLevelsAreRefused) {
+    test::ScratchFolder folder;
+    // Potential vorticity on two isentropic levels: a level dimension of another kind.
+    auto isentropic = [](long kelvin) {
+        return GribSampleMessage("regular_ll_pl_grib2", [kelvin](codes_handle* h) {
+            ::codes_set_long(h, "paramId", 60);
+            ::codes_set_string(h, "typeOfLevel", "theta", nullptr);
+            ::codes_set_long(h, "level", kelvin);
+        });
+    };
+    GribWrite(folder / "theta.grib", {isentropic(330), isentropic(350)});
+    std::string refusal = GribRefusal(folder / "theta.grib");
+    EXPECT_NE(refusal.find("variable pv is on theta 330 (message 1) and 350 (message 2)"), std::string::npos)
+        << refusal;
+    EXPECT_NE(refusal.find("pressure levels and single levels are read"), std::string::npos) << refusal;
+
+    // A message on model levels after one on a single level.
+    const std::vector<std::string> sfc = GribMessagesOf(test::SampleFile("era5-sfc.grib"));
+    GribWrite(folder / "model.grib", {sfc.front(), GribSampleMessage("reduced_gg_ml_grib2", [](codes_handle* h) {
+                                          ::codes_set_long(h, "paramId", 130);
+                                      })});
     refusal = GribRefusal(folder / "model.grib");
+    EXPECT_NE(refusal.find("message 2 (t) is on model levels"), std::string::npos) << refusal;
     EXPECT_NE(refusal.find("model levels"), std::string::npos) << refusal;
     EXPECT_NE(refusal.find("pressure levels and single levels are read"), std::string::npos) << refusal;
 }

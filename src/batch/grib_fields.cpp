@@ -311,10 +311,16 @@ std::vector<Field> GroupFields(const std::vector<Message>& messages, const std::
         if (added) fields.push_back(Field{m, {}});
         Field& f = fields[it->second];
         const Message& first = f.first;
+        if (m.paramId == first.paramId && m.kind == LevelKind::Single && m.typeOfLevel == first.typeOfLevel &&
+            m.level != first.level)
+            throw BatchError("GRIB file " + path + ": variable " + m.name + " is on " + m.typeOfLevel + " " +
+                             NumberText(first.level) + " (message " + std::to_string(first.number) + ") and " +
+                             NumberText(m.level) + " (message " + std::to_string(m.number) + "): pressure levels "
+                             "and single levels are read, not other levels of several values");
         // On pressure levels ecCodes says isobaricInPa for a level that is not
         // a whole number of hPa (0.5 hPa) and isobaricInhPa otherwise.
         if (m.paramId != first.paramId || m.kind != first.kind ||
-            (m.kind == LevelKind::Single && (m.typeOfLevel != first.typeOfLevel || m.level != first.level)))
+            (m.kind == LevelKind::Single && m.typeOfLevel != first.typeOfLevel))
             throw BatchError(Where(path, m.number) + " holds " + m.name + " (paramId " + std::to_string(m.paramId) +
                              ") on " + m.levelText + ", message " + std::to_string(first.number) + " " +
                              first.name + " (paramId " + std::to_string(first.paramId) + ") on " + first.levelText +
