@@ -568,6 +568,7 @@ TEST(GribFields, FilesOfFieldsAreOpenedByTheirExtension) {
 
 TEST(GribFields, AMissingLibraryIsRefusedNamingThePackage) {
     // In a fresh process (the library may be loaded in this one already).
+    const std::string style = GTEST_FLAG_GET(death_test_style);
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     const std::string path = test::SampleFile("era5-sfc.grib");
     EXPECT_EXIT(
@@ -582,6 +583,7 @@ TEST(GribFields, AMissingLibraryIsRefusedNamingThePackage) {
             std::exit(0);
         },
         ::testing::ExitedWithCode(3), "ecCodes library could not be loaded.*libeccodes-absent.so.*libeccodes0");
+    GTEST_FLAG_SET(death_test_style, style);
 }
 
 }  // namespace
