@@ -407,6 +407,38 @@ TEST(GribFields, FilesThatAreNotWholeGribAreRefusedNamingTheFile) {
     }
 }
 
+TEST(GribFields, DamagedCountsAndUnitsAreRefusedBeforeEcCodesFollowsThem) {
+    // Bytes of the first message (sst, with a bitmap) changed where WMO's
+    // GRIB 2 layout puts them: octet 18 of section 4 (template 4.0), the unit
+    // of the forecast time, to 224, which no code table has; octets 6-9 of
+    // section 5, the number of coded values, to 0xDD00000B.
+    test::ScratchFolder folder;
+    std::vector<std::string> messages = GribMessagesOf(test::SampleFile("era5-sfc.grib"));
+    long section4 = 0, section5 = 0;
+    codes_handle* h = ::codes_handle_new_from_message(nullptr, messages[0].data(), messages[0].size());
+    ASSERT_NE(h, nullptr);
+    ::codes_get_long(h, "offsetSection4", &section4);
+    ::codes_get_long(h, "offsetSection5", &section5);
+    ::codes_handle_delete(h);
+    std::vector<std::string> unit = messages, count = messages;
+    unit[0][static_cast<std::size_t>(section4) + 17] = static_cast<char>(224);
+    count[0][static_cast<std::size_t>(section5) + 5] = static_cast<char>(0xDD);
+    GribWrite(folder / "unit.grib", unit);
+    GribWrite(folder / "count.grib", count);
+    const std::string refusal = GribRefusal(folder / "unit.grib");
+    EXPECT_NE(refusal.find("message 1 gives its forecast step in units of code 224"), std::string::npos) << refusal;
+    // The count is found when the values are read.
+    const std::unique_ptr<FieldFile> file = OpenGribFields(folder / "count.grib");
+    try {
+        GribReadAll(*file, GribVariable(*file, "sst"));
+        ADD_FAILURE() << "a damaged count of values was read";
+    } catch (const BatchError& e) {
+        EXPECT_NE(std::string(e.what()).find("message 1 (sst) declares 3707764747 values for a grid of 12 points"),
+                  std::string::npos)
+            << e.what();
+    }
+}
+
 TEST(GribFields, GridsOtherThanOneRegularLatitudeLongitudeGridAreRefused) {
     test::ScratchFolder folder;
     std::vector<std::string> messages = GribMessagesOf(test::SampleFile("era5-sfc.grib"));

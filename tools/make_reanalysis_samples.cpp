@@ -70,7 +70,8 @@ std::string GetString(codes_handle* h, const char* key) {
 
 // A message of one parameter on the sample grid, without values yet.
 Handle NewMessage(bool pressureLevels, long paramId, std::size_t t) {
-    Handle h(codes_grib_handle_new_from_samples(nullptr, pressureLevels ? "regular_ll_pl_grib2" : "regular_ll_sfc_grib2"));
+    const char* sample = pressureLevels ? "regular_ll_pl_grib2" : "regular_ll_sfc_grib2";
+    Handle h(codes_grib_handle_new_from_samples(nullptr, sample));
     if (!h) throw std::runtime_error("ecCodes has no GRIB2 sample of a regular grid");
     codes_handle* m = h.get();
     SetString(m, "centre", "ecmf");

@@ -201,6 +201,21 @@ const ParameterNames& NamesOf(codes_handle* h, long paramId, ParameterCache& cac
     return it->second;
 }
 
+// The unit of the forecast step must be one of GRIB's codes (GRIB 1 table 4,
+// GRIB 2 code table 4.4): with another, a damaged byte, ecCodes 2.28 does not
+// come back from working out validityDate.
+void CheckTimeUnit(codes_handle* h, const std::string& path, std::size_t number) {
+    const bool one = KeyLong(h, "edition") == 1;
+    const char* key = one ? "unitOfTimeRange" : "indicatorOfUnitOfTimeRange";
+    if (codes_is_defined(h, key) == 0) return;
+    const long unit = KeyLong(h, key, -1);
+    const bool known = (unit >= 0 && unit <= 7) || (unit >= 10 && unit <= 12) || unit == 255 ||
+                       (one ? unit == 13 || unit == 14 || unit == 254 : unit == 13);
+    if (!known)
+        throw BatchError(Where(path, number) + " gives its forecast step in units of code " + std::to_string(unit) +
+                         ", which is not one of GRIB's: the message is damaged");
+}
+
 Message MessageOf(codes_handle* h, const std::string& path, std::size_t number, ParameterCache& names) {
     Message m;
     m.number = number;
@@ -220,6 +235,7 @@ Message MessageOf(codes_handle* h, const std::string& path, std::size_t number, 
         throw BatchError(Where(path, number) + " (" + m.name + ") is on model levels (hybrid): pressure levels and "
                          "single levels are read");
     }
+    CheckTimeUnit(h, path, number);
     m.time = ValiditySeconds(KeyLong(h, "validityDate"), KeyLong(h, "validityTime"));
     m.grid = GridOf(h);
     if (m.grid.type != "regular_ll")
@@ -272,7 +288,8 @@ std::vector<Message> IndexMessages(std::FILE* f, const std::string& path, off_t 
         end = offset + static_cast<off_t>(size);
     }
     if (messages.empty())
-        throw BatchError("GRIB file " + path + (fileSize == 0 ? " is empty" : " is not a GRIB file: it holds no GRIB message"));
+        throw BatchError("GRIB file " + path +
+                         (fileSize == 0 ? " is empty" : " is not a GRIB file: it holds no GRIB message"));
     CheckGap(f, path, end, fileSize, messages.size());
     return messages;
 }
@@ -511,6 +528,12 @@ GribFields::Values GribFields::Decode(std::size_t message, std::size_t v) {
     Handle h(codes_handle_new_from_file(nullptr, file_.get(), PRODUCT_GRIB, &error));
     if (!h) throw BatchError("Cannot read " + where + ": " + codes_get_error_message(error));
     const std::size_t points = ni_ * nj_;
+    // More coded values than points (a damaged count) would have ecCodes 2.28
+    // abort the process on the allocation.
+    const long coded = KeyLong(h.get(), "numberOfValues", 0);
+    if (coded < 0 || static_cast<std::size_t>(coded) > points)
+        throw BatchError(where + " declares " + std::to_string(coded) + " values for a grid of " +
+                         std::to_string(points) + " points: the message is damaged");
     std::size_t size = 0;
     if (codes_get_size(h.get(), "values", &size) != CODES_SUCCESS || size != points)
         throw BatchError(where + " holds " + std::to_string(size) + " values for a grid of " +
