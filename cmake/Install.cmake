@@ -119,10 +119,14 @@ if(TARGET _seasky)
   set(CPACK_DEBIAN_PACKAGE_SUGGESTS "python3-xarray, python3-dask, python3-distributed, python3-matplotlib")
 endif()
 list(JOIN seasky_package_depends ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
+# ecCodes, opened with dlopen as well (src/batch/eccodes_library.h), only for
+# GRIB input: recommended, not required.
+set(seasky_package_recommends ${SEASKY_ECCODES_PACKAGE})
 if(TARGET seasky-gui)
   # The window's Tahoma face, when the system has no Tahoma of its own.
-  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wine")
+  list(APPEND seasky_package_recommends fonts-wine)
 endif()
+list(JOIN seasky_package_recommends ", " CPACK_DEBIAN_PACKAGE_RECOMMENDS)
 include(CPack)
 
 # ---- the install test: a temporary prefix, moved, its programs run ----

@@ -1,5 +1,5 @@
 // The seasky program opens the NetCDF library only when a command reads or
-// writes a NetCDF file: the other commands start with the C and C++ runtimes
+// writes a NetCDF file (and ecCodes only when it reads a GRIB file): the other commands start with the C and C++ runtimes
 // alone, and a machine without the library still computes and runs CSV
 // batches, refusing NetCDF files with a message that says what is missing.
 #include <gtest/gtest.h>
@@ -57,6 +57,8 @@ TEST(NetcdfLoading, CommandsWithoutNetcdfFilesStartWithoutTheLibrary) {
         EXPECT_FALSE(Loaded(run, "libnetcdf")) << arguments;
         EXPECT_FALSE(Loaded(run, "libhdf5")) << arguments;
         EXPECT_FALSE(Loaded(run, "libcurl")) << arguments;
+        // ecCodes (GRIB input) is opened the same way, on first use.
+        EXPECT_FALSE(Loaded(run, "libeccodes")) << arguments;
     }
     // A batch run into a NetCDF file opens it: the check above sees a loaded
     // library when there is one.
@@ -65,6 +67,7 @@ TEST(NetcdfLoading, CommandsWithoutNetcdfFilesStartWithoutTheLibrary) {
         "LD_DEBUG=files", "batch --quiet --sensor amsr2 --scenes '" + WriteScenesCsv(folder) + "' --output '" + out + "'");
     EXPECT_EQ(batch.status, 0) << batch.output;
     EXPECT_TRUE(Loaded(batch, "libnetcdf")) << batch.output.substr(0, 2000);
+    EXPECT_FALSE(Loaded(batch, "libeccodes")) << batch.output.substr(0, 2000);
     EXPECT_TRUE(std::filesystem::exists(out));
 }
 

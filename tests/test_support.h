@@ -60,6 +60,17 @@ inline std::vector<std::map<std::string, double>> ReadCsv(const std::string& pat
 
 inline std::string TestData(const std::string& name) { return std::string(SEASKY_TEST_DATA) + "/" + name; }
 
+#ifdef SEASKY_SAMPLES_DIR
+// A reanalysis sample file (tools/make_reanalysis_samples.cpp), written into
+// the build's samples folder by the ctest fixture reanalysis_samples; a test
+// program run by hand needs `make_reanalysis_samples <build>/samples` first.
+inline std::string SampleFile(const std::string& name) {
+    const std::string path = std::string(SEASKY_SAMPLES_DIR) + "/" + name;
+    EXPECT_TRUE(std::filesystem::exists(path)) << path << " is missing: run the ctest fixture reanalysis_samples";
+    return path;
+}
+#endif
+
 // |actual - expected| <= tolerance * |expected|
 inline ::testing::AssertionResult RelativelyNear(double actual, double expected, double tolerance) {
     const double error = std::fabs(actual - expected);
