@@ -39,7 +39,7 @@ from ._api import (
     sky_correction,
     surface_wind,
 )
-from ._simulate import simulate
+from ._simulate import open_fields, simulate
 from . import humidity
 
 ValidationError.__module__ = "seasky"
@@ -50,6 +50,7 @@ __all__ = [
     "atmosphere",
     "calculate",
     "emissivity",
+    "open_fields",
     "permittivity",
     "profile",
     "profiles",

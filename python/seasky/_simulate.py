@@ -117,12 +117,36 @@ def _inputs(ds, surface, plan):
     return meta, inputs, core
 
 
+# The scalar coordinates cfgrib gives each kind of level; they differ between
+# the parts of one file (2 m and 10 m above ground) and say nothing the
+# variables' names do not.
+_LEVEL_COORDINATES = ("heightAboveGround", "surface", "meanSea", "depthBelowSea", "depthBelowSeaLayer",
+                      "entireAtmosphere", "step", "number")
+
+
+def open_fields(path):
+    """A file of fields as one xarray Dataset: NetCDF opened by xarray, GRIB by
+    cfgrib, all its messages (cfgrib opens the 2 m and 10 m fields of an ERA5
+    single-level file as separate datasets: cfgrib.open_datasets, merged here
+    without their level coordinates)."""
+    import xarray as xr
+
+    path = os.fspath(path)
+    if os.path.splitext(path)[1].lower() not in (".grib", ".grb", ".grib1", ".grib2", ".grb2", ".grb1"):
+        return xr.open_dataset(path)
+    import cfgrib
+
+    parts = cfgrib.open_datasets(path, backend_kwargs={"indexpath": ""})
+    parts = [p.drop_vars([c for c in _LEVEL_COORDINATES if c in p.coords]) for p in parts]
+    return xr.merge(parts, compat="override", combine_attrs="drop_conflicts")
+
+
 def simulate(ds, sensor="amsr2", channels=None, *, surface=None, salinity=None, look_azimuth=None,
              extrapolate=False, models=None, direction_rows=None, level_dim=None, jacobians=None):
     """The brightness temperatures of a sensor's channels over every scene of ds.
 
-    ds is an xarray.Dataset of profiles read exactly as seasky batch reads a
-    file: seasky's own scene layout (profiles over a level dimension and a
+    ds (and surface) are xarray Datasets, or paths of files opened with
+    open_fields. ds holds profiles read exactly as seasky batch reads a file: seasky's own scene layout (profiles over a level dimension and a
     scene dimension), or a reanalysis on pressure levels as delivered (ERA5 from
     the Copernicus data store, opened with xarray from netCDF, or from GRIB with
     engine="cfgrib"), with its single-level fields in surface (sst, u10, v10,
@@ -172,6 +196,10 @@ def simulate(ds, sensor="amsr2", channels=None, *, surface=None, salinity=None, 
 
     import xarray as xr
 
+    if isinstance(ds, (str, os.PathLike)):
+        ds = open_fields(ds)
+    if isinstance(surface, (str, os.PathLike)):
+        surface = open_fields(surface)
     now = datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%dT%H:%M:%SZ")
     assignments = _model_assignments(models, direction_rows)
     record = _record(assignments)

@@ -387,11 +387,10 @@ void ShapeProfile(const SceneArrays& a, std::size_t s, std::vector<ReadLevel>& l
     std::stable_sort(levels.begin(), levels.end(),
                      [](const ReadLevel& x, const ReadLevel& y) { return x.height < y.height; });
     const double sp = a.surfacePressure != nullptr ? a.surfacePressure[s] : std::nan("");
-    const std::size_t before = levels.size();
     std::erase_if(levels, [sp](const ReadLevel& l) { return l.height < 0.0 || (!std::isnan(sp) && l.pressure > sp); });
+    // The note says what the flags mean; the levels dropped and the level
+    // added are the reading's rules (the run's record of its inputs names them).
     std::vector<std::string> notes;
-    if (levels.size() < before)
-        notes.push_back(std::to_string(before - levels.size()) + " level(s) below the sea dropped");
     const bool surfaceGiven = a.surfacePressure != nullptr && a.surfaceAirTemperature != nullptr &&
                               a.surfaceDewPoint != nullptr;
     if (surfaceGiven) {
@@ -399,8 +398,6 @@ void ShapeProfile(const SceneArrays& a, std::size_t s, std::vector<ReadLevel>& l
         if (!std::isnan(sp) && !std::isnan(T) && !std::isnan(Td) && (levels.empty() || levels.front().height > 0.0)) {
             const double rho = AbsoluteHumidity(VapourPressureFromDewPoint(Td), T);
             levels.insert(levels.begin(), {0.0, T, sp, rho, 0.0, static_cast<int>(a.levels)});
-            if (levels.size() > 1)
-                notes.push_back("a level added at the sea below the lowest at " + Metres(levels[1].height));
         }
     }
     if (a.cloud == nullptr) {
