@@ -408,32 +408,47 @@ TEST(GribFields, FilesThatAreNotWholeGribAreRefusedNamingTheFile) {
 }
 
 TEST(GribFields, DamagedCountsAndUnitsAreRefusedBeforeEcCodesFollowsThem) {
-    // Bytes of the first message (sst, with a bitmap) changed where WMO's
-    // GRIB 2 layout puts them: octet 18 of section 4 (template 4.0), the unit
-    // of the forecast time, to 224, which no code table has; octets 6-9 of
-    // section 5, the number of coded values, to 0xDD00000B.
+    // Bytes of the second message (sst, with a bitmap) changed where WMO's
+    // GRIB 2 layout puts them: octet 8 of section 0, the edition, to 3;
+    // octet 34 of section 3 (template 3.0), the last of Ni, to 5; octet 18 of
+    // section 4 (template 4.0), the unit of the forecast time, to 224, which
+    // no code table has; octets 6-9 of section 5, the number of coded
+    // values, to 0xDD00000B.
     test::ScratchFolder folder;
-    std::vector<std::string> messages = GribMessagesOf(test::SampleFile("era5-sfc.grib"));
-    long section4 = 0, section5 = 0;
-    codes_handle* h = ::codes_handle_new_from_message(nullptr, messages[0].data(), messages[0].size());
+    const std::vector<std::string> sfc = GribMessagesOf(test::SampleFile("era5-sfc.grib"));
+    std::vector<std::string> messages{sfc[1], sfc[0]};
+    long section3 = 0, section4 = 0, section5 = 0;
+    codes_handle* h = ::codes_handle_new_from_message(nullptr, messages[1].data(), messages[1].size());
     ASSERT_NE(h, nullptr);
+    ::codes_get_long(h, "offsetSection3", &section3);
     ::codes_get_long(h, "offsetSection4", &section4);
     ::codes_get_long(h, "offsetSection5", &section5);
     ::codes_handle_delete(h);
-    std::vector<std::string> unit = messages, count = messages;
-    unit[0][static_cast<std::size_t>(section4) + 17] = static_cast<char>(224);
-    count[0][static_cast<std::size_t>(section5) + 5] = static_cast<char>(0xDD);
-    GribWrite(folder / "unit.grib", unit);
+    const struct {
+        const char* file;
+        long at;
+        unsigned char value;
+        const char* says;
+    } cases[] = {{"edition.grib", 7, 3, "after message 1, are not a whole GRIB message (edition 3)"},
+                 {"ni.grib", section3 + 33, 5, "message 2 (sst) has a grid of 5 x 3 points but counts 12"},
+                 {"unit.grib", section4 + 17, 224, "message 2 gives its forecast step in units of code 224"}};
+    for (const auto& c : cases) {
+        std::vector<std::string> damaged = messages;
+        damaged[1][static_cast<std::size_t>(c.at)] = static_cast<char>(c.value);
+        GribWrite(folder / c.file, damaged);
+        const std::string refusal = GribRefusal(folder / c.file);
+        EXPECT_NE(refusal.find(c.says), std::string::npos) << refusal;
+    }
+    std::vector<std::string> count = messages;
+    count[1][static_cast<std::size_t>(section5) + 5] = static_cast<char>(0xDD);
     GribWrite(folder / "count.grib", count);
-    const std::string refusal = GribRefusal(folder / "unit.grib");
-    EXPECT_NE(refusal.find("message 1 gives its forecast step in units of code 224"), std::string::npos) << refusal;
     // The count is found when the values are read.
     const std::unique_ptr<FieldFile> file = OpenGribFields(folder / "count.grib");
     try {
         GribReadAll(*file, GribVariable(*file, "sst"));
         ADD_FAILURE() << "a damaged count of values was read";
     } catch (const BatchError& e) {
-        EXPECT_NE(std::string(e.what()).find("message 1 (sst) declares 3707764747 values for a grid of 12 points"),
+        EXPECT_NE(std::string(e.what()).find("message 2 (sst) declares 3707764747 values for a grid of 12 points"),
                   std::string::npos)
             << e.what();
     }
@@ -458,6 +473,8 @@ TEST(GribFields, GridsOtherThanOneRegularLatitudeLongitudeGridAreRefused) {
         ::codes_set_long(h, "paramId", 235);  // skin temperature
         ::codes_set_long(h, "Ni", 5);
         ::codes_set_long(h, "Nj", 3);
+        const std::vector<double> values(15, 290.0);
+        ::codes_set_double_array(h, "values", values.data(), values.size());
     });
     GribWrite(folder / "grids.grib", messages);
     refusal = GribRefusal(folder / "grids.grib");

@@ -163,6 +163,11 @@ std::vector<double> Longitudes(const Grid& g) {
 
 // ---- the index of the messages ----
 
+// The most points along one side of a grid, far beyond any reanalysis (ERA5:
+// 1440, a global 0.01-degree grid: 36 000): a bound on what a damaged but
+// self-consistent header could make the reader allocate.
+constexpr long kMaxGridSide = 1000000;
+
 enum class LevelKind { Pressure, Single };
 
 struct Message {
@@ -241,6 +246,14 @@ Message MessageOf(codes_handle* h, const std::string& path, std::size_t number, 
     if (m.grid.type != "regular_ll")
         throw BatchError(Where(path, number) + " (" + m.name + ") is on a grid of type " + m.grid.type +
                          ": only regular latitude-longitude grids (regular_ll) are read");
+    // The grid's points as the message counts them: a damaged Ni or Nj would
+    // otherwise size the coordinates and the values.
+    const long points = KeyLong(h, "numberOfDataPoints", -1);
+    if (m.grid.ni < 1 || m.grid.nj < 1 || m.grid.ni > kMaxGridSide || m.grid.nj > kMaxGridSide ||
+        m.grid.ni * m.grid.nj != points)
+        throw BatchError(Where(path, number) + " (" + m.name + ") has a grid of " + std::to_string(m.grid.ni) +
+                         " x " + std::to_string(m.grid.nj) + " points but counts " + std::to_string(points) +
+                         ": the message is damaged");
     if (m.grid.alternateRows != 0)
         throw BatchError(Where(path, number) + " (" + m.name + ") scans alternate rows in opposite directions, "
                          "which is not read");
@@ -263,6 +276,41 @@ void CheckGap(std::FILE* f, const std::string& path, off_t from, off_t to, std::
         if (std::fgetc(f) != 0) throw NotGrib(path, from, to, after, "");
 }
 
+// Section 0 of the message at offset (after any zero padding), checked before
+// ecCodes reads it, whose reader (2.28) writes past its buffers when the
+// edition or the length is damaged: "GRIB", edition 1 or 2, a total length
+// within the file and "7777" at its end. Returns the message's offset, or
+// the file's size when only padding is left.
+off_t CheckSectionZero(std::FILE* f, const std::string& path, off_t offset, off_t fileSize, std::size_t after) {
+    if (fseeko(f, offset, SEEK_SET) != 0) throw BatchError("Cannot read GRIB file " + path);
+    off_t start = offset;
+    int c = 0;
+    while ((c = std::fgetc(f)) == 0) ++start;
+    if (c == EOF) return fileSize;
+    unsigned char head[16] = {static_cast<unsigned char>(c)};
+    const std::size_t got = 1 + std::fread(head + 1, 1, sizeof head - 1, f);
+    const int edition = got > 7 ? head[7] : 0;
+    if (got < 4 || std::memcmp(head, "GRIB", 4) != 0) {
+        if (start == 0) throw BatchError("GRIB file " + path + " is not a GRIB file: it does not begin with \"GRIB\"");
+        throw NotGrib(path, start, fileSize, after, "");
+    }
+    if (got < 8 || (edition != 1 && edition != 2))
+        throw NotGrib(path, start, fileSize, after, " (edition " + std::to_string(edition) + ")");
+    std::uint64_t length = 0;
+    if (edition == 1) {
+        length = (std::uint64_t{head[4]} << 16) | (std::uint64_t{head[5]} << 8) | head[6];
+        if ((length & 0x800000) != 0) return start;  // ECMWF's coding of messages over 8 MB: left to ecCodes
+    } else {
+        for (std::size_t k = 8; k < 16 && k < got; ++k) length = (length << 8) | head[k];
+    }
+    char tail[4] = {};
+    const bool inside = length >= 16 && length <= static_cast<std::uint64_t>(fileSize - start);
+    if (!inside || fseeko(f, start + static_cast<off_t>(length) - 4, SEEK_SET) != 0 ||
+        std::fread(tail, 1, 4, f) != 4 || std::memcmp(tail, "7777", 4) != 0)
+        throw NotGrib(path, start, fileSize, after, " (its length or its end \"7777\" is not where section 0 says)");
+    return start;
+}
+
 // Every message of the file, in the file's order.
 std::vector<Message> IndexMessages(std::FILE* f, const std::string& path, off_t fileSize) {
     std::vector<Message> messages;
@@ -270,7 +318,9 @@ std::vector<Message> IndexMessages(std::FILE* f, const std::string& path, off_t 
     off_t end = 0;  // the end of the last message
     for (;;) {
         int error = 0;
-        if (fseeko(f, end, SEEK_SET) != 0) throw BatchError("Cannot read GRIB file " + path);
+        const off_t next = CheckSectionZero(f, path, end, fileSize, messages.size());
+        if (next == fileSize) break;
+        if (fseeko(f, next, SEEK_SET) != 0) throw BatchError("Cannot read GRIB file " + path);
         Handle h(codes_handle_new_from_file(nullptr, f, PRODUCT_GRIB, &error));
         if (!h) {
             if (error != CODES_SUCCESS && error != CODES_END_OF_FILE)

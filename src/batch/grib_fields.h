@@ -30,7 +30,11 @@
 //      parameter; a parameter on two level types; variables whose times or
 //      pressure levels differ; a missing or repeated (time, level) of a
 //      variable (e.g. ensemble members or several forecast steps of one
-//      validity time). EccodesUnavailable when the library cannot be loaded.
+//      validity time); a damaged message (section 0's edition, length or end,
+//      a grid whose Ni x Nj is not its count of points, more coded values
+//      than points, a time unit no code table has: ecCodes 2.28 would write
+//      past its buffers, abort or not return on these). EccodesUnavailable
+//      when the library cannot be loaded.
 //   2. Opening reads every message's header once (ecCodes handles, one at a
 //      time) and keeps an index of their offsets; values are decoded when a
 //      Read needs them. Decoded fields are kept in a cache of at most
