@@ -35,6 +35,8 @@ inline CsvText ReadCsvText(const std::string& path) {
         std::stringstream s(line);
         std::string field;
         while (std::getline(s, field, ',')) fields.push_back(field);
+        // getline gives no field after a line's last comma: the empty field there.
+        if (!line.empty() && line.back() == ',') fields.emplace_back();
         return fields;
     };
     CsvText csv;

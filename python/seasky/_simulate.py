@@ -81,9 +81,10 @@ def _simulate_fields_numpy(*arrays, meta, grid, level_dim, sensor_text, channels
     scene_shape = arrays[0].shape[:len(grid)]
     files = {"ds": [], "surface": []}
     for (source, entry), a in zip(meta, arrays):
-        a = np.asarray(a, dtype=np.float64)
+        # Contiguous and aligned: dask's workers may hand arrays rebuilt from bytes at any address.
+        a = np.require(a, dtype=np.float64, requirements=["C_CONTIGUOUS", "ALIGNED"])
         dims = list(grid) + ([level_dim] if a.ndim > len(grid) else [])
-        files[source].append({**entry, "dims": dims, "shape": list(a.shape), "values": np.ascontiguousarray(a).ravel()})
+        files[source].append({**entry, "dims": dims, "shape": list(a.shape), "values": a.ravel()})
     result = _seasky.simulate_fields(sensor_text, list(channels), files["ds"], files["surface"] or None, dict(options),
                                      extrapolate, list(models), jacobians)
     c = len(channels)

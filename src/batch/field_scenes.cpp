@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <limits>
 #include <map>
 #include <set>
 #include <sstream>
@@ -155,6 +156,7 @@ public:
         Decide(problems);
         FindPassThrough();
         CheckExtents();
+        ReadCoordinates();
     }
 
     std::size_t SceneCount() const override { return scenes_; }
@@ -302,7 +304,14 @@ private:
                 grid_.push_back({t->dims[k], t->shape[k]});
                 shape_.push_back(t->shape[k]);
             }
-        scenes_ = ScenesOfGrid(shape_);
+        // A header of a few bytes can declare dimensions whose product is more
+        // scenes than any count holds.
+        scenes_ = 1;
+        for (std::size_t n : shape_) {
+            if (n != 0 && scenes_ > std::numeric_limits<std::size_t>::max() / n)
+                throw BatchError(levelFile_->Path() + ": the grid " + DimensionList() + " holds more scenes than can be counted");
+            scenes_ *= n;
+        }
     }
     bool HasLevel(const FieldVariable& v) const {
         return std::find(v.dims.begin(), v.dims.end(), levelDim_) != v.dims.end();
@@ -412,6 +421,7 @@ private:
     void DecideSurfaceLevel();
     void FindPassThrough();
     void CheckExtents() const;
+    void ReadCoordinates();
     std::vector<double> ReadRole(const Found& f, std::size_t first, std::size_t count);
     std::string MissingText(FieldRole r, const std::vector<Problem>& problems, const std::string& extra = "") const;
 
@@ -432,7 +442,7 @@ private:
     std::vector<std::string> notes_;
     std::vector<InputSource> sources_;
     std::vector<PassThrough> passThrough_, coordinates_;
-    std::vector<std::pair<FieldFile*, std::size_t>> passThroughFrom_;
+    std::vector<std::pair<FieldFile*, std::size_t>> passThroughFrom_, coordinatesFrom_;
 };
 
 std::string FieldScenes::MissingText(FieldRole r, const std::vector<Problem>& problems, const std::string& extra) const {
@@ -586,12 +596,21 @@ void FieldScenes::FindPassThrough() {
             } else if (some && v.dims.size() == 1) {
                 names.insert(v.name);
                 p.dims = v.dims;
-                p.data.resize(v.shape[0] * v.valueBytes);
-                const std::size_t start[1] = {0};
-                f->ReadStored(k, start, v.shape, p.data.data());
                 coordinates_.push_back(std::move(p));
+                coordinatesFrom_.push_back({f, k});
             }
         }
+}
+
+// The coordinates' values, once the file is known to hold them.
+void FieldScenes::ReadCoordinates() {
+    for (std::size_t c = 0; c < coordinates_.size(); ++c) {
+        const auto [file, k] = coordinatesFrom_[c];
+        const FieldVariable& v = file->Variables()[k];
+        coordinates_[c].data.resize(v.shape[0] * v.valueBytes);
+        const std::size_t start[1] = {0};
+        file->ReadStored(k, start, v.shape, coordinates_[c].data.data());
+    }
 }
 
 void FieldScenes::CheckExtents() const {
@@ -599,8 +618,9 @@ void FieldScenes::CheckExtents() const {
         std::vector<std::size_t> read;
         for (std::size_t r = 0; r < kFieldRoleCount; ++r)
             if (used_[r] && found_[r]->file == f) read.push_back(found_[r]->var);
-        for (const auto& [file, k] : passThroughFrom_)
-            if (file == f) read.push_back(k);
+        for (const auto& list : {passThroughFrom_, coordinatesFrom_})
+            for (const auto& [file, k] : list)
+                if (file == f) read.push_back(k);
         f->CheckExtent(read, scenes_);
     }
 }

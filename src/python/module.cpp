@@ -16,6 +16,8 @@
 #include <pybind11/stl.h>
 
 #include <chrono>
+#include <cstdint>
+#include <cstring>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -935,6 +937,13 @@ public:
                 if (static_cast<std::size_t>(values.size()) != n)
                     throw py::value_error("variable " + v.name + ": " + std::to_string(values.size()) +
                                           " values for its shape of " + std::to_string(n));
+                // An array rebuilt from a pickle's bytes (dask's workers) may
+                // lie at any address: read through an aligned copy.
+                if (reinterpret_cast<std::uintptr_t>(values.data()) % alignof(double) != 0) {
+                    Array aligned(values.size());
+                    std::memcpy(aligned.mutable_data(), values.data(), sizeof(double) * n);
+                    values = std::move(aligned);
+                }
             }
             vars_.push_back(std::move(v));
             values_.push_back(std::move(values));

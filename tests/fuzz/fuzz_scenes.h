@@ -82,11 +82,14 @@ inline void RequireSceneReading(const std::string& path) {
                         origin + ": no more levels than the file's LevelCount()");
                 Require(scene.levelIndex.size() == static_cast<std::size_t>(scene.profile.levelCount),
                         origin + ": a file level for every profile level");
+                // The profile's levels go upwards whatever the file's order
+                // (RequireUsableProfile); each comes from its own file level.
+                std::vector<bool> taken(levels, false);
                 for (std::size_t l = 0; l < scene.levelIndex.size(); ++l) {
                     Require(scene.levelIndex[l] >= 0 && static_cast<std::size_t>(scene.levelIndex[l]) < levels,
                             origin + ": file levels within LevelCount()");
-                    Require(l == 0 || scene.levelIndex[l] > scene.levelIndex[l - 1],
-                            origin + ": file levels in increasing order");
+                    Require(!taken[scene.levelIndex[l]], origin + ": each file level at most once");
+                    taken[scene.levelIndex[l]] = true;
                 }
                 if (CheckChannel(channel, surface, false)) continue;  // refused before it is computed
                 const double angle = surface.incidenceAngle.value_or(*channel.incidenceAngle);
