@@ -2,12 +2,12 @@
 // nothing written, and agreement with the single sensor calculation.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <numeric>
 #include <optional>
-#include <regex>
 #include <sstream>
 #include <charconv>
 #include <unistd.h>
@@ -105,7 +105,14 @@ TEST(BatchRun, NetcdfRoundTripEqualsTheSingleSensorCalculation) {
     EXPECT_EQ(test::GlobalText(dir / "out.nc", "sensor"), "amsr2");
     // history: "<UTC ISO time>: <command line>".
     const std::string history = test::GlobalText(dir / "out.nc", "history");
-    EXPECT_TRUE(std::regex_match(history, std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ: seasky batch \(test\))")))
+    // "YYYY-MM-DDTHH:MM:SSZ: " and the command line (no regex: libstdc++'s
+    // draws false uninitialised-use warnings in the sanitizer build).
+    const std::string stamp = "0000-00-00T00:00:00Z: ";
+    ASSERT_EQ(history.size(), stamp.size() + std::string("seasky batch (test)").size()) << history;
+    for (std::size_t i = 0; i < stamp.size(); ++i)
+        EXPECT_TRUE(stamp[i] == '0' ? std::isdigit(static_cast<unsigned char>(history[i])) != 0 : history[i] == stamp[i])
+            << history;
+    EXPECT_EQ(history.substr(stamp.size()), "seasky batch (test)")
         << history;
     EXPECT_EQ(test::GlobalText(dir / "out.nc", "model_direction_rows"), "v-h");
     EXPECT_EQ(test::GlobalText(dir / "out.nc", "model_wind_range"), "default");
