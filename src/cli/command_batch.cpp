@@ -44,7 +44,7 @@ void AddBatchCommand(CLI::App& app, Context& context) {
         command
             ->add_option("--jacobians", options->jacobians,
                          "Also the derivatives of tb: all, or a comma-separated list of sst, salinity, wind, azimuth, "
-                         "angle, lntcwv, lnlwp and (NetCDF output only) temperature, pressure, humidity, cloud, "
+                         "angle, lntcwv, lnlwp and (NetCDF output only) airTemperature, pressure, humidity, cloud, "
                          "weighting")
             ->expected(0, 1)
             ->type_name("[LIST]");
