@@ -19,6 +19,7 @@
 #include <memory>
 
 #include "app/data_paths.h"
+#include "app/profile_reader.h"
 #include "gui/application.h"
 #include "gui/elided_label.h"
 #include "gui/main_window.h"
@@ -208,6 +209,26 @@ private slots:
         QCOMPARE(Points(w.SerWcl), (QList<QPointF>{{0, 100}, {0, 5000}}));
         QCOMPARE(person.beeps, 0);
         QVERIFY(person.messages.isEmpty());
+    }
+
+    void soundingsAreProfilesInTheWindowToo() {
+        // A radiosonde listing as downloaded (University of Wyoming; IGRA 2)
+        // is a profile wherever one is read: the window draws what the reader
+        // converted, and the calculation is enabled.
+        ScriptedPerson person;
+        TForm2 w(person);
+        for (const char* file : {"/tests/data/sounding-wyoming.txt", "/tests/data/sounding-igra2.txt"}) {
+            const QString path = QStringLiteral(SEASKY_SOURCE_DIR) + QString::fromUtf8(file);
+            const seasky::ProfileReadResult expected = seasky::ReadProfileFile(path.toStdString());
+            QVERIFY(expected.ok);
+            person.files = {path};
+            w.ButLoadProf->click();
+            QVERIFY(w.ButCalc->isEnabled());
+            QCOMPARE(w.Profile().levelCount, expected.profile.levelCount);
+            QCOMPARE(w.Profile().absoluteHumidity, expected.profile.absoluteHumidity);
+            QCOMPARE(Points(w.SerTa).size(), expected.profile.levelCount);
+        }
+        QVERIFY(person.errors.isEmpty());
     }
 
     void refusedAndMissingFilesKeepTheEarlierProfile() {
