@@ -23,6 +23,7 @@ Sensors: seasky.sensors(), seasky.sensor("amsr2"), and seasky.simulate(ds,
 sensor="amsr2") over an xarray Dataset of scenes (see simulate).
 """
 
+from ._seasky import __version__
 from ._api import (
     ValidationError,
     absorption,
@@ -45,6 +46,7 @@ from . import humidity
 ValidationError.__module__ = "seasky"
 
 __all__ = [
+    "__version__",
     "ValidationError",
     "absorption",
     "atmosphere",

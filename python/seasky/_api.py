@@ -363,6 +363,43 @@ def _jacobian_list(jacobians):
     return ",".join(jacobians)
 
 
+def _is_data_array(value):
+    import sys
+    return "xarray" in sys.modules and isinstance(value, sys.modules["xarray"].DataArray)
+
+
+def _xarray_template(inputs):
+    """The xarray DataArrays among the inputs broadcast together (their
+    dimensions and coordinates), or None when there are none."""
+    arrays = [v for v in inputs if _is_data_array(v)]
+    if not arrays:
+        return None
+    import xarray as xr
+    return xr.broadcast(*arrays)[0]
+
+
+def _as_dataset(out, template):
+    """calculate's results as an xarray Dataset over the inputs' dimensions: a
+    variable per result (and per derivative, d<output>_d<input>, with a level
+    dimension for the level quantities), the record as attributes."""
+    import xarray as xr
+    dims, shape = template.dims, template.shape
+    ds = xr.Dataset(coords=template.coords)
+    for key, value in out.items():
+        if key not in ("version", "models", "jacobians") and np.shape(value) == shape:
+            ds[key] = (dims, np.asarray(value))
+    for name, outputs in out.get("jacobians", {}).items():
+        if name == "units":
+            continue
+        for output, value in outputs.items():
+            value = np.asarray(value)
+            ds[f"d{output}_d{name}"] = (dims + (("level",) if value.ndim > len(dims) else ()), value,
+                                        {"units": out["jacobians"]["units"].get(name, "")})
+    ds.attrs["seasky_version"] = out["version"]
+    ds.attrs.update({"model_" + k.replace("-", "_"): v for k, v in out["models"].items()})
+    return ds
+
+
 @accepts_old_keywords
 def calculate(profile="midlatitude-summer", freq=_CALCULATION_DEFAULTS["freq"], angle=_CALCULATION_DEFAULTS["angle"],
               azimuth=_CALCULATION_DEFAULTS["azimuth"], sea_temperature=_CALCULATION_DEFAULTS["sea_temperature"],
@@ -375,7 +412,11 @@ def calculate(profile="midlatitude-summer", freq=_CALCULATION_DEFAULTS["freq"], 
     freq GHz (6.75 to 89), angle and azimuth degrees, sea_temperature degrees C
     (the old keyword temp still works), salinity per mille, wind m/s, band GHz
     (0: one frequency); the defaults are the window's. The inputs and the
-    profile's leading dimensions broadcast together.
+    profile's leading dimensions broadcast together. Given xarray DataArrays
+    among the inputs, they broadcast by their dimension names and the result
+    is an xarray Dataset over those dimensions (with their coordinates): a
+    variable per result, d<output>_d<input> per derivative, the version and
+    model set as attributes.
 
     models chooses the physical models: a mapping such as {"surface":
     "mw2012", "cosmic": "effective"} (seasky.models() lists every model and
@@ -402,7 +443,14 @@ def calculate(profile="midlatitude-summer", freq=_CALCULATION_DEFAULTS["freq"], 
     stop = _errors_mode(errors)
     arrays, leading = _profile_arrays(profile)
     inputs = (freq, angle, azimuth, sea_temperature, salinity, wind, band)
+    template = _xarray_template(inputs)
+    if template is not None:
+        inputs = tuple(v.broadcast_like(template).transpose(*template.dims).values if _is_data_array(v) else v
+                       for v in inputs)
     shape = np.broadcast_shapes(leading, *(np.shape(v) for v in inputs))
+    if template is not None and tuple(shape) != template.shape:
+        raise ValueError(f"with xarray inputs of dimensions {template.dims} the other inputs and the profile must "
+                         f"broadcast to their shape {template.shape}, not {tuple(shape)}")
     n = int(np.prod(shape, dtype=np.int64))
     arrays = _broadcast_profiles(arrays, leading, shape)
     selection = _jacobian_list(jacobians)
@@ -421,7 +469,7 @@ def calculate(profile="midlatitude-summer", freq=_CALCULATION_DEFAULTS["freq"], 
                                  for key, value in outputs.items()}
         derivatives["units"] = {name: unit for name, unit in names["units"].items() if name in derivatives}
         out["jacobians"] = derivatives
-    return out
+    return out if template is None else _as_dataset(out, template)
 
 
 def sensors():

@@ -1189,6 +1189,8 @@ PYBIND11_MODULE(_seasky, m) {
         return table;
     });
     m.def("version", [] { return std::string("seasky ") + SEASKY_VERSION; });
+    // The program's version number, the package's __version__.
+    m.attr("__version__") = SEASKY_VERSION;
     m.def("simulate", &Simulate);
     m.def("field_plan", &FieldPlan);
     m.def("simulate_fields", &SimulateFields);

@@ -184,3 +184,25 @@ def test_a_bundled_name_is_the_bundled_atmosphere_beside_a_file_of_that_name(tmp
             == seasky.calculate(profile=bundled, freq=23.8)["tbV"])
     assert (seasky.calculate(profile="./tropical", freq=23.8)["tbV"]
             == seasky.calculate(profile="subarctic-winter", freq=23.8)["tbV"])
+
+
+def test_xarray_inputs_give_an_xarray_result_over_their_dimensions():
+    import xarray as xr
+    freq = xr.DataArray([6.925, 18.7, 36.5], dims="frequency", coords={"frequency": [6.925, 18.7, 36.5]})
+    wind = xr.DataArray([3.0, 12.0], dims="wind")
+    out = seasky.calculate("tropical", freq=freq, wind=wind, angle=55.0, jacobians=["sst", "humidity"])
+    assert isinstance(out, xr.Dataset)
+    assert out["tbV"].dims == ("frequency", "wind")
+    np.testing.assert_array_equal(out["frequency"].values, freq.values)
+    plain = seasky.calculate("tropical", freq=np.array([[6.925], [18.7], [36.5]]), wind=np.array([3.0, 12.0]),
+                             angle=55.0, jacobians=["sst", "humidity"])
+    np.testing.assert_array_equal(out["tbV"].values, plain["tbV"])
+    np.testing.assert_array_equal(out["dtbH_dsst"].values, plain["jacobians"]["sst"]["tbH"])
+    assert out["dtbH_dhumidity"].dims == ("frequency", "wind", "level")
+    assert out.attrs["seasky_version"] == plain["version"]
+    assert out.attrs["model_surface"] == "default"
+    # Names, not positions, broadcast: the same inputs in another order give the same.
+    swapped = seasky.calculate("tropical", freq=freq, wind=wind.rename(wind="w").rename({"w": "wind"}), angle=55.0)
+    np.testing.assert_array_equal(swapped["tbV"].values, out["tbV"].values)
+    with pytest.raises(ValueError, match="broadcast"):
+        seasky.calculate("tropical", freq=freq, wind=np.array([1.0, 2.0, 3.0, 4.0]))

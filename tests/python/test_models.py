@@ -93,3 +93,17 @@ def test_the_extended_wind_range_as_the_command_line_takes_it():
     with pytest.raises(seasky.ValidationError, match="от 0 до 40 м/с"):
         seasky.calculate(wind=41.0, models={"wind-range": "extended"})
 
+
+
+def test_the_package_version_is_the_programs_and_every_result_records_it(tmp_path):
+    done = subprocess.run([CLI, "--version"], capture_output=True, text=True)
+    assert done.returncode == 0, done.stderr
+    assert done.stdout.split() == ["seasky", seasky.__version__]
+    assert seasky.calculate()["version"] == "seasky " + seasky.__version__
+    path = tmp_path / "scenes.nc"
+    scenes(2).to_netcdf(path)
+    out = tmp_path / "out.nc"
+    subprocess.run([CLI, "batch", "--scenes", path, "--sensor", "amsr2", "--output", out, "--quiet"], check=True)
+    batch = xr.open_dataset(out)
+    assert batch.attrs["source"] == "seasky " + seasky.__version__
+    assert seasky.simulate(scenes(2), "amsr2", channels=["18.7V"]).attrs["seasky_version"] == batch.attrs["source"]
