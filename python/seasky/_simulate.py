@@ -24,7 +24,7 @@ _PER_SCENE = (_MESSAGE["variable"], _NOTE["variable"])
 _LOCATING = (("time", ("time",)), ("latitude", ("lat", "latitude")), ("longitude", ("lon", "longitude")))
 
 
-def _variables(ds, with_values=False, names=None):
+def _variables(ds, names=None):
     """The numeric variables of a Dataset (data and coordinates) as the core's
     files of fields see them: name, dimensions, shape, units, standard name,
     long name and ECMWF parameter id (cfgrib's and the data store's
@@ -44,8 +44,6 @@ def _variables(ds, with_values=False, names=None):
         entry = {"name": str(name), "dims": [str(d) for d in var.dims], "shape": [int(n) for n in var.shape],
                  "units": str(attrs.get("units", "")), "standard_name": str(attrs.get("standard_name", "")),
                  "long_name": str(attrs.get("long_name", "")), "param_id": param}
-        if with_values:
-            entry["values"] = np.ascontiguousarray(var.values, dtype=np.float64).ravel()
         out.append(entry)
     return out
 

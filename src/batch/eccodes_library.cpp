@@ -1,4 +1,5 @@
 #include "batch/eccodes_library.h"
+#include "batch/shared_library.h"
 
 #include <dlfcn.h>
 
@@ -19,17 +20,6 @@ namespace seasky {
 
 namespace {
 
-// The files tried, in order: the variable's file alone when it is set,
-// otherwise the shared-object name the build found and the development link
-// name.
-std::vector<std::string> Candidates() {
-    if (const char* chosen = std::getenv("SEASKY_ECCODES_LIBRARY"); chosen != nullptr && *chosen != '\0')
-        return {chosen};
-    std::vector<std::string> names{SEASKY_ECCODES_SONAME};
-    if (names.front() != "libeccodes.so") names.emplace_back("libeccodes.so");
-    return names;
-}
-
 std::string Unavailable(const std::string& why) {
     return "The ecCodes library " + why +
            ": it is needed to read GRIB files. Install the Debian package " SEASKY_ECCODES_PACKAGE
@@ -38,16 +28,8 @@ std::string Unavailable(const std::string& why) {
 }
 
 EccodesFunctions Load() {
-    void* handle = nullptr;
     std::string reasons;  // the loader's own message for each file tried
-    for (const std::string& name : Candidates()) {
-        // RTLD_LOCAL: its symbols serve only these look-ups; RTLD_NOW: a
-        // library with unresolved dependencies is refused here, not at a call.
-        handle = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (handle != nullptr) break;
-        const char* error = dlerror();
-        reasons += (reasons.empty() ? "" : "; ") + (error != nullptr ? std::string(error) : name + ": not found");
-    }
+    void* handle = OpenSharedLibrary("SEASKY_ECCODES_LIBRARY", SEASKY_ECCODES_SONAME, "libeccodes.so", reasons);
     if (handle == nullptr) throw EccodesUnavailable(Unavailable("could not be loaded (" + reasons + ")"));
 
     EccodesFunctions functions;

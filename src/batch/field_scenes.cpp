@@ -460,7 +460,6 @@ void FieldScenes::Decide(const std::vector<Problem>& problems) {
         if (!used_[Index(FieldRole::Height)] && !used_[Index(FieldRole::Geopotential)] && has(r)) {
             heightRole_ = r;
             Use(r);
-            if (r != FieldRole::Height) used_[Index(r)] = true;
         }
     if (!Has(heightRole_))
         missing.push_back(MissingText(FieldRole::Height, problems) + MissingText(FieldRole::Geopotential, problems));

@@ -1,4 +1,5 @@
 #include "batch/netcdf_library.h"
+#include "batch/shared_library.h"
 
 #include <dlfcn.h>
 
@@ -18,17 +19,6 @@ namespace seasky {
 
 namespace {
 
-// The files tried, in order: the variable's file alone when it is set,
-// otherwise the shared-object name the build linked against and the
-// development link name.
-std::vector<std::string> Candidates() {
-    if (const char* chosen = std::getenv("SEASKY_NETCDF_LIBRARY"); chosen != nullptr && *chosen != '\0')
-        return {chosen};
-    std::vector<std::string> names{SEASKY_NETCDF_SONAME};
-    if (names.front() != "libnetcdf.so") names.emplace_back("libnetcdf.so");
-    return names;
-}
-
 std::string Unavailable(const std::string& why) {
     return "The NetCDF library " + why +
            ": it is needed to read or write NetCDF files. Install the Debian package " SEASKY_NETCDF_PACKAGE
@@ -37,16 +27,8 @@ std::string Unavailable(const std::string& why) {
 }
 
 NetcdfFunctions Load() {
-    void* handle = nullptr;
     std::string reasons;  // the loader's own message for each file tried
-    for (const std::string& name : Candidates()) {
-        // RTLD_LOCAL: its symbols serve only these look-ups; RTLD_NOW: a
-        // library with unresolved dependencies is refused here, not at a call.
-        handle = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (handle != nullptr) break;
-        const char* error = dlerror();
-        reasons += (reasons.empty() ? "" : "; ") + (error != nullptr ? std::string(error) : name + ": not found");
-    }
+    void* handle = OpenSharedLibrary("SEASKY_NETCDF_LIBRARY", SEASKY_NETCDF_SONAME, "libnetcdf.so", reasons);
     if (handle == nullptr) throw NetcdfUnavailable(Unavailable("could not be loaded (" + reasons + ")"));
 
     NetcdfFunctions functions;

@@ -38,9 +38,6 @@ constexpr std::size_t SceneIndex(Quantity q) {
 // The first surface quantity: the profile levels come before.
 constexpr std::size_t kFirstSurface = SceneIndex(Quantity::SeaTemperature);
 static_assert(kFirstSurface == 5 && kSceneQuantities.size() == 10, "five level quantities, then five of the surface");
-// The surface quantities a scene must give, in the order of SceneArrays::names.
-constexpr Quantity kSurfaceNamed[4] = {Quantity::SeaTemperature, Quantity::Salinity, Quantity::Wind,
-                                       Quantity::Azimuth};
 
 ValidationFailure Missing(const std::string& name, int level) {
     ValidationFailure f;

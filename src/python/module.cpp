@@ -16,6 +16,7 @@
 #include <pybind11/stl.h>
 
 #include <chrono>
+#include <functional>
 #include <cstdint>
 #include <cstring>
 #include <cmath>
@@ -851,12 +852,37 @@ private:
     std::vector<Derivative> derivatives_;
 };
 
-// The channels over scenes given as arrays, exactly as a batch run computes them
-// (the scene loop of batch/scene_loop.h, a block of scenes at a time). On the
-// calling thread alone: Python runs its signal handlers in the main thread,
-// where Ctrl-C is looked for between scenes, and dask's workers each compute a
-// chunk already. variables: (variable name, standard name, units) per
-// quantity, in the order of kSimulateQuantities.
+// The scene loop of simulate (batch/scene_loop.h), a block of scenes at a
+// time on the calling thread alone: Python runs its signal handlers in the
+// main thread, where Ctrl-C is looked for between scenes, and dask's workers
+// each compute a chunk already. read gives the scenes of a block.
+py::dict SimulateScenes(const SceneChannels& what, std::size_t scenes, std::size_t levels,
+                        const std::function<void(std::size_t, std::size_t, std::vector<Scene>&)>& read) {
+    BlockShape shape;
+    shape.levels = levels;
+    shape.channels = what.channels.size();
+    shape.derivatives = what.derivatives;
+    shape.levelDerivatives = what.selection.AnyLevel();
+    SceneLoop loop;
+    loop.scenes = scenes;
+    loop.blockSize = ScenesPerBlock(shape, kBlockBudgetBytes, kMostScenesPerBlock, 1);
+    SimulateResults results(scenes, what.channels.size(), levels, what.selection);
+    loop.read = read;
+    loop.write = [&results](std::size_t first, const SceneBlock& block) { results.Record(first, block); };
+    Interruption interruption;
+    loop.stop = [&interruption] { return interruption.Requested(); };
+    {
+        py::gil_scoped_release release;
+        RunSceneLoop(what, loop);
+    }
+    interruption.RaiseIfRequested();
+    return results.Dict();
+}
+
+// The channels over scenes given as arrays of seasky's own scene layout,
+// exactly as a batch run computes them (SimulateScenes). variables: (variable
+// name, standard name, units) per quantity, in the order of
+// kSimulateQuantities.
 py::dict Simulate(const std::string& sensorText, const std::vector<int>& channels, const std::vector<Array>& arrays,
                   const SimulateVariables& variables, const py::int_& sceneCount, const py::int_& levelCount,
                   bool extrapolate, const std::vector<std::string>& models,
@@ -872,28 +898,9 @@ py::dict Simulate(const std::string& sensorText, const std::vector<int>& channel
         throw py::value_error(f->message);
     const SceneArrays all = ArraysOf(values, variables, n);
     const SceneChannels what{sensor, channels, ModelsOf(models), extrapolate, jacobians.has_value(), selection};
-
-    BlockShape shape;
-    shape.levels = n.levels;
-    shape.channels = channels.size();
-    shape.derivatives = jacobians.has_value();
-    shape.levelDerivatives = selection.AnyLevel();
-    SceneLoop loop;
-    loop.scenes = n.scenes;
-    loop.blockSize = ScenesPerBlock(shape, kBlockBudgetBytes, kMostScenesPerBlock, 1);
-    SimulateResults results(n.scenes, channels.size(), n.levels, selection);
-    loop.read = [&all](std::size_t first, std::size_t count, std::vector<Scene>& block) {
+    return SimulateScenes(what, n.scenes, n.levels, [&all](std::size_t first, std::size_t count, std::vector<Scene>& block) {
         ScenesFromArrays(BlockOf(all, first, count), block);
-    };
-    loop.write = [&results](std::size_t first, const SceneBlock& block) { results.Record(first, block); };
-    Interruption interruption;
-    loop.stop = [&interruption] { return interruption.Requested(); };
-    {
-        py::gil_scoped_release release;
-        RunSceneLoop(what, loop);
-    }
-    interruption.RaiseIfRequested();
-    return results.Dict();
+    });
 }
 
 // ---- scenes from the fields of xarray Datasets ----
@@ -1039,27 +1046,10 @@ py::dict SimulateFields(const std::string& sensorText, const std::vector<int>& c
             CheckChannelDefinitions(sensor, channels, scenes->HasIncidenceAngle(), extrapolate))
         throw py::value_error(f->message);
     const SceneChannels what{sensor, channels, ModelsOf(models), extrapolate, jacobians.has_value(), selection};
-    BlockShape shape;
-    shape.levels = scenes->LevelCount();
-    shape.channels = channels.size();
-    shape.derivatives = jacobians.has_value();
-    shape.levelDerivatives = selection.AnyLevel();
-    SceneLoop loop;
-    loop.scenes = scenes->SceneCount();
-    loop.blockSize = ScenesPerBlock(shape, kBlockBudgetBytes, kMostScenesPerBlock, 1);
-    SimulateResults results(loop.scenes, channels.size(), scenes->LevelCount(), selection);
-    loop.read = [&scenes](std::size_t first, std::size_t count, std::vector<Scene>& block) {
-        scenes->Read(first, count, block);
-    };
-    loop.write = [&results](std::size_t first, const SceneBlock& block) { results.Record(first, block); };
-    Interruption interruption;
-    loop.stop = [&interruption] { return interruption.Requested(); };
-    {
-        py::gil_scoped_release release;
-        RunSceneLoop(what, loop);
-    }
-    interruption.RaiseIfRequested();
-    return results.Dict();
+    return SimulateScenes(what, scenes->SceneCount(), scenes->LevelCount(),
+                          [&scenes](std::size_t first, std::size_t count, std::vector<Scene>& block) {
+                              scenes->Read(first, count, block);
+                          });
 }
 
 // A profile as a dict of arrays, keyed by the level quantities' Python keywords.
